@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace trackkit {
+
+// printf-style formatting into a wide string of at most maxChars - 1
+// characters, the way a fixed buffer of maxChars characters holds it: text
+// that does not fit is cut. Use the portable codes only ("%ls", "%llu", "%u").
+std::wstring FormatBounded(std::size_t maxChars, const wchar_t* format, ...);
+
+// Cuts text to what a buffer of maxChars characters (terminator included) holds.
+std::wstring CutToBuffer(std::wstring text, std::size_t maxChars);
+
+} // namespace trackkit
