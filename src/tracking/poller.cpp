@@ -1,0 +1,148 @@
+#include "tracking/poller.h"
+
+#include <array>
+#include <limits>
+
+namespace trackkit {
+namespace {
+
+std::uint64_t ClustersToBlock(std::uint32_t lcn, std::uint32_t bytesPerCluster, std::uint32_t bytesPerBlock)
+{
+    return static_cast<std::uint64_t>(lcn) * bytesPerCluster / bytesPerBlock;
+}
+
+// A reply fits when the call succeeded and the driver claims no more bytes
+// than the buffer holds.
+bool ReplyFits(const DriverReply& reply, std::size_t bufferLength)
+{
+    return reply.succeeded && reply.bytesReturned <= bufferLength;
+}
+
+std::optional<VolumeGeometry> QueryVolumeGeometry(TrackedVolume& volume)
+{
+    std::array<std::uint8_t, kTrackingGeometryLength> record{};
+    const DriverReply reply = volume.QueryGeometry(record);
+    if (!reply.succeeded || reply.bytesReturned != kTrackingGeometryLength)
+        return std::nullopt;
+    const auto decoded = DecodeTrackingGeometry(record);
+    if (!decoded)
+        return std::nullopt;
+    return GeometryFromRecord(*decoded);
+}
+
+// After any failure the pane shows no volume: the timer stops, the rows that
+// describe the volume read "Unknown", the handle and bitmap are let go.
+void EnterNoVolumeState(TrackingSession& session, PollerHost& host)
+{
+    host.timer.Stop();
+    MarkStatisticsUnknown(host.rows);
+    session.volume.reset();
+    session.openPath.clear();
+    session.bitmap.Release();
+    session.geometry = VolumeGeometry{};
+    host.pane.Invalidate(true);
+}
+
+bool EnsureVolumeOpen(TrackingSession& session, std::wstring_view path, PollerHost& host)
+{
+    if (session.volume && session.openPath == path)
+        return true;
+    session.volume.reset();
+    session.openPath.clear();
+    OpenVolumeResult opened = host.driver.OpenVolume(path);
+    if (!opened.volume)
+        return false;
+    session.volume = std::move(opened.volume);
+    session.openPath.assign(path.substr(0, kOpenPathChars - 1));
+    return true;
+}
+
+void PollStatistics(TrackingSession& session, PollerHost& host)
+{
+    std::array<std::uint8_t, kTrackingInfoLength> record{};
+    const DriverReply reply = session.volume ? session.volume->QueryStatistics(record) : DriverReply::Failure(0);
+    // A reply too short to hold the counters would show zeros as if the
+    // driver had reported them; it counts as a failed query.
+    const auto info = ReplyFits(reply, record.size()) && reply.bytesReturned >= kTrackingInfoReadLength
+                          ? DecodeTrackingInfo(record)
+                          : std::nullopt;
+    if (!info) {
+        host.debug.Write(kTrackingInfoFailedText);
+        return;
+    }
+    FillStatisticsRows(*info, host.rows, host.locale);
+}
+
+void PollSessionBitmap(TrackingSession& session, PollerHost& host)
+{
+    if (!session.volume || session.bitmap.Empty()) {
+        host.debug.Write(kSessionBitmapFailedText);
+        return;
+    }
+    const auto request = session.bitmap.RequestBytes();
+    const DriverReply reply = session.volume->QuerySessionBitmap(request);
+    if (!ReplyFits(reply, request.size()))
+        host.debug.Write(kSessionBitmapFailedText);
+}
+
+} // namespace
+
+std::optional<VolumeGeometry> GeometryFromRecord(const TrackingGeometry& record)
+{
+    const std::uint64_t bytesPerCluster = static_cast<std::uint64_t>(record.clusterFactor1) * record.clusterFactor2;
+    if (record.bytesPerBlock == 0 || record.blockCount == 0 ||
+        bytesPerCluster > std::numeric_limits<std::uint32_t>::max())
+        return std::nullopt;
+    VolumeGeometry geometry;
+    geometry.blockCount = record.blockCount;
+    geometry.bytesPerBlock = record.bytesPerBlock;
+    geometry.bytesPerCluster = static_cast<std::uint32_t>(bytesPerCluster);
+    geometry.cbtFirstBlock = ClustersToBlock(record.cbtFirstLcn, geometry.bytesPerCluster, record.bytesPerBlock);
+    geometry.cbtLastBlock = ClustersToBlock(record.cbtLastLcn, geometry.bytesPerCluster, record.bytesPerBlock);
+    return geometry;
+}
+
+void ApplyPollPeriod(const TrackingSession& session, PollTimer& timer)
+{
+    if (session.pollPeriod == kPollPaused)
+        timer.Stop();
+    else
+        timer.Start(session.pollPeriod);
+}
+
+void OpenTrackedVolume(TrackingSession* session, std::wstring_view path, PollerHost& host)
+{
+    if (session == nullptr)
+        return;
+    session->geometry = VolumeGeometry{};
+    if (!EnsureVolumeOpen(*session, path, host)) {
+        EnterNoVolumeState(*session, host);
+        return;
+    }
+    const auto geometry = QueryVolumeGeometry(*session->volume);
+    if (!geometry) {
+        host.debug.Write(kTrackingInfoFailedText);
+        EnterNoVolumeState(*session, host);
+        return;
+    }
+    session->geometry = *geometry;
+    if (!session->bitmap.SizeFor(geometry->blockCount)) {
+        EnterNoVolumeState(*session, host);
+        return;
+    }
+    ApplyPollPeriod(*session, host.timer);
+    PollTracking(session, host);
+    host.pane.Invalidate(true);
+}
+
+void PollTracking(TrackingSession* session, PollerHost& host)
+{
+    if (session == nullptr)
+        return;
+    host.freeSpace.RefreshFreeSpace();
+    PollStatistics(*session, host);
+    PollSessionBitmap(*session, host);
+    host.pane.Invalidate(false);
+}
+
+} // namespace trackkit

@@ -1,0 +1,58 @@
+#include "tracking/win32/device_io_driver.h"
+
+#include <windows.h>
+
+#include <limits>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "common/win32/unique_handle.h"
+#include "tracking/driver_contract.h"
+
+namespace trackkit {
+namespace {
+
+class DeviceIoVolume final : public TrackedVolume {
+public:
+    explicit DeviceIoVolume(UniqueHandle handle) : handle_(std::move(handle)) {}
+
+    DriverReply QueryGeometry(std::span<std::uint8_t> out) override { return Send(kIoctlQueryGeometry, out); }
+    DriverReply QueryStatistics(std::span<std::uint8_t> out) override { return Send(kIoctlQueryStatistics, out); }
+    DriverReply QuerySessionBitmap(std::span<std::uint8_t> out) override
+    {
+        return Send(kIoctlQuerySessionBitmap, out);
+    }
+    DriverReply RequestRemoval() override { return Send(kIoctlRequestRemoval, {}); }
+
+private:
+    // No request of the contract has input; the output goes straight into the
+    // caller's buffer.
+    DriverReply Send(std::uint32_t code, std::span<std::uint8_t> out)
+    {
+        if (out.size() > std::numeric_limits<DWORD>::max())
+            return DriverReply::Failure(ERROR_INVALID_PARAMETER);
+        DWORD returned = 0;
+        const BOOL ok = DeviceIoControl(handle_.Get(), code, nullptr, 0, out.empty() ? nullptr : out.data(),
+                                        static_cast<DWORD>(out.size()), &returned, nullptr);
+        if (!ok)
+            return DriverReply::Failure(GetLastError());
+        return DriverReply::Success(returned);
+    }
+
+    UniqueHandle handle_;
+};
+
+} // namespace
+
+OpenVolumeResult DeviceIoDriver::OpenVolume(std::wstring_view path)
+{
+    const std::wstring fileName(path);
+    UniqueHandle handle(CreateFileW(fileName.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!handle.Valid())
+        return {nullptr, GetLastError()};
+    return {std::make_unique<DeviceIoVolume>(std::move(handle)), 0};
+}
+
+} // namespace trackkit
