@@ -1,0 +1,139 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "sim/sim_random.h"
+#include "tracking/driver_contract.h"
+
+namespace trackkit {
+
+inline constexpr std::uint32_t kDefaultBytesPerBlock = 64 * 1024;
+
+// Consecutive blocks [first, first + count).
+struct BlockRange {
+    std::uint64_t first = 0;
+    std::uint64_t count = 0;
+
+    std::uint64_t End() const { return first + count; }
+    bool Contains(std::uint64_t block) const { return block >= first && block < End(); }
+};
+
+struct WorkloadConfig {
+    std::uint64_t volumeBytes = 0;
+    // 0 takes the default. Doubled as often as needed to keep N within 32 bits.
+    std::uint32_t bytesPerBlock = kDefaultBytesPerBlock;
+    std::uint64_t seed = 1;
+    // Wall-clock time at which the first session starts (FILETIME, UTC).
+    std::uint64_t sessionStartFileTime = 0;
+};
+
+// Where the busy server keeps its files. Fixed for the volume's life: a new
+// tracking session does not move files.
+struct WorkloadLayout {
+    BlockRange hot;  // a database file, rewritten in place again and again
+    BlockRange log;  // a circular log, appended to block by block
+    BlockRange cbt;  // the driver's own $CBT file; its writes are excluded
+};
+
+// Tracked writes of the current session, by the kind of work that made them.
+struct WriteCounts {
+    std::uint64_t hot = 0;
+    std::uint64_t log = 0;
+    std::uint64_t scattered = 0;
+    std::uint64_t copy = 0;
+
+    std::uint64_t Total() const { return hot + log + scattered + copy; }
+};
+
+// The geometry a live volume reports: 512-byte sectors, 8 sectors per cluster
+// (more on volumes too large for 32-bit cluster numbers), N = ceil(size /
+// bytes per block), and $CBT just past the MFT zone's eighth of the volume,
+// large enough to hold the bitmap.
+TrackingGeometry LiveGeometry(std::uint64_t volumeBytes, std::uint32_t bytesPerBlock);
+
+// The blocks that hold $CBT, converted from its clusters the way the poller does.
+BlockRange CbtBlocks(const TrackingGeometry& geometry);
+
+// A mixed write workload on one volume, advanced in fixed steps of simulated
+// time, and the tracking session that records it: the session bitmap and the
+// driver's counters, which always agree with each other.
+//
+// The state is a function of the seed and of the number of whole steps run,
+// so advancing by ten seconds at once or in forty slices gives the same bitmap.
+//
+// Rates are chosen so that a 2 TB volume changes visibly on every 250 ms poll
+// yet takes hours to fill: about 13% of its blocks change per hour. Once 60%
+// of the trackable blocks have changed, a new session begins (as after a
+// backup): the bitmap and the counters start from zero and the session start
+// time moves to that moment.
+class WriteWorkload {
+public:
+    static constexpr std::chrono::milliseconds kStep{50};
+    static constexpr std::uint64_t kLogAppendBytes = 16 * 1024;  // one append per step
+
+    explicit WriteWorkload(const WorkloadConfig& config);
+
+    // Runs every whole step that has ended by `elapsed` since the workload
+    // began. Time never runs backwards: an earlier elapsed does nothing.
+    void AdvanceTo(std::chrono::nanoseconds elapsed);
+
+    const TrackingGeometry& Geometry() const { return geometry_; }
+    const TrackingInfo& Statistics() const { return info_; }
+    // (N + 7) / 8 bytes; bits at and past N are never set.
+    std::span<const std::uint8_t> Bitmap() const { return bitmap_; }
+    const WorkloadLayout& Layout() const { return layout_; }
+    const WriteCounts& Counts() const { return counts_; }
+    // The most recent large copy, as far as it has been written.
+    std::optional<BlockRange> LastCopy() const { return lastCopy_; }
+    std::uint64_t StepsRun() const { return stepsRun_; }
+    // 1 for the first session, plus one for each new session since.
+    std::uint64_t SessionsStarted() const { return sessionsStarted_; }
+
+private:
+    struct Copy {
+        BlockRange range;
+        std::uint64_t written = 0;
+    };
+
+    BlockRange PlaceBetween(std::uint64_t low, std::uint64_t high, std::uint64_t length);
+    void RunStep();
+    // Each returns the number of writes it made.
+    std::uint64_t RewriteHotRegion();
+    std::uint64_t AppendToLog();
+    std::uint64_t WriteScattered();
+    std::uint64_t ContinueCopy();
+    void StartCopy();
+    void DriverHousekeeping();
+    void TrackWrite(BlockRange blocks);
+    void MarkChanged(BlockRange blocks);
+    bool MapFilledUp() const;
+    TrackingInfo FreshSessionInfo(std::uint64_t startFileTime) const;
+    void StartNewSession();
+
+    WorkloadConfig config_;
+    TrackingGeometry geometry_;
+    std::uint32_t bytesPerCluster_ = 0;
+    WorkloadLayout layout_;
+    std::uint64_t trackableBlocks_ = 0;
+    std::uint32_t logFileRestarts_ = 0;
+    SimRandom random_;
+
+    std::vector<std::uint8_t> bitmap_;
+    TrackingInfo info_;
+    WriteCounts counts_;
+    std::uint64_t stepsRun_ = 0;
+    std::uint64_t sessionsStarted_ = 1;
+
+    std::uint64_t logOffset_ = 0;  // bytes into the log region
+    std::uint64_t scatteredMillionthsPerStep_ = 0;
+    std::uint64_t scatteredCarry_ = 0;
+    std::optional<Copy> copy_;
+    std::optional<BlockRange> lastCopy_;
+    std::uint64_t nextCopyStep_ = 0;
+};
+
+} // namespace trackkit
