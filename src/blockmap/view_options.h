@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "tracking/poller.h"
+
 namespace trackkit {
 
 // View-menu commands that the block map handles.
@@ -17,10 +19,7 @@ inline constexpr int kCommandBlockMedium = 40012;
 inline constexpr int kCommandBlockSmall = 40013;
 inline constexpr int kCommandBlockSmallest = 40014;
 
-// The poll period that means "no polling": no timer runs.
-inline constexpr std::uint32_t kPausedPeriod = 0x7FFFFFFF;
-
-inline constexpr bool IsPollingPaused(std::uint32_t period) { return period == kPausedPeriod; }
+inline constexpr bool IsPollingPaused(std::uint32_t period) { return period == kPollPaused; }
 
 // One item of a radio group in the View menu and the value it stands for.
 struct ViewChoice {
@@ -42,7 +41,7 @@ inline constexpr std::array<ViewChoice, 4> kUpdateSpeedChoices{{
     {kCommandSpeedHigh, L"&High", 250},
     {kCommandSpeedNormal, L"&Normal", 1000},
     {kCommandSpeedLow, L"&Low", 10000},
-    {kCommandSpeedPaused, L"&Paused", kPausedPeriod},
+    {kCommandSpeedPaused, L"&Paused", kPollPaused},
 }};
 
 // The item that a stored BlockSize setting selects when the pane is created.

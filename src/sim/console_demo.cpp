@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "blockmap/painter.h"
+#include "blockmap/view_state.h"
 #include "common/bmp_file.h"
 #include "sim/clock.h"
 #include "sim/plain_locale_text.h"
@@ -60,23 +60,11 @@ void PrintRows(const ConsoleRows& rows, int poll)
                      rows.values[static_cast<std::size_t>(row)].c_str());
 }
 
-bool WriteMap(const TrackingSession& session, const std::string& path)
+bool WriteMap(const TrackViewState& view, const std::string& path)
 {
     std::vector<Pixel> pixels(static_cast<std::size_t>(kMapWidth) * (kMapHeight + 1));
-    BlockMapPicture picture;
-    picture.clientWidth = kMapWidth;
-    picture.clientHeight = kMapHeight;
-    picture.blockSize = 2;
-    picture.blockCount = session.geometry.blockCount;
-    picture.bitmap = session.bitmap.Bytes();
-    picture.bitmapBitCount = session.bitmap.BitCount();
-    picture.cbtFirstBlock = session.geometry.cbtFirstBlock;
-    picture.cbtLastBlock = session.geometry.cbtLastBlock;
-    picture.faceColor = kFaceColor;
-    picture.blockColor = kBlockColor;
-    picture.backgroundColor = kBackgroundColor;
     const PixelBuffer target{pixels.data(), kMapWidth, kMapHeight + 1, kMapWidth};
-    const BlockMapLayout layout = PaintBlockMap(picture, target);
+    const BlockMapLayout layout = PaintBlockMap(PictureOf(view, kMapWidth, kMapHeight, kBackgroundColor), target);
     std::wprintf(L"\nblock map: %d x %d cells, %u blocks per cell\n", layout.Columns(), layout.Rows(), layout.blocksPerCell);
     return WriteBmpFile(path, pixels.data(), kMapWidth, kMapHeight, kMapWidth);
 }
@@ -96,7 +84,11 @@ int RunDemo(const std::string& mapPath)
     NoPane pane;
     PollerHost host{driver, rows, locale, volumes, timer, debug, pane};
 
-    TrackingSession session;
+    TrackViewState view;
+    view.blockSize = 2;
+    view.faceColor = kFaceColor;
+    view.blockColor = kBlockColor;
+    TrackingSession& session = view.session;
     OpenTrackedVolume(&session, kDemoVolume, host);
     PrintRows(rows, 0);
     for (int poll = 1; poll < kPolls; ++poll) {
@@ -104,7 +96,7 @@ int RunDemo(const std::string& mapPath)
         PollTracking(&session, host);
         PrintRows(rows, poll);
     }
-    if (!WriteMap(session, mapPath)) {
+    if (!WriteMap(view, mapPath)) {
         std::fprintf(stderr, "cannot write %s\n", mapPath.c_str());
         return 1;
     }

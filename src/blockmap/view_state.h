@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+
+#include "blockmap/colors.h"
+#include "blockmap/layout.h"
+#include "blockmap/painter.h"
+#include "shell/settings.h"
+#include "tracking/poller.h"
+
+namespace trackkit {
+
+inline constexpr std::uint32_t kInitialBlockSize = 8;
+
+// The block-map pane's record: the poller's session (volume, geometry, bitmap,
+// poll period) and what the view adds to it.
+struct TrackViewState {
+    TrackingSession session;
+    std::uint32_t blockSize = kInitialBlockSize;  // cell size at 96 DPI, without the gap
+    ColorRef faceColor = 0;    // cells with no changed block
+    ColorRef blockColor = 0;   // cells whose blocks all changed
+    int dpiX = 96;             // of the paint device, refreshed at every paint
+    int dpiY = 96;
+    // The grid of the last paint that worked one out, for hit tests and the
+    // cluster lookup. Zero until the first paint with a bitmap.
+    BlockMapLayout lastLayout;
+};
+
+// The menu items that the stored settings select at the pane's creation.
+struct ViewMenuChecks {
+    int blockSizeCommand = 0;
+    int updateSpeedCommand = 0;
+};
+
+// Takes the block size and poll period from the stored settings. A value
+// that is none of the menu's choices is replaced, in the record and in the
+// settings, by "Small" (4) or "Normal" (1000).
+ViewMenuChecks ApplyStoredViewSettings(TrackViewState& view, AppSettings& settings);
+
+// What a paint of the pane reads, for a client area and background colour.
+BlockMapPicture PictureOf(const TrackViewState& view, int clientWidth, int clientHeight, ColorRef background);
+
+// Keeps the layout of a paint for hit testing. A paint that laid out no grid
+// (area too small, no bitmap) leaves the previous one in place.
+void RememberLayout(TrackViewState& view, const BlockMapLayout& layout);
+
+} // namespace trackkit
