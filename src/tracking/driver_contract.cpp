@@ -1,120 +1,94 @@
 #include "tracking/driver_contract.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "common/byte_reader.h"
 
 namespace trackkit {
 namespace {
 
-namespace geometry_offset {
-constexpr std::size_t kClusterFactor1 = 0;
-constexpr std::size_t kClusterFactor2 = 4;
-constexpr std::size_t kBlockCount = 8;
-constexpr std::size_t kBytesPerBlock = 12;
-constexpr std::size_t kCbtFirstLcn = 16;
-constexpr std::size_t kCbtLastLcn = 20;
-constexpr std::size_t kEndOfReadFields = 24;
-} // namespace geometry_offset
+// Each record is described once, as its fields' offsets, and both the
+// decoder and the encoder walk that description.
+template <typename Record>
+struct FieldTable {
+    std::span<const std::pair<std::size_t, std::uint32_t Record::*>> u32;
+    std::span<const std::pair<std::size_t, std::uint64_t Record::*>> u64;
+};
 
-namespace info_offset {
-constexpr std::size_t kClusterFactor1 = 0;
-constexpr std::size_t kClusterFactor2 = 4;
-constexpr std::size_t kBytesPerBlock = 12;
-constexpr std::size_t kCbtFirstLcn = 16;
-constexpr std::size_t kCbtLastLcn = 20;
-constexpr std::size_t kWritesSeen = 24;
-constexpr std::size_t kPagedWrites = 32;
-constexpr std::size_t kWritesConsidered = 40;
-constexpr std::size_t kFailedWrites = 48;
-constexpr std::size_t kExcludedWrites = 56;
-constexpr std::size_t kChangedBlocks = 64;
-constexpr std::size_t kChangedBytes = 72;
-constexpr std::size_t kSessionStart = 80;
-constexpr std::size_t kTrackingMicroseconds = 88;
-constexpr std::size_t kLogFileRestartCount = 100;
-constexpr std::size_t kTrimBytes = 104;
-constexpr std::size_t kQueuedWrites = 120;
-} // namespace info_offset
+constexpr std::pair<std::size_t, std::uint32_t TrackingGeometry::*> kGeometryU32[] = {
+    {0, &TrackingGeometry::clusterFactor1}, {4, &TrackingGeometry::clusterFactor2},
+    {8, &TrackingGeometry::blockCount},     {12, &TrackingGeometry::bytesPerBlock},
+    {16, &TrackingGeometry::cbtFirstLcn},   {20, &TrackingGeometry::cbtLastLcn},
+};
+constexpr FieldTable<TrackingGeometry> kGeometryFields{kGeometryU32, {}};
+constexpr std::size_t kGeometryReadLength = 24;  // bytes after it carry nothing we use
+
+constexpr std::pair<std::size_t, std::uint32_t TrackingInfo::*> kInfoU32[] = {
+    {0, &TrackingInfo::clusterFactor1}, {4, &TrackingInfo::clusterFactor2}, {12, &TrackingInfo::bytesPerBlock},
+    {16, &TrackingInfo::cbtFirstLcn},   {20, &TrackingInfo::cbtLastLcn},    {100, &TrackingInfo::logFileRestartCount},
+};
+constexpr std::pair<std::size_t, std::uint64_t TrackingInfo::*> kInfoU64[] = {
+    {24, &TrackingInfo::writesSeen},
+    {32, &TrackingInfo::pagedWrites},
+    {40, &TrackingInfo::writesConsidered},
+    {48, &TrackingInfo::failedWrites},
+    {56, &TrackingInfo::excludedWrites},
+    {64, &TrackingInfo::changedBlocks},
+    {72, &TrackingInfo::changedBytes},
+    {80, &TrackingInfo::sessionStartFileTime},
+    {88, &TrackingInfo::trackingMicroseconds},
+    {104, &TrackingInfo::trimBytes},
+    {120, &TrackingInfo::queuedWrites},
+};
+constexpr FieldTable<TrackingInfo> kInfoFields{kInfoU32, kInfoU64};
+
+template <typename Record>
+std::optional<Record> Decode(std::span<const std::uint8_t> bytes, std::size_t readLength, const FieldTable<Record>& fields)
+{
+    if (bytes.size() < readLength)
+        return std::nullopt;
+    ByteReader reader(bytes);
+    Record record;
+    for (const auto& [offset, member] : fields.u32)
+        record.*member = reader.U32At(offset);
+    for (const auto& [offset, member] : fields.u64)
+        record.*member = reader.U64At(offset);
+    return record;
+}
+
+template <typename Record>
+void Encode(const Record& record, std::span<std::uint8_t> out, std::size_t length, const FieldTable<Record>& fields)
+{
+    const auto bytes = out.first(std::min(out.size(), length));
+    std::fill(bytes.begin(), bytes.end(), std::uint8_t{0});
+    ByteWriter writer(bytes);
+    for (const auto& [offset, member] : fields.u32)
+        writer.U32At(offset, record.*member);
+    for (const auto& [offset, member] : fields.u64)
+        writer.U64At(offset, record.*member);
+}
 
 } // namespace
 
 std::optional<TrackingGeometry> DecodeTrackingGeometry(std::span<const std::uint8_t> bytes)
 {
-    if (bytes.size() < geometry_offset::kEndOfReadFields)
-        return std::nullopt;
-    ByteReader reader(bytes);
-    TrackingGeometry geometry;
-    geometry.clusterFactor1 = reader.U32At(geometry_offset::kClusterFactor1);
-    geometry.clusterFactor2 = reader.U32At(geometry_offset::kClusterFactor2);
-    geometry.blockCount = reader.U32At(geometry_offset::kBlockCount);
-    geometry.bytesPerBlock = reader.U32At(geometry_offset::kBytesPerBlock);
-    geometry.cbtFirstLcn = reader.U32At(geometry_offset::kCbtFirstLcn);
-    geometry.cbtLastLcn = reader.U32At(geometry_offset::kCbtLastLcn);
-    return geometry;
+    return Decode(bytes, kGeometryReadLength, kGeometryFields);
 }
 
 std::optional<TrackingInfo> DecodeTrackingInfo(std::span<const std::uint8_t> bytes)
 {
-    if (bytes.size() < kTrackingInfoReadLength)
-        return std::nullopt;
-    ByteReader reader(bytes);
-    TrackingInfo info;
-    info.clusterFactor1 = reader.U32At(info_offset::kClusterFactor1);
-    info.clusterFactor2 = reader.U32At(info_offset::kClusterFactor2);
-    info.bytesPerBlock = reader.U32At(info_offset::kBytesPerBlock);
-    info.cbtFirstLcn = reader.U32At(info_offset::kCbtFirstLcn);
-    info.cbtLastLcn = reader.U32At(info_offset::kCbtLastLcn);
-    info.writesSeen = reader.U64At(info_offset::kWritesSeen);
-    info.pagedWrites = reader.U64At(info_offset::kPagedWrites);
-    info.writesConsidered = reader.U64At(info_offset::kWritesConsidered);
-    info.failedWrites = reader.U64At(info_offset::kFailedWrites);
-    info.excludedWrites = reader.U64At(info_offset::kExcludedWrites);
-    info.changedBlocks = reader.U64At(info_offset::kChangedBlocks);
-    info.changedBytes = reader.U64At(info_offset::kChangedBytes);
-    info.sessionStartFileTime = reader.U64At(info_offset::kSessionStart);
-    info.trackingMicroseconds = reader.U64At(info_offset::kTrackingMicroseconds);
-    info.logFileRestartCount = reader.U32At(info_offset::kLogFileRestartCount);
-    info.trimBytes = reader.U64At(info_offset::kTrimBytes);
-    info.queuedWrites = reader.U64At(info_offset::kQueuedWrites);
-    return info;
+    return Decode(bytes, kTrackingInfoReadLength, kInfoFields);
 }
 
 void EncodeTrackingGeometry(const TrackingGeometry& geometry, std::span<std::uint8_t> out)
 {
-    const auto record = out.first(std::min(out.size(), kTrackingGeometryLength));
-    std::fill(record.begin(), record.end(), std::uint8_t{0});
-    ByteWriter writer(record);
-    writer.U32At(geometry_offset::kClusterFactor1, geometry.clusterFactor1);
-    writer.U32At(geometry_offset::kClusterFactor2, geometry.clusterFactor2);
-    writer.U32At(geometry_offset::kBlockCount, geometry.blockCount);
-    writer.U32At(geometry_offset::kBytesPerBlock, geometry.bytesPerBlock);
-    writer.U32At(geometry_offset::kCbtFirstLcn, geometry.cbtFirstLcn);
-    writer.U32At(geometry_offset::kCbtLastLcn, geometry.cbtLastLcn);
+    Encode(geometry, out, kTrackingGeometryLength, kGeometryFields);
 }
 
 void EncodeTrackingInfo(const TrackingInfo& info, std::span<std::uint8_t> out)
 {
-    const auto record = out.first(std::min(out.size(), kTrackingInfoLength));
-    std::fill(record.begin(), record.end(), std::uint8_t{0});
-    ByteWriter writer(record);
-    writer.U32At(info_offset::kClusterFactor1, info.clusterFactor1);
-    writer.U32At(info_offset::kClusterFactor2, info.clusterFactor2);
-    writer.U32At(info_offset::kBytesPerBlock, info.bytesPerBlock);
-    writer.U32At(info_offset::kCbtFirstLcn, info.cbtFirstLcn);
-    writer.U32At(info_offset::kCbtLastLcn, info.cbtLastLcn);
-    writer.U64At(info_offset::kWritesSeen, info.writesSeen);
-    writer.U64At(info_offset::kPagedWrites, info.pagedWrites);
-    writer.U64At(info_offset::kWritesConsidered, info.writesConsidered);
-    writer.U64At(info_offset::kFailedWrites, info.failedWrites);
-    writer.U64At(info_offset::kExcludedWrites, info.excludedWrites);
-    writer.U64At(info_offset::kChangedBlocks, info.changedBlocks);
-    writer.U64At(info_offset::kChangedBytes, info.changedBytes);
-    writer.U64At(info_offset::kSessionStart, info.sessionStartFileTime);
-    writer.U64At(info_offset::kTrackingMicroseconds, info.trackingMicroseconds);
-    writer.U32At(info_offset::kLogFileRestartCount, info.logFileRestartCount);
-    writer.U64At(info_offset::kTrimBytes, info.trimBytes);
-    writer.U64At(info_offset::kQueuedWrites, info.queuedWrites);
+    Encode(info, out, kTrackingInfoLength, kInfoFields);
 }
 
 } // namespace trackkit
