@@ -15,6 +15,8 @@ inline constexpr std::uint32_t kInitialBlockSize = 8;
 // The block-map pane's record: the poller's session (volume, geometry, bitmap,
 // poll period) and what the view adds to it.
 struct TrackViewState {
+    explicit TrackViewState(BitmapMemory& memory = HeapBitmapMemory()) : session(memory) {}
+
     TrackingSession session;
     std::uint32_t blockSize = kInitialBlockSize;  // cell size at 96 DPI, without the gap
     ColorRef faceColor = 0;    // cells with no changed block

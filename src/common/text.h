@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdarg>
 #include <cstddef>
 #include <string>
 
@@ -9,6 +10,7 @@ namespace trackkit {
 // characters, the way a fixed buffer of maxChars characters holds it: text
 // that does not fit is cut. Use the portable codes only ("%ls", "%llu", "%u").
 std::wstring FormatBounded(std::size_t maxChars, const wchar_t* format, ...);
+std::wstring FormatBoundedV(std::size_t maxChars, const wchar_t* format, std::va_list args);
 
 // Cuts text to what a buffer of maxChars characters (terminator included) holds.
 std::wstring CutToBuffer(std::wstring text, std::size_t maxChars);

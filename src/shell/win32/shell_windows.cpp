@@ -8,4 +8,10 @@ ShellWindows& Shell()
     return windows;
 }
 
+AppSettings& ProgramSettings()
+{
+    static AppSettings settings;
+    return settings;
+}
+
 } // namespace trackkit

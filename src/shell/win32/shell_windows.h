@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "shell/settings.h"
+
 namespace trackkit {
 
 // The process-wide handles through which the panes reach each other. Written
@@ -18,5 +20,8 @@ struct ShellWindows {
 };
 
 ShellWindows& Shell();
+
+// The settings of this run: loaded at start-up, saved after the message loop.
+AppSettings& ProgramSettings();
 
 } // namespace trackkit
