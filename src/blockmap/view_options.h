@@ -4,20 +4,21 @@
 #include <cstdint>
 #include <string_view>
 
+#include "shell/command_ids.h"
 #include "tracking/poller.h"
 
 namespace trackkit {
 
 // View-menu commands that the block map handles.
-inline constexpr int kCommandSpeedHigh = 40004;
-inline constexpr int kCommandSpeedNormal = 40005;
-inline constexpr int kCommandSpeedLow = 40006;
-inline constexpr int kCommandSpeedPaused = 40007;
-inline constexpr int kCommandRefreshNow = 40008;
-inline constexpr int kCommandBlockLarge = 40011;
-inline constexpr int kCommandBlockMedium = 40012;
-inline constexpr int kCommandBlockSmall = 40013;
-inline constexpr int kCommandBlockSmallest = 40014;
+inline constexpr int kCommandSpeedHigh = IDM_VIEW_SPEED_HIGH;
+inline constexpr int kCommandSpeedNormal = IDM_VIEW_SPEED_NORMAL;
+inline constexpr int kCommandSpeedLow = IDM_VIEW_SPEED_LOW;
+inline constexpr int kCommandSpeedPaused = IDM_VIEW_SPEED_PAUSED;
+inline constexpr int kCommandRefreshNow = IDM_VIEW_REFRESH_NOW;
+inline constexpr int kCommandBlockLarge = IDM_VIEW_BLOCK_LARGE;
+inline constexpr int kCommandBlockMedium = IDM_VIEW_BLOCK_MEDIUM;
+inline constexpr int kCommandBlockSmall = IDM_VIEW_BLOCK_SMALL;
+inline constexpr int kCommandBlockSmallest = IDM_VIEW_BLOCK_SMALLEST;
 
 inline constexpr bool IsPollingPaused(std::uint32_t period) { return period == kPollPaused; }
 

@@ -1,18 +1,18 @@
 #pragma once
 
+#include "shell/command_ids.h"
+
 namespace trackkit {
 
 // Menu commands of the main frame.
-inline constexpr int kCommandExit = 40001;
-inline constexpr int kCommandAbout = 40002;
-inline constexpr int kCommandInstallDriver = 40015;
-inline constexpr int kCommandRemoveDriver = 40017;
-inline constexpr int kCommandUninstallShadowCopies = 40027;
-inline constexpr int kCommandTraceLog = 40028;
-inline constexpr int kCommandExcludeUsb = 40029;
-inline constexpr int kCommandExcludeVhd = 40030;
-inline constexpr int kFirstFrameCommand = 40001;
-inline constexpr int kLastFrameCommand = 40030;
+inline constexpr int kCommandExit = IDM_FILE_EXIT;
+inline constexpr int kCommandAbout = IDM_HELP_ABOUT;
+inline constexpr int kCommandInstallDriver = IDM_FILE_INSTALL_DRIVER;
+inline constexpr int kCommandRemoveDriver = IDM_FILE_REMOVE_DRIVER;
+inline constexpr int kCommandUninstallShadowCopies = IDM_FILE_UNINSTALL_SHADOW_COPIES;
+inline constexpr int kCommandTraceLog = IDM_VIEW_TRACE_LOG;
+inline constexpr int kCommandExcludeUsb = IDM_FILE_EXCLUDE_USB;
+inline constexpr int kCommandExcludeVhd = IDM_FILE_EXCLUDE_VHD;
 
 // Who acts on a command that reaches the frame.
 enum class FrameCommandTarget {

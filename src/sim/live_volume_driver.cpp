@@ -18,8 +18,9 @@ std::uint64_t SeedFor(std::wstring_view path)
 
 } // namespace
 
-LiveVolumeDriver::LiveVolumeDriver(VolumeSize volumeSize, const Clock& clock, std::uint64_t sessionStartFileTime)
-    : volumeSize_(std::move(volumeSize)), clock_(clock), sessionStartFileTime_(sessionStartFileTime)
+LiveVolumeDriver::LiveVolumeDriver(VolumeSize volumeSize, const Clock& clock, std::uint64_t sessionStartFileTime,
+                                   std::chrono::seconds history)
+    : volumeSize_(std::move(volumeSize)), clock_(clock), sessionStartFileTime_(sessionStartFileTime), history_(history)
 {
 }
 
@@ -28,8 +29,8 @@ OpenVolumeResult LiveVolumeDriver::OpenVolume(std::wstring_view path)
     if (simulation_.Find(path) == nullptr) {
         const auto bytes = volumeSize_ ? volumeSize_(path) : std::nullopt;
         if (bytes && *bytes > 0)
-            simulation_.AddLiveVolume(path, WorkloadConfig{*bytes, kDemoBytesPerBlock, SeedFor(path), sessionStartFileTime_},
-                                      clock_);
+            simulation_.AddLiveVolume(
+                path, WorkloadConfig{*bytes, kDemoBytesPerBlock, SeedFor(path), sessionStartFileTime_, history_}, clock_);
     }
     return simulation_.OpenVolume(path);
 }

@@ -19,7 +19,9 @@ public:
     // there is no such volume.
     using VolumeSize = std::function<std::optional<std::uint64_t>(std::wstring_view devicePath)>;
 
-    LiveVolumeDriver(VolumeSize volumeSize, const Clock& clock, std::uint64_t sessionStartFileTime);
+    // Sessions start `history` before the first open, at sessionStartFileTime.
+    LiveVolumeDriver(VolumeSize volumeSize, const Clock& clock, std::uint64_t sessionStartFileTime,
+                     std::chrono::seconds history = std::chrono::seconds{0});
 
     OpenVolumeResult OpenVolume(std::wstring_view path) override;
     SimulatedDriver& Simulation() { return simulation_; }
@@ -28,6 +30,7 @@ private:
     VolumeSize volumeSize_;
     const Clock& clock_;
     std::uint64_t sessionStartFileTime_;
+    std::chrono::seconds history_;
     SimulatedDriver simulation_;
 };
 

@@ -29,7 +29,7 @@ void ReplaySource::BitmapServed()
 }
 
 LiveSource::LiveSource(const WorkloadConfig& config, const Clock& clock)
-    : clock_(clock), start_(clock.Now()), workload_(config)
+    : clock_(clock), start_(clock.Now() - config.history), workload_(config)
 {
 }
 

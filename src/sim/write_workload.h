@@ -29,6 +29,9 @@ struct WorkloadConfig {
     std::uint64_t seed = 1;
     // Wall-clock time at which the first session starts (FILETIME, UTC).
     std::uint64_t sessionStartFileTime = 0;
+    // How long the session has already run when the simulation is created, so
+    // that a demo opens on a volume with a history rather than an empty map.
+    std::chrono::seconds history{0};
 };
 
 // Where the busy server keeps its files. Fixed for the volume's life: a new

@@ -43,3 +43,23 @@ TEST(LiveVolumeDriverTest, EachRealVolumeGetsOneLiveSessionSizedFromIt)
 
 } // namespace
 } // namespace trackkit
+
+namespace trackkit {
+namespace {
+
+TEST(LiveVolumeDriverTest, ASessionWithHistoryOpensOnAVolumeThatHasAlreadyChanged)
+{
+    ManualClock clock;
+    const auto size = [](std::wstring_view) -> std::optional<std::uint64_t> { return 50ull << 30; };
+    LiveVolumeDriver fresh(size, clock, 0);
+    LiveVolumeDriver busy(size, clock, 0, std::chrono::hours(2));
+
+    std::array<std::uint8_t, kTrackingInfoLength> record{};
+    ASSERT_TRUE(fresh.OpenVolume(L"\\\\.\\C:").volume->QueryStatistics(record).succeeded);
+    EXPECT_EQ(DecodeTrackingInfo(record)->changedBlocks, 0u);
+    ASSERT_TRUE(busy.OpenVolume(L"\\\\.\\C:").volume->QueryStatistics(record).succeeded);
+    EXPECT_GT(DecodeTrackingInfo(record)->changedBlocks, 1000u);
+}
+
+} // namespace
+} // namespace trackkit

@@ -1,0 +1,17 @@
+#pragma once
+
+// The ids of the program's resources. Macros, because the resource compiler
+// reads this file too; the menu's command ids come with it.
+
+#include "shell/command_ids.h"
+
+#define IDR_MAIN_MENU 101        // the frame's menu bar; its "&View" menu is also the block map's context menu
+#define IDI_MAIN_ICON 101        // the frame's class icon
+#define IDB_ABOUT_PICTURE 102    // the About box's tiled picture
+#define IDD_LOOKUP_CLUSTERS 107  // "Lookup Clusters"
+#define IDD_ABOUT 109            // the About box
+#define IDD_TRACE_LOG 110        // "CBT Trace Log"
+
+// The "&View" menu's place in the menu bar: the block map shows that
+// sub-menu as its context menu.
+#define IDR_MAIN_MENU_VIEW_INDEX 1

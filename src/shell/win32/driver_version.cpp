@@ -1,0 +1,45 @@
+#include "shell/win32/driver_version.h"
+
+#include <windows.h>
+
+#include <span>
+#include <vector>
+
+namespace trackkit {
+
+std::optional<FileVersion> ReadFileVersion(const std::wstring& path)
+{
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    if (size == 0)
+        return std::nullopt;
+    std::vector<std::uint8_t> block(size);
+    if (!GetFileVersionInfoW(path.c_str(), 0, size, block.data()))
+        return std::nullopt;
+
+    void* fixedInfo = nullptr;
+    UINT fixedInfoLength = 0;
+    if (!VerQueryValueW(block.data(), L"\\", &fixedInfo, &fixedInfoLength) || fixedInfo == nullptr)
+        return std::nullopt;
+    return DecodeFixedFileInfo(std::span(static_cast<const std::uint8_t*>(fixedInfo), fixedInfoLength));
+}
+
+std::wstring DriverVersionText(const std::wstring& systemDirectory)
+{
+    // Without a folder the driver's path would be relative, and a file of
+    // that name in the current directory would pass for the driver.
+    if (systemDirectory.empty())
+        return FormatDriverVersion(std::nullopt);
+    return FormatDriverVersion(ReadFileVersion(AppendPath(systemDirectory, kDriverFileInSystemDirectory)));
+}
+
+std::wstring SystemDirectory()
+{
+    wchar_t folder[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return {};
+    return std::wstring(folder, length);
+}
+
+} // namespace trackkit

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <windows.h>
+
+#include "tracking/poller.h"
+#include "tracking/statistics.h"
+#include "volumes/volume_list.h"
+#include "volumes/volume_system.h"
+
+namespace trackkit {
+
+inline constexpr wchar_t kVolumeListClassName[] = L"VolumeListClass";
+
+// Registers VolumeListClass for instance unless it is registered already.
+bool RegisterVolumeListClass(HINSTANCE instance);
+
+// Creates the volume list as a child of parent, with position and size zero
+// and an empty list; the caller gives it its control id and the focus, and
+// fills it with RefreshVolumeList. The class is registered first if needed.
+// host hears of every selection and must outlive the window. Returns null
+// when the window could not be created.
+HWND CreateVolumeList(HWND parent, VolumeListHost& host);
+
+// The same over other volume calls and size texts (a test's machine); both
+// must outlive the window.
+HWND CreateVolumeList(HWND parent, VolumeListHost& host, VolumeSystem& system, LocaleText& locale);
+
+// Rebuilds the list from the system's volumes. keepSelection false selects
+// the first volume; true keeps the selected position. The selected volume is
+// handed to the host and the pane repainted. False when list is not a volume
+// list or the volumes could not be enumerated (the list then shows what was
+// gathered, unsorted and unselected, after its next paint).
+bool RefreshVolumeList(HWND list, bool keepSelection);
+
+// The poller's free-space step for this list: re-reads every entry's free
+// space and repaints the list. The object belongs to the list and lives as
+// long as the window; null when list is not a volume list.
+FreeSpaceRefresher* VolumeListFreeSpace(HWND list);
+
+// The list's entries and indices, read-only; null when list is not a volume
+// list. Valid until the next refresh or the window's destruction.
+const VolumeList* VolumeListOf(HWND list);
+
+} // namespace trackkit
