@@ -1,7 +1,8 @@
 # TrackKit, on Debian: a thin layer over CMake.
 #   make test    install what is missing, build and run every test:
 #                test-native, test-sanitize (ASan+UBSan), test-windows (Wine)
-#   make demo    build and run the console demo
+#   make demo    build and run TrackKitDemo.exe under Wine (a screenshot without a display)
+#   make console-demo  the tracking core alone, in a terminal
 #   make bench   build and run the benchmarks
 #   make clean   remove all builds and the Wine prefix
 
@@ -13,9 +14,10 @@ SANITIZE := build/sanitize
 WINDOWS  := build/windows
 JOBS     := 2
 CTEST    := ctest --output-on-failure -j$(JOBS)
+WINDOWS_CONFIG := -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_CROSSCOMPILING_EMULATOR=$(CURDIR)/tools/wine-run
 SUDO     := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: test test-native test-sanitize test-windows demo bench clean packages native sanitize windows
+.PHONY: test test-native test-sanitize test-windows demo console-demo bench clean packages native sanitize windows
 
 test: test-native test-sanitize test-windows
 
@@ -25,12 +27,22 @@ test-native: native
 test-sanitize: sanitize
 	cd $(SANITIZE) && $(CTEST)
 
+# One virtual X server for the whole run: every Wine process, windowed or
+# not, then joins a Wine session that has a display.
 test-windows: windows
-	cd $(WINDOWS) && $(CTEST)
+	WINEPREFIX=$(CURDIR)/build/wineprefix wineserver -w
+	cd $(WINDOWS) && xvfb-run -a -s "-screen 0 1280x1024x24" $(CTEST)
 
+# The real window under Wine: on your display when there is one, otherwise
+# under Xvfb for a few seconds, leaving build/demo/main-window.png.
 demo: packages
-	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	cmake --build $(NATIVE) -j$(JOBS) --target trackkit_console_demo
+	cmake -S . -B $(WINDOWS) $(WINDOWS_CONFIG)
+	cmake --build $(WINDOWS) -j$(JOBS) --target TrackKitDemo trackkit_demo_driver
+	tools/demo-run $(WINDOWS)
+
+# The tracking core alone, in a terminal: a few polls of the simulation and
+# the painted map in build/demo/block-map.png.
+console-demo: native
 	mkdir -p build/demo
 	$(NATIVE)/src/sim/trackkit_console_demo build/demo/block-map.bmp
 	convert build/demo/block-map.bmp build/demo/block-map.png && echo "block map picture: build/demo/block-map.png"
@@ -61,8 +73,7 @@ sanitize: packages
 # The Windows programs run under Wine, in a prefix of the project's own
 # (build/wineprefix), created here once before anything runs in it.
 windows: packages
-	cmake -S . -B $(WINDOWS) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-	      -DCMAKE_CROSSCOMPILING_EMULATOR=$(CURDIR)/tools/wine-run
+	cmake -S . -B $(WINDOWS) $(WINDOWS_CONFIG)
 	tools/wine-run --prepare
 	cmake --build $(WINDOWS) -j$(JOBS)
 

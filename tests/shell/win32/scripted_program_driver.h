@@ -1,0 +1,11 @@
+#pragma once
+
+#include "sim/simulated_driver.h"
+
+namespace trackkit::testing {
+
+// The tracking driver that the windows under test talk to: the simulation,
+// scripted by each test.
+SimulatedDriver& ScriptedProgramDriver();
+
+} // namespace trackkit::testing
