@@ -8,6 +8,7 @@
 #include "blockmap/view_options.h"
 #include "blockmap/win32/pane_poller_host.h"
 #include "common/win32/gdi_objects.h"
+#include "common/win32/window_class.h"
 #include "shell/win32/shell_windows.h"
 #include "tracking/win32/program_driver.h"
 #include "tracking/win32/virtual_bitmap_memory.h"
@@ -210,19 +211,7 @@ LRESULT CALLBACK TrackViewProc(HWND pane, UINT message, WPARAM wParam, LPARAM lP
 
 bool RegisterTrackViewClass(HINSTANCE instance)
 {
-    WNDCLASSEXW existing{};
-    existing.cbSize = sizeof(existing);
-    if (GetClassInfoExW(instance, kTrackViewClassName, &existing))
-        return true;
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = TrackViewProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-    windowClass.lpszClassName = kTrackViewClassName;
-    return RegisterClassExW(&windowClass) != 0;
+    return RegisterWindowClassOnce({kTrackViewClassName, TrackViewProc, CS_HREDRAW | CS_VREDRAW, instance});
 }
 
 HWND CreateTrackView(HWND parent, HINSTANCE instance)

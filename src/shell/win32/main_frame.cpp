@@ -12,6 +12,7 @@
 #include "common/text.h"
 #include "common/win32/gdi_objects.h"
 #include "common/win32/unique_handle.h"
+#include "common/win32/window_class.h"
 #include "shell/frame_commands.h"
 #include "shell/frame_layout.h"
 #include "shell/win32/driver_version.h"
@@ -244,20 +245,9 @@ LRESULT CALLBACK FrameWindowProc(HWND frame, UINT message, WPARAM wParam, LPARAM
 
 bool RegisterMainFrameClass(HINSTANCE instance)
 {
-    WNDCLASSEXW existing{};
-    existing.cbSize = sizeof(existing);
-    if (GetClassInfoExW(instance, kMainFrameClassName, &existing))
-        return true;
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = FrameWindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(kMainIconResource));
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-    windowClass.lpszMenuName = MAKEINTRESOURCEW(kMainMenuResource);
-    windowClass.lpszClassName = kMainFrameClassName;
-    return RegisterClassExW(&windowClass) != 0;
+    return RegisterWindowClassOnce({kMainFrameClassName, FrameWindowProc, 0, instance,
+                                    LoadIconW(instance, MAKEINTRESOURCEW(kMainIconResource)),
+                                    MAKEINTRESOURCEW(kMainMenuResource)});
 }
 
 HWND CreateMainFrame(HINSTANCE instance)

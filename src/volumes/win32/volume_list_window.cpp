@@ -10,6 +10,7 @@
 #include <new>
 
 #include "common/win32/gdi_objects.h"
+#include "common/win32/window_class.h"
 #include "shell/command_ids.h"
 #include "tracking/win32/locale_text.h"
 #include "volumes/list_selection.h"
@@ -353,19 +354,7 @@ void ListFreeSpace::RefreshFreeSpace()
 
 bool RegisterVolumeListClass(HINSTANCE instance)
 {
-    WNDCLASSEXW existing{};
-    existing.cbSize = sizeof(existing);
-    if (GetClassInfoExW(instance, kVolumeListClassName, &existing))
-        return true;
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = VolumeListWindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-    windowClass.lpszClassName = kVolumeListClassName;
-    return RegisterClassExW(&windowClass) != 0;
+    return RegisterWindowClassOnce({kVolumeListClassName, VolumeListWindowProc, CS_HREDRAW | CS_VREDRAW, instance});
 }
 
 HWND CreateVolumeList(HWND parent, VolumeListHost& host)

@@ -5,10 +5,13 @@
 
 #include "common/win32/window_objects.h"
 #include "widgets/drag_shadow_image.h"
-#include "widgets/win32/window_class.h"
+#include "common/win32/window_class.h"
 
 namespace trackkit {
 namespace {
+
+// Widgets redraw whole on resize and keep their device context.
+constexpr UINT kWidgetClassStyle = CS_VREDRAW | CS_HREDRAW | CS_OWNDC;
 
 // Gives the layered window its image. Re-rendered on every change of size; a
 // pure move reuses what the system already holds.
@@ -88,14 +91,14 @@ UniqueBitmap CreateShadowImage(HDC dc, int width, int height)
 
 HWND CreateShadowWindow()
 {
-    if (!RegisterWidgetClass(kShadowWindowClass, ShadowWindowProc))
+    if (!RegisterWindowClassOnce({kShadowWindowClass, ShadowWindowProc, kWidgetClassStyle}))
         return nullptr;
     // Created hidden: a top-level window created visible is activated, which
     // would take the activation, and with it the focus, from the window whose
     // bar is being dragged. Its first placement shows it without activating.
     constexpr DWORD kStyle = WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
     return CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, kShadowWindowClass, nullptr, kStyle, -1, -1, -1, -1,
-                           nullptr, nullptr, WidgetsModule(), nullptr);
+                           nullptr, nullptr, CodeModule(), nullptr);
 }
 
 } // namespace trackkit

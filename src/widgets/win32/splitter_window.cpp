@@ -14,10 +14,13 @@
 #include "widgets/splitter_drag.h"
 #include "widgets/splitter_grid.h"
 #include "widgets/win32/shadow_window.h"
-#include "widgets/win32/window_class.h"
+#include "common/win32/window_class.h"
 
 namespace trackkit {
 namespace {
+
+// Widgets redraw whole on resize and keep their device context.
+constexpr UINT kWidgetClassStyle = CS_VREDRAW | CS_HREDRAW | CS_OWNDC;
 
 constexpr UINT_PTR kSplitterControlId = 0xFFFFFFFF;
 
@@ -327,7 +330,7 @@ HWND CreateSplitter(HWND parent, int rows, int columns)
     if (!IsValidTrackCount(rows) || !IsValidTrackCount(columns))
         return nullptr;
     RefreshStripeColors();
-    if (!RegisterWidgetClass(kSplitterClass, SplitterWindowProc))
+    if (!RegisterWindowClassOnce({kSplitterClass, SplitterWindowProc, kWidgetClassStyle}))
         return nullptr;
     std::unique_ptr<SplitterState> state(new (std::nothrow) SplitterState{});
     if (state == nullptr)
@@ -341,7 +344,7 @@ HWND CreateSplitter(HWND parent, int rows, int columns)
     // WM_CREATE takes the record out of `state`; if the window never gets
     // that far, `state` still holds it and frees it here.
     return CreateWindowExW(WS_EX_CONTROLPARENT, kSplitterClass, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0,
-                           0, parent, reinterpret_cast<HMENU>(kSplitterControlId), WidgetsModule(), &state);
+                           0, parent, reinterpret_cast<HMENU>(kSplitterControlId), CodeModule(), &state);
 }
 
 bool AttachPane(HWND splitter, int row, int column, int width, int height, HWND pane)

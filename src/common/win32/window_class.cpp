@@ -1,32 +1,32 @@
-#include "widgets/win32/window_class.h"
+#include "common/win32/window_class.h"
 
 namespace trackkit {
 
-HINSTANCE WidgetsModule()
+HINSTANCE CodeModule()
 {
-    // The module of this very function: right whether the widgets end up in
-    // the executable or in a library of their own.
     HMODULE module = nullptr;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&WidgetsModule), &module);
+                       reinterpret_cast<LPCWSTR>(&CodeModule), &module);
     return module;
 }
 
-bool RegisterWidgetClass(const wchar_t* name, WNDPROC procedure)
+bool RegisterWindowClassOnce(const WindowClassSpec& spec)
 {
-    const HINSTANCE instance = WidgetsModule();
+    const HINSTANCE instance = spec.instance != nullptr ? spec.instance : CodeModule();
     WNDCLASSEXW known{};
     known.cbSize = sizeof(known);
-    if (GetClassInfoExW(instance, name, &known))
+    if (GetClassInfoExW(instance, spec.name, &known))
         return true;
     WNDCLASSEXW wanted{};
     wanted.cbSize = sizeof(wanted);
-    wanted.style = CS_VREDRAW | CS_HREDRAW | CS_OWNDC;
-    wanted.lpfnWndProc = procedure;
+    wanted.style = spec.style;
+    wanted.lpfnWndProc = spec.procedure;
     wanted.hInstance = instance;
+    wanted.hIcon = spec.icon;
     wanted.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wanted.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-    wanted.lpszClassName = name;
+    wanted.lpszMenuName = spec.menu;
+    wanted.lpszClassName = spec.name;
     return RegisterClassExW(&wanted) != 0;
 }
 
