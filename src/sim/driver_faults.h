@@ -12,6 +12,7 @@ namespace trackkit {
 inline constexpr std::uint32_t kErrorFileNotFound = 2;
 inline constexpr std::uint32_t kErrorGenFailure = 31;
 inline constexpr std::uint32_t kErrorInsufficientBuffer = 122;
+inline constexpr std::uint32_t kErrorInvalidFunction = 1;
 
 // What a caller can ask of a simulated volume: opening it, and the four
 // requests of the tracking driver.

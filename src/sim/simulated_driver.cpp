@@ -31,6 +31,10 @@ public:
         return session_->Answer(DriverRequest::Bitmap, out);
     }
     DriverReply RequestRemoval() override { return session_->Answer(DriverRequest::Removal, {}); }
+    DriverReply LookupStreamsFromClusters(std::span<const std::uint8_t>, std::span<std::uint8_t>) override
+    {
+        return DriverReply::Failure(kErrorInvalidFunction);
+    }
 
 private:
     std::shared_ptr<VolumeSession> session_;

@@ -31,6 +31,9 @@ static_assert(kIoctlQueryStatistics == 0x8CB700DE);
 static_assert(kIoctlQuerySessionBitmap == 0x8CB740C2);
 static_assert(kIoctlRequestRemoval == 0x8CB700F0);
 
+// The file system's cluster-to-stream query, sent on the same volume handle.
+inline constexpr std::uint32_t kFsctlLookupStreamFromCluster = 0x000901FC;
+
 inline constexpr std::size_t kTrackingGeometryLength = 56;
 inline constexpr std::size_t kTrackingInfoLength = 136;
 // The last statistics field that is read ends here; bytes after it are unused.

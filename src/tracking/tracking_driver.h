@@ -29,6 +29,11 @@ public:
     virtual DriverReply QueryStatistics(std::span<std::uint8_t> out) = 0;
     virtual DriverReply QuerySessionBitmap(std::span<std::uint8_t> out) = 0;
     virtual DriverReply RequestRemoval() = 0;
+    // The file system's answer to "which streams own these clusters"
+    // (FSCTL_LOOKUP_STREAM_FROM_CLUSTER) on the same open volume: the request
+    // and reply bytes are the published LOOKUP_STREAM_FROM_CLUSTER records.
+    // Fails with ERROR_MORE_DATA (234) when the reply does not fit.
+    virtual DriverReply LookupStreamsFromClusters(std::span<const std::uint8_t> request, std::span<std::uint8_t> reply) = 0;
 };
 
 struct OpenVolumeResult {

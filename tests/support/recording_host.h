@@ -121,6 +121,10 @@ struct ScriptedVolume final : TrackedVolume {
         return DriverReply::Success(static_cast<std::uint32_t>(n));
     }
     DriverReply RequestRemoval() override { return DriverReply::Success(0); }
+    DriverReply LookupStreamsFromClusters(std::span<const std::uint8_t>, std::span<std::uint8_t>) override
+    {
+        return DriverReply::Failure(1);
+    }
 
 private:
     Script& script_;

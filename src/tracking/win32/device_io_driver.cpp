@@ -24,17 +24,23 @@ public:
         return Send(kIoctlQuerySessionBitmap, out);
     }
     DriverReply RequestRemoval() override { return Send(kIoctlRequestRemoval, {}); }
+    DriverReply LookupStreamsFromClusters(std::span<const std::uint8_t> request, std::span<std::uint8_t> reply) override
+    {
+        return Send(kFsctlLookupStreamFromCluster, reply, request);
+    }
 
 private:
-    // No request of the contract has input; the output goes straight into the
-    // caller's buffer.
-    DriverReply Send(std::uint32_t code, std::span<std::uint8_t> out)
+    // The output goes straight into the caller's buffer; only the cluster
+    // lookup has input.
+    DriverReply Send(std::uint32_t code, std::span<std::uint8_t> out, std::span<const std::uint8_t> in = {})
     {
-        if (out.size() > std::numeric_limits<DWORD>::max())
+        if (out.size() > std::numeric_limits<DWORD>::max() || in.size() > std::numeric_limits<DWORD>::max())
             return DriverReply::Failure(ERROR_INVALID_PARAMETER);
         DWORD returned = 0;
-        const BOOL ok = DeviceIoControl(handle_.Get(), code, nullptr, 0, out.empty() ? nullptr : out.data(),
-                                        static_cast<DWORD>(out.size()), &returned, nullptr);
+        void* input = in.empty() ? nullptr : const_cast<std::uint8_t*>(in.data());
+        const BOOL ok = DeviceIoControl(handle_.Get(), code, input, static_cast<DWORD>(in.size()),
+                                        out.empty() ? nullptr : out.data(), static_cast<DWORD>(out.size()), &returned,
+                                        nullptr);
         if (!ok)
             return DriverReply::Failure(GetLastError());
         return DriverReply::Success(returned);
