@@ -14,10 +14,11 @@ inline constexpr std::uint32_t kErrorGenFailure = 31;
 inline constexpr std::uint32_t kErrorInsufficientBuffer = 122;
 inline constexpr std::uint32_t kErrorInvalidFunction = 1;
 
-// What a caller can ask of a simulated volume: opening it, and the four
-// requests of the tracking driver.
-enum class DriverRequest { Open, Geometry, Statistics, Bitmap, Removal };
-inline constexpr std::size_t kDriverRequestKinds = 5;
+// What a caller can ask of a simulated volume: opening it, the four requests
+// of the tracking driver, and the file system's cluster lookup on the same
+// handle.
+enum class DriverRequest { Open, Geometry, Statistics, Bitmap, Removal, Lookup };
+inline constexpr std::size_t kDriverRequestKinds = 6;
 
 enum class FaultKind {
     Error,            // the request fails with `error`

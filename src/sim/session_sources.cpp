@@ -10,6 +10,27 @@ void ScriptedSource::MarkChanged(std::uint64_t block)
     bitmap_[byteIndex] = static_cast<std::uint8_t>(bitmap_[byteIndex] | (1u << (block % 8)));
 }
 
+StreamLookupAnswer SessionSource::LookupClusters(std::span<const std::uint64_t>)
+{
+    return {kErrorInvalidFunction, {}};
+}
+
+void ScriptedSource::SetLookupEntries(std::vector<ClusterOwner> entries)
+{
+    lookup_ = {0, std::move(entries)};
+}
+
+void ScriptedSource::SetLookupError(std::uint32_t error)
+{
+    lookup_ = {error, {}};
+}
+
+StreamLookupAnswer ScriptedSource::LookupClusters(std::span<const std::uint64_t> clusters)
+{
+    lastLookup_.assign(clusters.begin(), clusters.end());
+    return lookup_;
+}
+
 TrackingInfo ReplaySource::Statistics()
 {
     return frames_.empty() ? TrackingInfo{} : frames_[index_].statistics;
@@ -43,6 +64,18 @@ std::span<const std::uint8_t> LiveSource::Bitmap()
 {
     CatchUp();
     return workload_.Bitmap();
+}
+
+const FileLayout& LiveSource::Files()
+{
+    if (!files_)
+        files_.emplace(FileLayoutPlanFor(workload_));
+    return *files_;
+}
+
+StreamLookupAnswer LiveSource::LookupClusters(std::span<const std::uint64_t> clusters)
+{
+    return {0, Files().OwnersOf(clusters)};
 }
 
 void LiveSource::CatchUp()

@@ -2,14 +2,25 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
 #include "sim/clock.h"
+#include "sim/driver_faults.h"
+#include "sim/file_layout.h"
+#include "sim/lookup_reply_encoder.h"
 #include "sim/write_workload.h"
 #include "tracking/driver_contract.h"
 
 namespace trackkit {
+
+// The file system's answer to a cluster lookup, before it is encoded: the
+// streams found (possibly none), or the error the request fails with.
+struct StreamLookupAnswer {
+    std::uint32_t error = 0;
+    std::vector<ClusterOwner> owners;
+};
 
 // What a simulated volume's tracking session answers, before any fault is
 // applied. A source need not keep its bitmap at exactly (N + 7) / 8 bytes: the
@@ -22,6 +33,10 @@ public:
     virtual std::span<const std::uint8_t> Bitmap() = 0;
     // Called after a bitmap query has been answered successfully.
     virtual void BitmapServed() {}
+    // The streams owning any of the clusters of a well-formed lookup. A source
+    // without a file layout answers as a file system without the lookup does,
+    // with ERROR_INVALID_FUNCTION.
+    virtual StreamLookupAnswer LookupClusters(std::span<const std::uint64_t> clusters);
 };
 
 // Fixed answers, each of which a test can change at any time.
@@ -34,15 +49,25 @@ public:
     void SetBitmap(std::vector<std::uint8_t> bitmap) { bitmap_ = std::move(bitmap); }
     // Sets one block's bit, growing the bitmap when it is too short.
     void MarkChanged(std::uint64_t block);
+    // Every later lookup succeeds with these entries, whatever it asks about;
+    // an empty list is a reply without entries.
+    void SetLookupEntries(std::vector<ClusterOwner> entries);
+    // Every later lookup fails with this error.
+    void SetLookupError(std::uint32_t error);
+    // The clusters of the last well-formed lookup, in its order.
+    const std::vector<std::uint64_t>& LastLookupClusters() const { return lastLookup_; }
 
     TrackingGeometry Geometry() override { return geometry_; }
     TrackingInfo Statistics() override { return info_; }
     std::span<const std::uint8_t> Bitmap() override { return bitmap_; }
+    StreamLookupAnswer LookupClusters(std::span<const std::uint64_t> clusters) override;
 
 private:
     TrackingGeometry geometry_;
     TrackingInfo info_;
     std::vector<std::uint8_t> bitmap_;
+    StreamLookupAnswer lookup_{kErrorInvalidFunction, {}};
+    std::vector<std::uint64_t> lastLookup_;
 };
 
 // One recorded poll: the statistics and the bitmap read together.
@@ -81,15 +106,21 @@ private:
 // The workload moves in 50 ms steps, so the two queries of one poll describe
 // the same state unless a step ends between them. The clock must outlive the
 // source.
+//
+// Lookups answer from the volume's file layout, which puts the workload's
+// files where it writes. The layout never changes, so it is built on the
+// first lookup rather than with the volume.
 class LiveSource final : public SessionSource {
 public:
     LiveSource(const WorkloadConfig& config, const Clock& clock);
 
     const WriteWorkload& Workload() const { return workload_; }
+    const FileLayout& Files();
 
     TrackingGeometry Geometry() override { return workload_.Geometry(); }
     TrackingInfo Statistics() override;
     std::span<const std::uint8_t> Bitmap() override;
+    StreamLookupAnswer LookupClusters(std::span<const std::uint64_t> clusters) override;
 
 private:
     void CatchUp();
@@ -97,6 +128,7 @@ private:
     const Clock& clock_;
     Clock::TimePoint start_;
     WriteWorkload workload_;
+    std::optional<FileLayout> files_;
 };
 
 } // namespace trackkit

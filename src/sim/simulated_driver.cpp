@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <vector>
 
 namespace trackkit {
 
@@ -31,9 +32,9 @@ public:
         return session_->Answer(DriverRequest::Bitmap, out);
     }
     DriverReply RequestRemoval() override { return session_->Answer(DriverRequest::Removal, {}); }
-    DriverReply LookupStreamsFromClusters(std::span<const std::uint8_t>, std::span<std::uint8_t>) override
+    DriverReply LookupStreamsFromClusters(std::span<const std::uint8_t> request, std::span<std::uint8_t> reply) override
     {
-        return DriverReply::Failure(kErrorInvalidFunction);
+        return session_->AnswerLookup(request, reply);
     }
 
 private:
@@ -41,6 +42,8 @@ private:
 };
 
 namespace {
+
+constexpr std::uint32_t kErrorInvalidParameter = 87;
 
 bool Is(const std::optional<Fault>& fault, FaultKind kind)
 {
@@ -113,9 +116,33 @@ DriverReply VolumeSession::Answer(DriverRequest request, std::span<std::uint8_t>
         return AnswerBitmap(out, fault);
     case DriverRequest::Removal:
     case DriverRequest::Open:
+    case DriverRequest::Lookup:
         break;
     }
     return CopyOut({}, 0, out, fault);
+}
+
+DriverReply VolumeSession::AnswerLookup(std::span<const std::uint8_t> request, std::span<std::uint8_t> reply)
+{
+    requests_.Record(DriverRequest::Lookup);
+    const std::optional<Fault> fault = faults_.Take(DriverRequest::Lookup);
+    if (Is(fault, FaultKind::Error))
+        return DriverReply::Failure(fault->error);
+
+    const std::optional<std::vector<std::uint64_t>> clusters = ClustersOfLookupRequest(request);
+    if (!clusters)
+        return DriverReply::Failure(kErrorInvalidParameter);
+    const StreamLookupAnswer answer = source_->LookupClusters(*clusters);
+    if (answer.error != 0)
+        return DriverReply::Failure(answer.error);
+
+    // A reply that fits is built apart first, so that a fault can cut it short.
+    const std::size_t length = LookupReplyLength(answer.owners);
+    if (reply.size() < length)
+        return WriteLookupReply(answer.owners, reply);
+    std::vector<std::uint8_t> whole(length);
+    WriteLookupReply(answer.owners, whole);
+    return CopyOut(whole, length, reply, fault);
 }
 
 DriverReply VolumeSession::AnswerGeometry(std::span<std::uint8_t> out, const std::optional<Fault>& fault)

@@ -29,7 +29,14 @@ class SimulatedVolume;
 //   the record and report its length;
 // - the bitmap query copies min(output size, (N + 7) / 8) bytes and reports
 //   that count; bytes of the output past it are not touched;
-// - the removal request has no output and reports 0 bytes.
+// - the removal request has no output and reports 0 bytes;
+// - the cluster lookup fails with ERROR_INVALID_PARAMETER (87) for a malformed
+//   request (see ClustersOfLookupRequest), with the source's error if it has
+//   one, and otherwise writes the reply as WriteLookupReply does. Clusters
+//   that no stream owns, past the volume's end included, are not an error:
+//   the reply then has no entry, as the published reply allows.
+// Faults apply to every request alike; a short or long fault on a lookup
+// misstates the length of a reply that fit.
 class VolumeSession {
 public:
     explicit VolumeSession(std::unique_ptr<SessionSource> source) : source_(std::move(source)) {}
@@ -43,6 +50,8 @@ public:
     std::uint32_t Open();
     // The driver's reply to one of the four requests, after any planned fault.
     DriverReply Answer(DriverRequest request, std::span<std::uint8_t> out);
+    // The file system's reply to a cluster lookup, after any planned fault.
+    DriverReply AnswerLookup(std::span<const std::uint8_t> request, std::span<std::uint8_t> reply);
 
 private:
     friend class SimulatedVolume;

@@ -31,8 +31,13 @@ constexpr std::uint64_t kMinScatteredMillionthsPerStep = 250'000;  // small volu
 constexpr std::uint64_t kInlineWritesPerStep = 24;  // more than this wait in the tracker's queue
 
 // Large copies: N/200 to N/100 blocks at N/100000 blocks per step, in 1 MiB
-// writes, the first after 10 to 60 seconds, then every 1 to 5 minutes.
+// writes, the first after 10 to 60 seconds, then every 1 to 5 minutes. They
+// go to four backup files in the last quarter of the volume, clear of the log
+// region (which may run up to N/200 past three quarters) and of the very end.
 constexpr std::uint64_t kCopyLengthDivisor = 200;
+constexpr std::uint64_t kCopyTargets = 4;
+constexpr std::uint64_t kCopyAreaClearanceDivisor = 100;
+constexpr std::uint64_t kCopyAreaTailDivisor = 16;
 constexpr std::uint64_t kCopySpeedDivisor = 100'000;
 constexpr std::uint64_t kCopyWriteBytes = 1024 * 1024;
 constexpr std::uint64_t kFirstCopyAfterSteps = 200;
@@ -54,6 +59,13 @@ constexpr std::uint64_t kNewSessionFillPercent = 60;
 constexpr std::uint64_t CeilDiv(std::uint64_t value, std::uint64_t divisor)
 {
     return value / divisor + (value % divisor != 0 ? 1 : 0);
+}
+
+// The longest copy on a volume of blockCount blocks, and so the size of each
+// backup file.
+constexpr std::uint64_t LongestCopy(std::uint64_t blockCount)
+{
+    return std::max<std::uint64_t>(1, 2 * (blockCount / kCopyLengthDivisor));
 }
 
 std::uint32_t ToU32(std::uint64_t value)
@@ -124,6 +136,7 @@ WriteWorkload::WriteWorkload(const WorkloadConfig& config)
     layout_.cbt = CbtBlocks(geometry_);
     layout_.hot = PlaceBetween(blockCount / 4, blockCount / 2, std::max(kMinRegionBlocks, blockCount / kHotRegionDivisor));
     layout_.log = PlaceBetween(blockCount / 2, blockCount * 3 / 4, std::max(kMinRegionBlocks, blockCount / kLogRegionDivisor));
+    layout_.copyTargets = PlaceCopyTargets();
     trackableBlocks_ = blockCount - Overlap(layout_.cbt, {0, blockCount});
 
     bitmap_.assign(static_cast<std::size_t>(SessionBitmapLength(geometry_.blockCount)), 0);
@@ -160,6 +173,24 @@ BlockRange WriteWorkload::PlaceBetween(std::uint64_t low, std::uint64_t high, st
     if (first + length > blockCount)
         first = blockCount - length;
     return {first, length};
+}
+
+// Side by side, as a backup job's files are when it created them together.
+// Small volumes get fewer (at least one), each at most the whole volume.
+std::vector<BlockRange> WriteWorkload::PlaceCopyTargets()
+{
+    const std::uint64_t blockCount = geometry_.blockCount;
+    if (blockCount == 0)
+        return {};
+    const std::uint64_t each = std::min(LongestCopy(blockCount), blockCount);
+    const std::uint64_t count = std::clamp<std::uint64_t>(blockCount / each, 1, kCopyTargets);
+    const std::uint64_t low = blockCount * 3 / 4 + blockCount / kCopyAreaClearanceDivisor;
+    const std::uint64_t high = std::max(low + 1, blockCount - blockCount / kCopyAreaTailDivisor);
+    const BlockRange area = PlaceBetween(low, high, count * each);
+    std::vector<BlockRange> targets;
+    for (std::uint64_t i = 0; i < count; ++i)
+        targets.push_back({area.first + i * each, each});
+    return targets;
 }
 
 void WriteWorkload::AdvanceTo(std::chrono::nanoseconds elapsed)
@@ -252,12 +283,13 @@ std::uint64_t WriteWorkload::ContinueCopy()
     return writes;
 }
 
+// The next backup file in turn is rewritten from its start.
 void WriteWorkload::StartCopy()
 {
-    const std::uint64_t blockCount = geometry_.blockCount;
-    const std::uint64_t shortest = blockCount / kCopyLengthDivisor;
-    const std::uint64_t length = std::clamp<std::uint64_t>(shortest + random_.Below(shortest + 1), 1, blockCount);
-    copy_ = Copy{{random_.Below(blockCount - length + 1), length}, 0};
+    const BlockRange& target = layout_.copyTargets[copiesStarted_++ % layout_.copyTargets.size()];
+    const std::uint64_t shortest = geometry_.blockCount / kCopyLengthDivisor;
+    const std::uint64_t length = std::clamp<std::uint64_t>(shortest + random_.Below(shortest + 1), 1, target.count);
+    copy_ = Copy{{target.first, length}, 0};
 }
 
 // Work of the driver itself: it saves the bitmap into $CBT every second (its

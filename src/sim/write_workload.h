@@ -40,6 +40,9 @@ struct WorkloadLayout {
     BlockRange hot;  // a database file, rewritten in place again and again
     BlockRange log;  // a circular log, appended to block by block
     BlockRange cbt;  // the driver's own $CBT file; its writes are excluded
+    // A rotating set of backup files, each large enough for the longest copy.
+    // The large copies take them in turn and rewrite each from its start.
+    std::vector<BlockRange> copyTargets;
 };
 
 // Tracked writes of the current session, by the kind of work that made them.
@@ -88,6 +91,7 @@ public:
     const TrackingInfo& Statistics() const { return info_; }
     // (N + 7) / 8 bytes; bits at and past N are never set.
     std::span<const std::uint8_t> Bitmap() const { return bitmap_; }
+    const WorkloadConfig& Config() const { return config_; }
     const WorkloadLayout& Layout() const { return layout_; }
     const WriteCounts& Counts() const { return counts_; }
     // The most recent large copy, as far as it has been written.
@@ -103,6 +107,7 @@ private:
     };
 
     BlockRange PlaceBetween(std::uint64_t low, std::uint64_t high, std::uint64_t length);
+    std::vector<BlockRange> PlaceCopyTargets();
     void RunStep();
     // Each returns the number of writes it made.
     std::uint64_t RewriteHotRegion();
@@ -137,6 +142,7 @@ private:
     std::optional<Copy> copy_;
     std::optional<BlockRange> lastCopy_;
     std::uint64_t nextCopyStep_ = 0;
+    std::uint64_t copiesStarted_ = 0;
 };
 
 } // namespace trackkit

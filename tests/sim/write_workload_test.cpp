@@ -187,6 +187,42 @@ TEST(WriteWorkloadTest, TouchesTheHotRegionTheLogScatteredBlocksAndACopy)
     EXPECT_GT(elsewhere, counts.scattered / 2);
 }
 
+// Copies go to a rotating set of backup files in the last quarter, clear of
+// the database and the log, and each starts at its file's first block.
+TEST(WriteWorkloadTest, CopiesRewriteTheBackupFilesInTurnFromTheirStart)
+{
+    WriteWorkload workload(Config(64 * kGiB, 8));
+    const WorkloadLayout& layout = workload.Layout();
+    const std::uint64_t blockCount = workload.Geometry().blockCount;
+    ASSERT_EQ(layout.copyTargets.size(), 4u);
+    for (std::size_t i = 0; i < layout.copyTargets.size(); ++i) {
+        const BlockRange target = layout.copyTargets[i];
+        SCOPED_TRACE(i);
+        EXPECT_GE(target.count, 2 * (blockCount / 200));  // the longest copy
+        EXPECT_GE(target.first, blockCount * 3 / 4);
+        EXPECT_LE(target.End(), blockCount);
+        EXPECT_EQ(Overlap(target, layout.hot) + Overlap(target, layout.log) + Overlap(target, layout.cbt), 0u);
+        if (i > 0) {
+            EXPECT_EQ(target.first, layout.copyTargets[i - 1].End());
+        }
+    }
+
+    std::vector<std::uint64_t> copyStarts;
+    for (std::chrono::seconds t = 1s; t <= 30min; t += 1s) {
+        workload.AdvanceTo(t);
+        const std::optional<BlockRange> copy = workload.LastCopy();
+        if (copy && (copyStarts.empty() || copyStarts.back() != copy->first))
+            copyStarts.push_back(copy->first);
+        if (copy) {
+            ASSERT_LE(copy->End(), layout.copyTargets[(copyStarts.size() - 1) % 4].End());
+        }
+    }
+    ASSERT_EQ(workload.SessionsStarted(), 1u);
+    ASSERT_GE(copyStarts.size(), 5u);
+    for (std::size_t i = 0; i < copyStarts.size(); ++i)
+        EXPECT_EQ(copyStarts[i], layout.copyTargets[i % 4].first) << i;
+}
+
 // Volumes whose block count is not a multiple of 8 leave unused bits in the
 // last byte; regions, copies and scattered writes placed near the end must
 // stop at N. $CBT only ever gets the driver's own, untracked writes.
@@ -201,6 +237,11 @@ TEST(WriteWorkloadTest, NeitherBitsPastTheBlockCountNorCbtBlocksAreEverSet)
             ASSERT_EQ(workload.Bitmap().size(), SessionBitmapLength(blockCount));
             EXPECT_LE(workload.Layout().hot.End(), blockCount);
             EXPECT_LE(workload.Layout().log.End(), blockCount);
+            ASSERT_FALSE(workload.Layout().copyTargets.empty());
+            for (const BlockRange& target : workload.Layout().copyTargets) {
+                EXPECT_GT(target.count, 0u);
+                EXPECT_LE(target.End(), blockCount);
+            }
             const auto unusedMask = static_cast<std::uint8_t>(0xFF << (blockCount % 8));
             for (std::chrono::seconds t = 5s; t <= 20min; t += 5s) {
                 workload.AdvanceTo(t);

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "tracking/tracking_driver.h"
+
+namespace trackkit {
+
+// The file system's side of FSCTL_LOOKUP_STREAM_FROM_CLUSTER, for simulated
+// volumes: reading the request and writing the reply in the published
+// LOOKUP_STREAM_FROM_CLUSTER_* layouts (winioctl.h), little-endian.
+//
+// Request: Flags (u32, must be 0), NumberOfClusters (u32, at least 1), then
+// that many 64-bit cluster numbers; longer requests are accepted and the
+// bytes past the last cluster ignored.
+//
+// Reply: a 12-byte header {Offset, NumberOfMatches, BufferSizeRequired} and,
+// from the first 8-byte boundary after it (offset 16), one entry per match:
+// {OffsetToNext u32, Flags u32, Reserved u64 = 0, Cluster u64, FileName}, the
+// name in UTF-16 with a terminating NUL. Each entry starts on an 8-byte
+// boundary; OffsetToNext counts from the entry's own start and is 0 on the
+// last. With no match the header alone is the reply and its Offset is 0.
+
+// The published entry flags: the low bits are independent, the top byte
+// names the kind of attribute the cluster belongs to.
+struct OwnerFlags {
+    static constexpr std::uint32_t kPageFile = 0x00000001;
+    static constexpr std::uint32_t kDenyDefrag = 0x00000002;
+    static constexpr std::uint32_t kFsSystemFile = 0x00000004;
+    static constexpr std::uint32_t kTxfSystemFile = 0x00000008;
+    static constexpr std::uint32_t kData = 0x01000000;
+    static constexpr std::uint32_t kIndex = 0x02000000;
+    static constexpr std::uint32_t kSystem = 0x03000000;
+};
+
+// One entry of a reply: a stream that owns one of the clusters asked about.
+struct ClusterOwner {
+    std::uint64_t cluster = 0;
+    std::uint32_t flags = 0;
+    std::wstring fileName;  // from the volume's root, with stream and attribute type
+
+    bool operator==(const ClusterOwner&) const = default;
+};
+
+// The clusters a request asks about, in its order, or nothing when the
+// request is malformed (the file system's ERROR_INVALID_PARAMETER): shorter
+// than its header, flags other than 0, no cluster, or fewer bytes than its
+// count of clusters needs.
+std::optional<std::vector<std::uint64_t>> ClustersOfLookupRequest(std::span<const std::uint8_t> request);
+
+// Bytes of the reply that lists these owners, which the header reports as
+// BufferSizeRequired: the last entry ends with its NUL, unpadded.
+std::size_t LookupReplyLength(std::span<const ClusterOwner> owners);
+
+// Writes the reply the way the file system answers:
+// - when the whole reply fits: success, reporting LookupReplyLength bytes;
+//   bytes of `reply` past them are not touched;
+// - when it does not but the header does: ERROR_MORE_DATA, with only the
+//   header written: Offset 0, the number of matches and BufferSizeRequired;
+// - when not even the header fits: ERROR_INSUFFICIENT_BUFFER, nothing written.
+DriverReply WriteLookupReply(std::span<const ClusterOwner> owners, std::span<std::uint8_t> reply);
+
+} // namespace trackkit
