@@ -9,6 +9,7 @@
 #define IDI_MAIN_ICON 101        // the frame's class icon
 #define IDB_ABOUT_PICTURE 102    // the About box's tiled picture
 #define IDD_LOOKUP_CLUSTERS 107  // "Lookup Clusters"
+#define IDC_LOOKUP_LIST 1006     // its list of streams
 #define IDD_ABOUT 109            // the About box
 #define IDD_TRACE_LOG 110        // "CBT Trace Log"
 

@@ -7,11 +7,13 @@
 #include <string>
 #include <string_view>
 
+#include "common/error_codes.h"
+
 namespace trackkit {
 
-// Windows error codes that the enumeration tells apart.
+// Windows error codes that the enumeration tells apart, besides
+// kErrorMoreData.
 inline constexpr std::uint32_t kErrorNoMoreFiles = 18;
-inline constexpr std::uint32_t kErrorMoreData = 234;
 
 // GetDriveTypeW's answers.
 inline constexpr std::uint32_t kDriveUnknown = 0;

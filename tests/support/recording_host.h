@@ -86,9 +86,14 @@ struct ScriptedVolume final : TrackedVolume {
         std::function<DriverReply(std::span<std::uint8_t>)> geometryReply;    // overrides when set
         std::function<DriverReply(std::span<std::uint8_t>)> statisticsReply;
         std::function<DriverReply(std::span<std::uint8_t>)> bitmapReply;
+        // The file system's answer to a cluster lookup; fails with
+        // ERROR_INVALID_FUNCTION when not set.
+        std::function<DriverReply(std::span<const std::uint8_t>, std::span<std::uint8_t>)> lookupReply;
         int geometryQueries = 0;
         int statisticsQueries = 0;
         std::vector<std::size_t> bitmapRequestLengths;
+        std::vector<std::vector<std::uint8_t>> lookupRequests;
+        std::vector<std::size_t> lookupReplyLengths;
         int closed = 0;
     };
 
@@ -121,8 +126,12 @@ struct ScriptedVolume final : TrackedVolume {
         return DriverReply::Success(static_cast<std::uint32_t>(n));
     }
     DriverReply RequestRemoval() override { return DriverReply::Success(0); }
-    DriverReply LookupStreamsFromClusters(std::span<const std::uint8_t>, std::span<std::uint8_t>) override
+    DriverReply LookupStreamsFromClusters(std::span<const std::uint8_t> request, std::span<std::uint8_t> reply) override
     {
+        script_.lookupRequests.emplace_back(request.begin(), request.end());
+        script_.lookupReplyLengths.push_back(reply.size());
+        if (script_.lookupReply)
+            return script_.lookupReply(request, reply);
         return DriverReply::Failure(1);
     }
 

@@ -129,6 +129,48 @@ TEST_F(ResourcesTest, ViewMenuIsTheSecondEntryOfTheMenuBar)
     EXPECT_EQ(firstCommand, 40008u);
 }
 
+// A UTF-16 string of a dialog template at `offset`, up to its NUL; `offset`
+// moves past the NUL.
+std::wstring TemplateString(ByteReader& reader, std::size_t& offset)
+{
+    std::wstring text;
+    for (std::uint16_t unit = reader.U16At(offset); reader.Ok() && unit != 0; unit = reader.U16At(offset)) {
+        text.push_back(static_cast<wchar_t>(unit));
+        offset += 2;
+    }
+    offset += 2;
+    return text;
+}
+
+// DLGTEMPLATEEX: version 1, signature 0xFFFF, help id, extended style,
+// style, item count, x, y, cx, cy; no menu, the standard class, the title;
+// then, for DS_SETFONT, point size, weight, italic, character set and face.
+TEST_F(ResourcesTest, LookupClustersDialogTemplate)
+{
+    const auto bytes = Resource(MAKEINTRESOURCEW(5), 107);  // RT_DIALOG
+    ASSERT_FALSE(bytes.empty());
+    ByteReader reader(bytes);
+    EXPECT_EQ(reader.U16At(0), 1) << "dlgVer";
+    EXPECT_EQ(reader.U16At(2), 0xFFFF) << "DIALOGEX";
+    const std::uint32_t style = reader.U32At(12);
+    const std::uint32_t expectedStyle =
+        DS_SETFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    EXPECT_EQ(style & expectedStyle, expectedStyle);
+    EXPECT_EQ(reader.U16At(16), 2) << "two controls";
+    EXPECT_EQ(reader.U16At(18), 0);
+    EXPECT_EQ(reader.U16At(20), 0);
+    EXPECT_EQ(reader.U16At(22), 601);
+    EXPECT_EQ(reader.U16At(24), 310);
+    EXPECT_EQ(reader.U16At(26), 0) << "no menu";
+    EXPECT_EQ(reader.U16At(28), 0) << "the dialog class";
+    std::size_t offset = 30;
+    EXPECT_EQ(TemplateString(reader, offset), L"Lookup Clusters");
+    EXPECT_EQ(reader.U16At(offset), 8) << "point size";
+    offset += 6;  // point size, weight, italic, character set
+    EXPECT_EQ(TemplateString(reader, offset), L"MS Shell Dlg");
+    EXPECT_TRUE(reader.Ok());
+}
+
 // GRPICONDIR: reserved, type 1, count; then 14-byte entries: width, height,
 // colours, reserved, planes, bits per pixel, size, icon id.
 TEST_F(ResourcesTest, IconHasSixteenThirtyTwoAndFortyEightPixelImagesThatWindowsCanDraw)

@@ -9,7 +9,9 @@
 #include "blockmap/win32/pane_poller_host.h"
 #include "common/win32/gdi_objects.h"
 #include "common/win32/window_class.h"
+#include "resources/resource_ids.h"
 #include "shell/win32/shell_windows.h"
+#include "tracking/win32/lookup_dialog.h"
 #include "tracking/win32/program_driver.h"
 #include "tracking/win32/virtual_bitmap_memory.h"
 
@@ -149,6 +151,88 @@ void OnViewCommand(TrackViewWindow& record, int command)
     }
 }
 
+// A mouse point in map coordinates: moved down by the vertical scroll
+// position, which stays 0 since the pane has no scroll bar.
+POINT MousePoint(HWND pane, LPARAM lParam)
+{
+    return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam) + GetScrollPos(pane, SB_VERT)};
+}
+
+SIZE ClientSize(HWND pane)
+{
+    RECT client{};
+    GetClientRect(pane, &client);
+    return {client.right, client.bottom};
+}
+
+void ReleaseCaptureOf(HWND pane)
+{
+    if (GetCapture() == pane)
+        ReleaseCapture();
+}
+
+void SetStatusText(const std::wstring& text)
+{
+    if (Shell().statusBar != nullptr)
+        SetWindowTextW(Shell().statusBar, text.c_str());
+}
+
+void UpdateHoverStatus(TrackViewWindow& record, POINT point)
+{
+    const SIZE client = ClientSize(record.window);
+    const HoverReadout readout = ReadHover(record.view, client.cx, client.cy, point.x, point.y);
+    switch (readout.capture) {
+    case MouseCapture::Take:
+        if (GetCapture() != record.window)
+            SetCapture(record.window);
+        break;
+    case MouseCapture::Release:
+        ReleaseCaptureOf(record.window);
+        break;
+    case MouseCapture::Keep:
+        break;
+    }
+    if (readout.statusText)
+        SetStatusText(*readout.statusText);
+}
+
+// The dialog and the notice take the mouse: the pane lets go of it first,
+// and takes it again at the next move over the map.
+void OnLeftButtonDown(TrackViewWindow& record, POINT point)
+{
+    SetFocus(record.window);
+    const SIZE client = ClientSize(record.window);
+    const auto cell = LookupCellAt(record.view, client.cx, client.cy, point.x, point.y);
+    if (!cell)
+        return;
+    ReleaseCaptureOf(record.window);
+    LookupClusters(Shell().instance, record.window, record.view.session.volume.get(), *cell);
+}
+
+// Removes every mouse message waiting in the thread's queue, so that the
+// click which closed the menu does not also reach the map.
+void FlushPendingMouseMessages()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, WM_MOUSEFIRST, WM_MOUSEHWHEEL, PM_REMOVE)) {
+    }
+}
+
+// The View menu of the menu bar at the pointer. Its choice, or 0 when it was
+// dismissed, goes to the frame, which routes View commands back here.
+void OnRightButtonDown(HWND pane, POINT point)
+{
+    HMENU view = Shell().mainMenu != nullptr ? GetSubMenu(Shell().mainMenu, IDR_MAIN_MENU_VIEW_INDEX) : nullptr;
+    if (view == nullptr)
+        return;
+    ClientToScreen(pane, &point);
+    ReleaseCaptureOf(pane);
+    const BOOL command = TrackPopupMenu(view, TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, 0, pane, nullptr);
+    FlushPendingMouseMessages();
+    if (Shell().mainFrame != nullptr)
+        SendMessageW(Shell().mainFrame, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(command), 0), 0);
+}
+
 void RecomputeColours(TrackViewWindow& record)
 {
     record.view.faceColor = GetSysColor(COLOR_3DFACE);
@@ -201,6 +285,17 @@ LRESULT CALLBACK TrackViewProc(HWND pane, UINT message, WPARAM wParam, LPARAM lP
         if (record != nullptr)
             RecomputeColours(*record);
         return 0;
+    case WM_MOUSEMOVE:
+        if (record != nullptr)
+            UpdateHoverStatus(*record, MousePoint(pane, lParam));
+        return 0;
+    case WM_LBUTTONDOWN:
+        if (record != nullptr)
+            OnLeftButtonDown(*record, MousePoint(pane, lParam));
+        return 0;
+    case WM_RBUTTONDOWN:
+        OnRightButtonDown(pane, MousePoint(pane, lParam));
+        return 0;
     default:
         break;
     }
@@ -245,6 +340,14 @@ void SetFreeSpaceRefresher(HWND pane, FreeSpaceRefresher* refresher)
     TrackViewWindow* record = pane != nullptr ? RecordOf(pane) : nullptr;
     if (record != nullptr)
         record->pollerHost.freeSpace.SetTarget(refresher);
+}
+
+SIZE TrackViewDibSize(HWND pane)
+{
+    TrackViewWindow* record = pane != nullptr ? RecordOf(pane) : nullptr;
+    if (record == nullptr || !record->dib)
+        return {0, 0};
+    return {record->dibWidth, record->dibHeight};
 }
 
 void PollTrackedVolumeInPane(HWND pane)

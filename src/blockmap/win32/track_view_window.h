@@ -4,12 +4,12 @@
 
 #include <string_view>
 
+#include "blockmap/hover.h"
 #include "blockmap/view_state.h"
 
 namespace trackkit {
 
 inline constexpr wchar_t kTrackViewClassName[] = L"TrackViewClass";
-inline constexpr wchar_t kReadyStatusText[] = L" Ready...";
 
 // Registers TrackViewClass unless it is registered already.
 bool RegisterTrackViewClass(HINSTANCE instance);
@@ -31,5 +31,8 @@ void SetFreeSpaceRefresher(HWND pane, FreeSpaceRefresher* refresher);
 
 // One poll of the pane's volume, as its timer does.
 void PollTrackedVolumeInPane(HWND pane);
+
+// The size of the pane's off-screen bitmap; 0 x 0 when it has none.
+SIZE TrackViewDibSize(HWND pane);
 
 } // namespace trackkit
