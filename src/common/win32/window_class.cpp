@@ -10,23 +10,23 @@ HINSTANCE CodeModule()
     return module;
 }
 
-bool RegisterWindowClassOnce(const WindowClassSpec& spec)
+bool RegisterWindowClassOnce(const WindowClassTraits& traits)
 {
-    const HINSTANCE instance = spec.instance != nullptr ? spec.instance : CodeModule();
+    const HINSTANCE instance = traits.instance != nullptr ? traits.instance : CodeModule();
     WNDCLASSEXW known{};
     known.cbSize = sizeof(known);
-    if (GetClassInfoExW(instance, spec.name, &known))
+    if (GetClassInfoExW(instance, traits.name, &known))
         return true;
     WNDCLASSEXW wanted{};
     wanted.cbSize = sizeof(wanted);
-    wanted.style = spec.style;
-    wanted.lpfnWndProc = spec.procedure;
+    wanted.style = traits.style;
+    wanted.lpfnWndProc = traits.procedure;
     wanted.hInstance = instance;
-    wanted.hIcon = spec.icon;
+    wanted.hIcon = traits.icon;
     wanted.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wanted.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-    wanted.lpszMenuName = spec.menu;
-    wanted.lpszClassName = spec.name;
+    wanted.lpszMenuName = traits.menu;
+    wanted.lpszClassName = traits.name;
     return RegisterClassExW(&wanted) != 0;
 }
 

@@ -11,7 +11,7 @@ HINSTANCE CodeModule();
 
 // A window class of ours. Every one has the arrow cursor and the stock null
 // brush (the window paints all of itself) and no extra bytes.
-struct WindowClassSpec {
+struct WindowClassTraits {
     const wchar_t* name = nullptr;
     WNDPROC procedure = nullptr;
     UINT style = 0;
@@ -23,7 +23,7 @@ struct WindowClassSpec {
 // Registers the class unless the module knows it already (classes are
 // registered lazily, before their first window). False when registration
 // fails.
-bool RegisterWindowClassOnce(const WindowClassSpec& spec);
+bool RegisterWindowClassOnce(const WindowClassTraits& traits);
 
 // Whether a window is of a class whose window procedure is `procedure`: the
 // check before a window's user data is taken for a record of ours.
