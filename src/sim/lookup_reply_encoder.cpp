@@ -6,8 +6,6 @@
 namespace trackkit {
 namespace {
 
-constexpr std::uint32_t kErrorMoreData = 234;
-
 constexpr std::size_t kRequestHeaderLength = 8;
 constexpr std::size_t kClusterLength = 8;
 constexpr std::size_t kReplyHeaderLength = 12;

@@ -9,6 +9,8 @@
 
 #include "tracking/tracking_driver.h"
 
+#include "tracking/cluster_lookup.h"
+
 namespace trackkit {
 
 // The file system's side of FSCTL_LOOKUP_STREAM_FROM_CLUSTER, for simulated
@@ -26,16 +28,15 @@ namespace trackkit {
 // boundary; OffsetToNext counts from the entry's own start and is 0 on the
 // last. With no match the header alone is the reply and its Offset is 0.
 
-// The published entry flags: the low bits are independent, the top byte
-// names the kind of attribute the cluster belongs to.
+// The published entry flags, by their short names here.
 struct OwnerFlags {
-    static constexpr std::uint32_t kPageFile = 0x00000001;
-    static constexpr std::uint32_t kDenyDefrag = 0x00000002;
-    static constexpr std::uint32_t kFsSystemFile = 0x00000004;
-    static constexpr std::uint32_t kTxfSystemFile = 0x00000008;
-    static constexpr std::uint32_t kData = 0x01000000;
-    static constexpr std::uint32_t kIndex = 0x02000000;
-    static constexpr std::uint32_t kSystem = 0x03000000;
+    static constexpr std::uint32_t kPageFile = kLookupFlagPageFile;
+    static constexpr std::uint32_t kDenyDefrag = kLookupFlagDenyDefrag;
+    static constexpr std::uint32_t kFsSystemFile = kLookupFlagFsSystemFile;
+    static constexpr std::uint32_t kTxfSystemFile = kLookupFlagTxfSystemFile;
+    static constexpr std::uint32_t kData = kLookupAttributeData;
+    static constexpr std::uint32_t kIndex = kLookupAttributeIndex;
+    static constexpr std::uint32_t kSystem = kLookupAttributeSystem;
 };
 
 // One entry of a reply: a stream that owns one of the clusters asked about.
