@@ -28,10 +28,12 @@ test-sanitize: sanitize
 	cd $(SANITIZE) && $(CTEST)
 
 # One virtual X server for the whole run: every Wine process, windowed or
-# not, then joins a Wine session that has a display.
+# not, then joins a Wine session that has a display. Wine now and then fails
+# to start a process, so a failing test gets a second run; a real fault
+# fails both.
 test-windows: windows
 	WINEPREFIX=$(CURDIR)/build/wineprefix wineserver -w
-	cd $(WINDOWS) && xvfb-run -a -s "-screen 0 1280x1024x24" $(CTEST)
+	cd $(WINDOWS) && xvfb-run -a -s "-screen 0 1280x1024x24" $(CTEST) --repeat until-pass:2
 
 # The real window under Wine: on your display when there is one, otherwise
 # under Xvfb for a few seconds, leaving build/demo/main-window.png.
