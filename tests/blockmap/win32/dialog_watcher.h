@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "support/window_text.h"
+
 namespace trackkit::testing {
 
 // What a dialog showed once it had initialised.
@@ -52,25 +54,6 @@ inline std::wstring WindowText(HWND window)
     wchar_t text[512] = {};
     GetWindowTextW(window, text, 512);
     return text;
-}
-
-inline std::wstring ListItemText(HWND list, int row, int column)
-{
-    wchar_t text[512] = {};
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = 512;
-    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    return text;
-}
-
-inline RECT RectInClient(HWND control, HWND dialog)
-{
-    RECT rect{};
-    GetWindowRect(control, &rect);
-    MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
 }
 
 // Dialog units to pixels the way a dialog places its controls: the origin

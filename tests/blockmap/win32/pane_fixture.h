@@ -19,6 +19,7 @@
 #include "scripted_lookup_driver.h"
 #include "shell/win32/scripted_program_driver.h"
 #include "shell/win32/shell_windows.h"
+#include "support/window_text.h"
 
 namespace trackkit::testing {
 
@@ -59,13 +60,6 @@ inline std::wstring TextOf(HWND window)
     wchar_t text[512] = {};
     GetWindowTextW(window, text, 512);
     return text;
-}
-
-inline std::wstring ClassOf(HWND window)
-{
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
 }
 
 class PaneTest : public ::testing::Test {

@@ -14,37 +14,17 @@
 #include "shell/win32/driver_version.h"
 #include "shell/win32/scripted_program_driver.h"
 #include "shell/win32/shell_windows.h"
+#include "support/window_text.h"
 
 namespace trackkit {
 namespace {
 
 constexpr wchar_t kDriveC[] = L"\\\\.\\C:";
 
-std::wstring ClassOf(HWND window)
-{
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
-}
+using testing::ClassOf;
+using testing::RectInClient;
 
-std::wstring ItemText(HWND list, int row, int column)
-{
-    wchar_t text[260] = {};
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = 260;
-    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    return text;
-}
-
-RECT WindowRectIn(HWND window, HWND relativeTo)
-{
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    MapWindowPoints(HWND_DESKTOP, relativeTo, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
+std::wstring ItemText(HWND list, int row, int column) { return testing::ListItemText(list, row, column); }
 
 TrackingInfo ScriptedStatistics(std::uint64_t writes)
 {
@@ -192,8 +172,8 @@ TEST_F(MainFrameTest, TheOuterSplitterFillsTheClientAboveTheStatusBarAfterResize
         SetWindowPos(frame_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
         RECT client{};
         GetClientRect(frame_, &client);
-        const RECT status = WindowRectIn(Shell().statusBar, frame_);
-        const RECT splitter = WindowRectIn(outer, frame_);
+        const RECT status = RectInClient(Shell().statusBar, frame_);
+        const RECT splitter = RectInClient(outer, frame_);
         EXPECT_EQ(splitter.left, 0);
         EXPECT_EQ(splitter.top, 0);
         EXPECT_EQ(splitter.right, client.right);

@@ -12,20 +12,12 @@
 #include "blockmap/win32/track_view_window.h"
 #include "shell/win32/main_frame.h"
 #include "shell/win32/shell_windows.h"
+#include "support/window_text.h"
 
 namespace trackkit {
 namespace {
 
-std::wstring ValueText(int row)
-{
-    wchar_t text[260] = {};
-    LVITEMW item{};
-    item.iSubItem = 1;
-    item.pszText = text;
-    item.cchTextMax = 260;
-    SendMessageW(Shell().statisticsList, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    return text;
-}
+std::wstring ValueText(int row) { return testing::ListItemText(Shell().statisticsList, row, 1); }
 
 TEST(RealDriverFrameTest, WithoutTheDriverTheRowsReadUnknownAndTheMapIsEmpty)
 {
