@@ -9,9 +9,14 @@
 PACKAGES := make cmake g++ googletest libgtest-dev libbenchmark-dev \
             g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth xdotool imagemagick
 
-NATIVE   := build/native
-SANITIZE := build/sanitize
-WINDOWS  := build/windows
+# BUILD=dir keeps a whole separate set of builds and its own Wine prefix,
+# so two working copies of the trees never step on each other.
+BUILD    ?= build
+NATIVE   := $(BUILD)/native
+SANITIZE := $(BUILD)/sanitize
+WINDOWS  := $(BUILD)/windows
+export TRACKKIT_WINEPREFIX := $(abspath $(BUILD))/wineprefix
+export TRACKKIT_DEMO_OUT := $(abspath $(BUILD))/demo
 JOBS     := 2
 CTEST    := ctest --output-on-failure -j$(JOBS)
 WINDOWS_CONFIG := -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_CROSSCOMPILING_EMULATOR=$(CURDIR)/tools/wine-run
@@ -32,7 +37,7 @@ test-sanitize: sanitize
 # to start a process, so a failing test gets a second run; a real fault
 # fails both.
 test-windows: windows
-	WINEPREFIX=$(CURDIR)/build/wineprefix wineserver -w
+	WINEPREFIX=$(TRACKKIT_WINEPREFIX) wineserver -w
 	cd $(WINDOWS) && xvfb-run -a -s "-screen 0 1280x1024x24" $(CTEST) --repeat until-pass:2
 
 # The real window under Wine: on your display when there is one, otherwise
@@ -45,9 +50,9 @@ demo: packages
 # The tracking core alone, in a terminal: a few polls of the simulation and
 # the painted map in build/demo/block-map.png.
 console-demo: native
-	mkdir -p build/demo
-	$(NATIVE)/src/sim/trackkit_console_demo build/demo/block-map.bmp
-	convert build/demo/block-map.bmp build/demo/block-map.png && echo "block map picture: build/demo/block-map.png"
+	mkdir -p $(TRACKKIT_DEMO_OUT)
+	$(NATIVE)/src/sim/trackkit_console_demo $(TRACKKIT_DEMO_OUT)/block-map.bmp
+	convert $(TRACKKIT_DEMO_OUT)/block-map.bmp $(TRACKKIT_DEMO_OUT)/block-map.png && echo "block map picture: $(TRACKKIT_DEMO_OUT)/block-map.png"
 
 bench: packages
 	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -80,5 +85,5 @@ windows: packages
 	cmake --build $(WINDOWS) -j$(JOBS)
 
 clean:
-	if [ -d build/wineprefix ]; then WINEPREFIX=$(CURDIR)/build/wineprefix wineserver -k || true; fi
-	rm -rf build
+	if [ -d $(TRACKKIT_WINEPREFIX) ]; then WINEPREFIX=$(TRACKKIT_WINEPREFIX) wineserver -k || true; fi
+	rm -rf $(BUILD)

@@ -15,11 +15,15 @@
 #include "common/win32/window_class.h"
 #include "shell/frame_commands.h"
 #include "shell/frame_layout.h"
+#include "shell/win32/device_commands.h"
+#include "shell/win32/driver_setup_commands.h"
 #include "shell/win32/driver_version.h"
 #include "shell/win32/shell_windows.h"
 #include "shell/win32/theme_library.h"
+#include "tracelog/win32/trace_log_dialog.h"
 #include "tracking/statistics.h"
 #include "volumes/win32/volume_list_window.h"
+#include "widgets/win32/about_box.h"
 #include "widgets/win32/splitter_window.h"
 
 namespace trackkit {
@@ -128,6 +132,7 @@ LRESULT OnFrameCreate(HWND frame, WPARAM wParam, LPARAM lParam)
     SetFreeSpaceRefresher(shell.trackView, VolumeListFreeSpace(shell.volumeList));
     SetFocus(shell.volumeList);
     RefreshVolumeList(shell.volumeList, false);
+    ShowDeviceExclusionChecks(frame);
     return 0;
 }
 
@@ -196,8 +201,26 @@ void OnFrameCommand(HWND frame, int command, int notification, HWND control)
         SendCommand(Shell().volumeList, wParam, lParam);
         SendCommand(Shell().trackView, wParam, lParam);
         break;
+    case FrameCommandTarget::About:
+        ShowAboutBox(frame);
+        break;
+    case FrameCommandTarget::TraceLog:
+        ShowTraceLogDialog(frame);
+        break;
+    case FrameCommandTarget::InstallDriver:
+        InstallDriverCommand(frame);
+        break;
+    case FrameCommandTarget::RemoveDriver:
+        RemoveDriverCommand(frame);
+        break;
+    case FrameCommandTarget::UninstallShadowCopies:
+        UninstallShadowCopiesCommand(frame);
+        break;
+    case FrameCommandTarget::ToggleUsbExclusion:
+    case FrameCommandTarget::ToggleVhdExclusion:
+        ToggleExclusionCommand(frame, command);
+        break;
     default:
-        // The dialogs and maintenance commands arrive with their own windows.
         break;
     }
 }

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <windows.h>
+
+#include "shell/user_messages.h"
+
+namespace trackkit {
+
+// UserMessages as real message boxes (MessageBoxW, OK button only).
+class WindowMessages final : public UserMessages {
+public:
+    explicit WindowMessages(HWND owner) : owner_(owner) {}
+    void Show(std::wstring_view caption, std::wstring_view text, MessageIcon icon) override;
+    void ShowUnowned(std::wstring_view caption, std::wstring_view text, MessageIcon icon) override;
+
+private:
+    HWND owner_;
+};
+
+} // namespace trackkit
