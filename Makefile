@@ -1,19 +1,22 @@
 # TrackKit, on Debian: a thin layer over CMake.
 #   make test    install what is missing, build and run every test:
-#                test-native, test-sanitize (ASan+UBSan), test-windows (Wine)
+#                test-native, test-sanitize (ASan+UBSan), test-fuzz (libFuzzer
+#                on the trace log reader for a minute), test-windows (Wine)
 #   make demo    build and run TrackKitDemo.exe under Wine (a screenshot without a display)
 #   make console-demo  the tracking core alone, in a terminal
 #   make bench   build and run the benchmarks
 #   make clean   remove all builds and the Wine prefix
 
 PACKAGES := make cmake g++ googletest libgtest-dev libbenchmark-dev \
-            g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth xdotool imagemagick
+            g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth xdotool imagemagick \
+            clang libclang-rt-14-dev
 
 # BUILD=dir keeps a whole separate set of builds and its own Wine prefix,
 # so two working copies of the trees never step on each other.
 BUILD    ?= build
 NATIVE   := $(BUILD)/native
 SANITIZE := $(BUILD)/sanitize
+FUZZ     := $(BUILD)/fuzz
 WINDOWS  := $(BUILD)/windows
 export TRACKKIT_WINEPREFIX := $(abspath $(BUILD))/wineprefix
 export TRACKKIT_DEMO_OUT := $(abspath $(BUILD))/demo
@@ -22,15 +25,27 @@ CTEST    := ctest --output-on-failure -j$(JOBS)
 WINDOWS_CONFIG := -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_CROSSCOMPILING_EMULATOR=$(CURDIR)/tools/wine-run
 SUDO     := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: test test-native test-sanitize test-windows demo console-demo bench clean packages native sanitize windows
+.PHONY: test test-native test-sanitize test-fuzz test-windows demo console-demo bench clean packages native sanitize fuzz windows
 
-test: test-native test-sanitize test-windows
+test: test-native test-sanitize test-fuzz test-windows
 
 test-native: native
 	cd $(NATIVE) && $(CTEST)
 
 test-sanitize: sanitize
 	cd $(SANITIZE) && $(CTEST)
+
+# libFuzzer on the trace log reader for a minute, starting from a few small
+# sample logs in a scratch corpus; any crash fails and leaves its input in
+# $(FUZZ)/crash-*.
+FUZZ_SECONDS := 60
+test-fuzz: native fuzz
+	rm -rf $(FUZZ)/corpus && mkdir -p $(FUZZ)/corpus
+	for records in 0 1 3 12 40; do \
+	    $(NATIVE)/tools/sample_trace_log/trackkit_sample_trace_log $(FUZZ)/corpus/sample-$$records.log $$records $$records || exit 1; \
+	done
+	$(FUZZ)/tests/tracelog/fuzz/trackkit_trace_log_fuzz -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
+	    -artifact_prefix=$(abspath $(FUZZ))/ $(FUZZ)/corpus
 
 # One virtual X server for the whole run: every Wine process, windowed or
 # not, then joins a Wine session that has a display. Wine now and then fails
@@ -76,6 +91,11 @@ native: packages
 sanitize: packages
 	cmake -S . -B $(SANITIZE) -DCMAKE_BUILD_TYPE=Debug -DTRACKKIT_SANITIZE=ON -DTRACKKIT_BENCHMARKS=OFF
 	cmake --build $(SANITIZE) -j$(JOBS)
+
+# Only the portable core and the fuzz targets, built by clang.
+fuzz: packages
+	cmake -S . -B $(FUZZ) -DTRACKKIT_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(FUZZ) -j$(JOBS) --target trackkit_trace_log_fuzz
 
 # The Windows programs run under Wine, in a prefix of the project's own
 # (build/wineprefix), created here once before anything runs in it.

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "common/text.h"
+#include "tracelog/bounded_text.h"
 
 namespace trackkit {
 namespace {
@@ -73,6 +74,29 @@ std::wstring FormatByteSizeText(std::int64_t bytes)
     if (hundredths < 10000)
         return FormatBounded(kStatisticsTextChars, L"%llu.%llu %ls", hundredths / 100, hundredths / 10 % 10, kUnits[unit]);
     return FormatBounded(kStatisticsTextChars, L"%llu %ls", hundredths / 100, kUnits[unit]);
+}
+
+bool PlainTraceTimeText::Format(std::uint64_t fileTime, wchar_t (&date)[TraceColumnTexts::kDateChars],
+                                wchar_t (&time)[TraceColumnTexts::kTimeChars])
+{
+    if (fileTime > kLargestFileTime)
+        return false;
+    const std::uint64_t seconds = fileTime / kTicksPerSecond;
+    const CivilDate civil = CivilFromDays(static_cast<std::int64_t>(seconds / 86400) - kDaysFrom1601To1970);
+    BoundedText(date)
+        .Decimal(static_cast<std::int32_t>(civil.year))
+        .Char(L'-')
+        .TwoDigits(civil.month)
+        .Char(L'-')
+        .TwoDigits(civil.day);
+    const auto secondOfDay = static_cast<unsigned>(seconds % 86400);
+    BoundedText(time)
+        .TwoDigits(secondOfDay / 3600)
+        .Char(L':')
+        .TwoDigits(secondOfDay / 60 % 60)
+        .Char(L':')
+        .TwoDigits(secondOfDay % 60);
+    return true;
 }
 
 } // namespace trackkit

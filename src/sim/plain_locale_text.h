@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tracelog/trace_texts.h"
 #include "tracking/statistics.h"
 
 namespace trackkit {
@@ -16,5 +17,14 @@ public:
 };
 
 std::wstring FormatByteSizeText(std::int64_t bytes);
+
+// The trace log's date and time texts without a locale: "YYYY-MM-DD" and
+// "hh:mm:ss" of the stored time, built in place (a load formats millions).
+// Fails for the values Windows cannot convert either (2^63 and above).
+class PlainTraceTimeText final : public TraceTimeText {
+public:
+    bool Format(std::uint64_t fileTime, wchar_t (&date)[TraceColumnTexts::kDateChars],
+                wchar_t (&time)[TraceColumnTexts::kTimeChars]) override;
+};
 
 } // namespace trackkit

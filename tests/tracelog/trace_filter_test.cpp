@@ -1,0 +1,46 @@
+#include "tracelog/trace_filter.h"
+
+#include <gtest/gtest.h>
+
+namespace trackkit {
+namespace {
+
+TEST(FilterAcceptsTest, PassesOnNoSelectionAStarOrTheExactText)
+{
+    const struct {
+        const wchar_t* selected;
+        const wchar_t* record;
+        bool accepted;
+    } cases[] = {
+        {L"", L"HarddiskVolume2", true},
+        {L"*", L"HarddiskVolume2", true},
+        {L"*anything", L"HarddiskVolume2", true},
+        {L"HarddiskVolume2", L"HarddiskVolume2", true},
+        {L"harddiskvolume2", L"HarddiskVolume2", false},          // case counts
+        {L"HarddiskVolume1", L"HarddiskVolume10", false},         // a prefix is not a match
+        {L"HarddiskVolume10", L"HarddiskVolume1", false},
+        {L"HarddiskVolume2", L"HarddiskVolumeShadowCopy2", false},
+        {L"0x000001A4", L"0x000001a4", false},
+        {L" *", L"0x000001A4", false},                            // only a leading star is a wildcard
+        {L"HarddiskVolume2", L"", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FilterAccepts(c.selected, c.record), c.accepted) << c.selected << L" / " << c.record;
+}
+
+TEST(FilterChoicesTest, OffersEachDistinctTextOnceUntilReset)
+{
+    FilterChoices choices;
+    EXPECT_TRUE(choices.Offer(L"HarddiskVolume2"));
+    EXPECT_FALSE(choices.Offer(L"HarddiskVolume2"));
+    EXPECT_TRUE(choices.Offer(L"HarddiskVolume20"));
+    EXPECT_TRUE(choices.Offer(L"harddiskvolume2"));
+    EXPECT_EQ(choices.Count(), 3u);
+
+    choices.Reset();
+    EXPECT_EQ(choices.Count(), 0u);
+    EXPECT_TRUE(choices.Offer(L"HarddiskVolume2"));
+}
+
+} // namespace
+} // namespace trackkit
