@@ -132,7 +132,7 @@ LRESULT OnFrameCreate(HWND frame, WPARAM wParam, LPARAM lParam)
     SetFreeSpaceRefresher(shell.trackView, VolumeListFreeSpace(shell.volumeList));
     SetFocus(shell.volumeList);
     RefreshVolumeList(shell.volumeList, false);
-    ShowDeviceExclusionChecks(frame);
+    ReadDeviceExclusions(frame);
     return 0;
 }
 
@@ -214,11 +214,11 @@ void OnFrameCommand(HWND frame, int command, int notification, HWND control)
         RemoveDriverCommand(frame);
         break;
     case FrameCommandTarget::UninstallShadowCopies:
-        UninstallShadowCopiesCommand(frame);
+        UninstallRemovedShadowCopyDevices(frame);
         break;
     case FrameCommandTarget::ToggleUsbExclusion:
     case FrameCommandTarget::ToggleVhdExclusion:
-        ToggleExclusionCommand(frame, command);
+        ToggleDeviceExclusion(frame, command);
         break;
     default:
         break;
