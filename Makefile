@@ -9,7 +9,7 @@
 
 PACKAGES := make cmake g++ googletest libgtest-dev libbenchmark-dev \
             g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth xdotool imagemagick \
-            clang libclang-rt-14-dev
+            clang libclang-rt-14-dev wixl
 
 # BUILD=dir keeps a whole separate set of builds and its own Wine prefix,
 # so two working copies of the trees never step on each other.

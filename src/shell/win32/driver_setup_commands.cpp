@@ -1,8 +1,49 @@
 #include "shell/win32/driver_setup_commands.h"
 
-namespace trackkit {
+#include "shell/driver_setup.h"
+#include "shell/win32/atom_reboot_marker.h"
+#include "shell/win32/window_messages.h"
+#include "shell/win32/windows_file_deleter.h"
+#include "shell/win32/windows_filter_manager.h"
+#include "shell/win32/windows_installer.h"
+#include "tracking/win32/program_driver.h"
+#include "volumes/win32/windows_volume_system.h"
 
-void InstallDriverCommand(HWND) {}
-void RemoveDriverCommand(HWND) {}
+namespace trackkit {
+namespace {
+
+// The commands' view of Windows, with the boxes owned by the frame. The
+// removal request goes to the program's tracking driver.
+class WindowsDriverSetup {
+public:
+    explicit WindowsDriverSetup(HWND frame) : messages_(frame) {}
+
+    DriverSetupSystem System()
+    {
+        return {installer_, reboot_, filters_, volumes_, ProgramTrackingDriver(), files_, messages_};
+    }
+
+private:
+    WindowsInstaller installer_;
+    AtomRebootMarker reboot_;
+    WindowsFilterManager filters_;
+    WindowsVolumeSystem volumes_;
+    WindowsFileDeleter files_;
+    WindowMessages messages_;
+};
+
+} // namespace
+
+void InstallDriverCommand(HWND frame)
+{
+    WindowsDriverSetup setup(frame);
+    InstallDriver(setup.System());
+}
+
+void RemoveDriverCommand(HWND frame)
+{
+    WindowsDriverSetup setup(frame);
+    RemoveDriver(setup.System());
+}
 
 } // namespace trackkit

@@ -1,0 +1,151 @@
+// Clearing the tracking files with the real volume walk (FindFirstVolumeW,
+// GetVolumePathNamesForVolumeNameW), the real removal request and the real
+// DeleteFileW. Only C: gets a tracking file, and only paths on C: reach
+// DeleteFileW: under Wine that is the test prefix's own drive.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "common/text.h"
+#include "shell/driver_setup.h"
+#include "shell/win32/atom_reboot_marker.h"
+#include "shell/win32/windows_file_deleter.h"
+#include "shell/win32/windows_filter_manager.h"
+#include "shell/win32/windows_installer.h"
+#include "tracking/win32/device_io_driver.h"
+#include "volumes/win32/windows_volume_system.h"
+#include "win32/temp_folder.h"
+
+namespace trackkit {
+namespace {
+
+constexpr wchar_t kFolderOnC[] = L"C:\\System Volume Information";
+constexpr wchar_t kTrackingFileOnC[] = L"C:\\System Volume Information\\$QXCBT2";
+
+// The tracking file on C:, there for the object's lifetime; the folder goes
+// too when the test made it.
+class TrackingFileOnC {
+public:
+    TrackingFileOnC()
+    {
+        madeFolder_ = CreateDirectoryW(kFolderOnC, nullptr) != FALSE;
+        test::WriteFile(kTrackingFileOnC, "tracking data");
+    }
+    ~TrackingFileOnC()
+    {
+        DeleteFileW(kTrackingFileOnC);
+        if (madeFolder_)
+            RemoveDirectoryW(kFolderOnC);
+    }
+    TrackingFileOnC(const TrackingFileOnC&) = delete;
+    TrackingFileOnC& operator=(const TrackingFileOnC&) = delete;
+
+    static bool Present() { return GetFileAttributesW(kTrackingFileOnC) != INVALID_FILE_ATTRIBUTES; }
+
+private:
+    bool madeFolder_ = false;
+};
+
+// DeleteFileW for paths on C:, a refusal for every other drive.
+class DeleterOnCOnly final : public FileDeleter {
+public:
+    std::vector<std::wstring> attempts;
+    bool DeleteFileAt(std::wstring_view path) override
+    {
+        attempts.emplace_back(path);
+        return path.starts_with(L"C:\\") && real_.DeleteFileAt(path);
+    }
+
+private:
+    WindowsFileDeleter real_;
+};
+
+// A filter manager that always succeeds, for a machine without the filter.
+class WillingFilterManager final : public FilterManager {
+public:
+    std::vector<std::wstring> calls;
+    std::int32_t Load(std::wstring_view) override { return Note(L"load"); }
+    std::int32_t Attach(std::wstring_view, std::wstring_view path, std::wstring_view) override
+    {
+        return Note(L"attach " + std::wstring(path));
+    }
+    std::int32_t Detach(std::wstring_view, std::wstring_view path) override
+    {
+        return Note(L"detach " + std::wstring(path));
+    }
+    std::int32_t Unload(std::wstring_view) override { return Note(L"unload"); }
+
+private:
+    std::int32_t Note(std::wstring call)
+    {
+        calls.push_back(std::move(call));
+        return 0;
+    }
+};
+
+struct RecordingMessages final : UserMessages {
+    std::vector<std::wstring> texts;
+    void Show(std::wstring_view, std::wstring_view text, MessageIcon) override { texts.emplace_back(text); }
+    void ShowUnowned(std::wstring_view caption, std::wstring_view text, MessageIcon icon) override
+    {
+        EXPECT_EQ(caption, L"TrackKit");
+        EXPECT_EQ(icon, MessageIcon::Error);
+        texts.emplace_back(text);
+    }
+};
+
+class DriverSetupVolumesTest : public ::testing::Test {
+protected:
+    WindowsInstaller installer;  // neither is used by the volume walk
+    AtomRebootMarker reboot;
+    WindowsVolumeSystem volumes;
+    DeviceIoDriver driver;
+    DeleterOnCOnly files;
+    RecordingMessages messages;
+    TrackingFileOnC trackingFile;
+
+    DriverSetupSystem System(FilterManager& filters)
+    {
+        return {installer, reboot, filters, volumes, driver, files, messages};
+    }
+};
+
+TEST_F(DriverSetupVolumesTest, WithoutTheVolumeAccessFilterTheLoadErrorIsShownAndNoFileIsTouched)
+{
+    WindowsFilterManager filters;
+    const std::int32_t loadResult = filters.Load(L"zkvolacc");
+    ASSERT_LT(loadResult, 0) << "no machine of the tests has the maker's filter";
+
+    EXPECT_FALSE(ClearTrackingFiles(System(filters)));
+
+    const std::wstring expected = FormatBounded(256, L"Error %x loading filter", static_cast<unsigned>(loadResult));
+    EXPECT_EQ(messages.texts, std::vector<std::wstring>{expected});
+    EXPECT_TRUE(files.attempts.empty());
+    EXPECT_TRUE(TrackingFileOnC::Present());
+}
+
+TEST_F(DriverSetupVolumesTest, WithAWorkingFilterTheTrackingFileOnCIsDeletedThroughItsMountPath)
+{
+    WillingFilterManager filters;
+
+    EXPECT_TRUE(ClearTrackingFiles(System(filters)));
+
+    EXPECT_FALSE(TrackingFileOnC::Present());
+    EXPECT_TRUE(messages.texts.empty()) << ::testing::PrintToString(messages.texts);
+    const std::vector<std::wstring>& calls = filters.calls;
+    const auto count = [&](const std::wstring& call) { return std::count(calls.begin(), calls.end(), call); };
+    EXPECT_EQ(count(L"attach C:\\"), 1) << ::testing::PrintToString(calls);
+    EXPECT_EQ(count(L"detach C:\\"), 1);
+    EXPECT_EQ(calls.back(), L"unload");
+    EXPECT_EQ(std::count(files.attempts.begin(), files.attempts.end(),
+                         std::wstring(L"C:\\\\System Volume Information\\$QXCBT2")),
+              1);
+}
+
+} // namespace
+} // namespace trackkit
