@@ -60,7 +60,9 @@ test-windows: windows
 demo: packages
 	cmake -S . -B $(WINDOWS) $(WINDOWS_CONFIG)
 	cmake --build $(WINDOWS) -j$(JOBS) --target TrackKitDemo trackkit_demo_driver
-	tools/demo-run $(WINDOWS)
+	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(NATIVE) -j$(JOBS) --target trackkit_sample_trace_log
+	TRACKKIT_SAMPLE_TRACE_LOG=$(abspath $(NATIVE))/tools/sample_trace_log/trackkit_sample_trace_log tools/demo-run $(WINDOWS)
 
 # The tracking core alone, in a terminal: a few polls of the simulation and
 # the painted map in build/demo/block-map.png.

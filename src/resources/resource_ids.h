@@ -12,6 +12,12 @@
 #define IDC_LOOKUP_LIST 1006     // its list of streams
 #define IDD_ABOUT 109            // the About box
 #define IDD_TRACE_LOG 110        // "CBT Trace Log"
+#define IDC_TRACE_LOG_FLAGS_PANEL 1003    // its owner-drawn flags panel
+#define IDC_TRACE_LOG_TABLE 1006          // its table of records
+#define IDC_TRACE_LOG_DEVICE_FILTER 1016  // its device filter list
+#define IDC_TRACE_LOG_THREAD_FILTER 1017  // its ThreadId filter list
+#define IDC_TRACE_LOG_CHOOSE 1018         // its "..." button
+#define IDC_TRACE_LOG_PATH 1019           // its path box
 
 // The "&View" menu's place in the menu bar: the block map shows that
 // sub-menu as its context menu.

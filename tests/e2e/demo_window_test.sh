@@ -7,25 +7,14 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+source "$root/tests/e2e/demo_session.sh"
 exe=${1:?} work=${2:?}
-title="Quillon Orvex - Change Block Tracker"
 settings='HKCU\Software\Quillon\ZezudoZozor'
-wine_run=$root/tools/wine-run
 mkdir -p "$work"
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
 "$wine_run" reg delete "$settings" /f >/dev/null 2>&1 || true
-"$wine_run" "$exe" &
-program=$!
 trap 'kill "$program" 2>/dev/null || true' EXIT
-
-window=""
-for _ in $(seq 120); do
-    window=$(xdotool search --name "^$title\$" 2>/dev/null | head -n 1) && [[ -n $window ]] && break
-    sleep 0.5
-done
-[[ -n $window ]] || fail "no window titled \"$title\" appeared"
+start_demo "$exe"
 sleep 4  # a few polls
 import -window "$window" "$work/main-window.png"
 
@@ -42,15 +31,7 @@ echo "distinct colours: volume list $volume_list, statistics $statistics, block 
 mean=$(convert "$work/main-window.png" -colorspace Gray -format '%[fx:int(mean*255)]' info:)
 (( mean > 40 )) || fail "the window is nearly black (mean $mean)"
 
-xdotool windowfocus --sync "$window"
-xdotool key --clearmodifiers alt+f
-sleep 0.5
-xdotool key x
-for _ in $(seq 40); do
-    kill -0 "$program" 2>/dev/null || break
-    sleep 0.5
-done
-kill -0 "$program" 2>/dev/null && fail "File > Exit did not end the program"
+exit_through_file_menu
 trap - EXIT
 
 for value in WindowLeft WindowTop WindowWidth WindowHeight BlockSize UpdateSpeed BlockColor; do

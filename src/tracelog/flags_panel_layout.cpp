@@ -1,0 +1,33 @@
+#include "tracelog/flags_panel_layout.h"
+
+namespace trackkit {
+namespace {
+
+PanelBox Shrink(const PanelBox& box, int by) { return {box.left + by, box.top + by, box.right - by, box.bottom - by}; }
+
+} // namespace
+
+PanelBox FlagsPanelBorderBox(const PanelBox& item) { return Shrink(item, kFlagsPanelBorderInset); }
+
+PanelBox FlagsPanelTextBox(const PanelBox& item)
+{
+    return Shrink(item, kFlagsPanelBorderInset + kFlagsPanelTextInset);
+}
+
+FlagNameLayout LayoutFlagNames(std::uint32_t word, const PanelBox& textBox, int lineHeight)
+{
+    FlagNameLayout layout;
+    int x = textBox.left;
+    int y = textBox.top;
+    ForEachFlagName(word, [&](const CbtFlagName& flag) {
+        layout.names[layout.count++] = {x, y, &flag};
+        y += lineHeight;
+        if (y > textBox.bottom - lineHeight) {
+            y = textBox.top;
+            x += kFlagColumnStep;
+        }
+    });
+    return layout;
+}
+
+} // namespace trackkit

@@ -1,0 +1,38 @@
+#pragma once
+
+namespace trackkit {
+
+// The flags panel is 200 pixels tall at any resolution.
+inline constexpr int kFlagsPanelHeight = 200;
+// The smallest table the dialog can be sized down to, in pixels at 96 DPI:
+// its header and a few rows.
+inline constexpr int kMinimumTableHeight = 80;
+
+struct ControlBox {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// Where the table and the flags panel go in a client area of the given
+// size. The margin is the table's left edge; the table keeps its left and
+// top and takes what the panel, below it, leaves. No size is negative.
+struct TraceDialogLayout {
+    ControlBox table;
+    ControlBox panel;
+};
+
+TraceDialogLayout LayoutTraceDialog(int margin, int tableTop, int clientWidth, int clientHeight);
+
+struct ClientSize {
+    int width = 0;
+    int height = 0;
+};
+
+// The smallest client area the user can size the dialog to: wide enough for
+// the controls above the table (whose right edge is topControlsRight), tall
+// enough for the panel and a table of kMinimumTableHeight.
+ClientSize MinimumTraceDialogClient(int margin, int tableTop, int topControlsRight, int dpiY);
+
+} // namespace trackkit
