@@ -11,6 +11,7 @@
 #define IDD_LOOKUP_CLUSTERS 107  // "Lookup Clusters"
 #define IDC_LOOKUP_LIST 1006     // its list of streams
 #define IDD_ABOUT 109            // the About box
+#define IDC_ABOUT_VERSION 1007   // its version line
 #define IDD_TRACE_LOG 110        // "CBT Trace Log"
 #define IDC_TRACE_LOG_FLAGS_PANEL 1003    // its owner-drawn flags panel
 #define IDC_TRACE_LOG_TABLE 1006          // its table of records

@@ -6,7 +6,7 @@
 // names where the commands are handled (the frame, the block map).
 
 #define IDM_FILE_EXIT 40001
-#define IDM_HELP_ABOUT 40002  // no menu item carries it; the frame still opens the About box on it
+#define IDM_HELP_ABOUT 40002  // "&Help" > "&About TrackKit...": the About box
 
 #define IDM_VIEW_SPEED_HIGH 40004
 #define IDM_VIEW_SPEED_NORMAL 40005

@@ -110,6 +110,8 @@ TEST_F(ResourcesTest, MenuBarHasEveryItemWithItsIdAndCheckMark)
         L"    Smalles&t|40014",
         L"  -",
         L"  &Trace Log...|40028",
+        L"&Help",
+        L"  &About TrackKit...|40002",
     };
     EXPECT_EQ(lines, expected);
 }

@@ -1,0 +1,298 @@
+// The About box for real under Wine: the dialog from the program's compiled
+// resources (TrackKitResources.dll, copied beside this test program), its
+// timers driven by hand with a tick count the test moves, its picture read
+// back from the screen. The test program has no version block of its own,
+// so the version line keeps its "Version 1.00".
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "common/win32/gdi_objects.h"
+#include "common/win32/unique_module.h"
+#include "widgets/win32/about_box.h"
+#include "win32/temp_folder.h"
+
+namespace trackkit {
+namespace {
+
+constexpr std::uint32_t kWhite = 0xFFFFFF;
+constexpr std::uint32_t kFrameGrey = 0xF0F0F0;
+
+std::uint32_t now = 0;
+std::uint32_t TestTicks() { return now; }
+
+// 0x00RRGGBB pixels, top row first.
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> bits;
+
+    std::uint32_t At(int x, int y) const
+    {
+        return bits[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] & 0xFFFFFF;
+    }
+};
+
+BITMAPINFO TopDown32(int width, int height)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+// The client area as the screen shows it, child controls included.
+Pixels CaptureClient(HWND window)
+{
+    RECT client{};
+    GetClientRect(window, &client);
+    Pixels shot{client.right, client.bottom, {}};
+    WindowDc screen(window);
+    MemoryDc memory(screen.Get());
+    BITMAPINFO info = TopDown32(shot.width, shot.height);
+    void* bits = nullptr;
+    UniqueBitmap dib(CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!dib || bits == nullptr)
+        return {};
+    {
+        SelectedObject selected(memory.Get(), dib.Get());
+        BitBlt(memory.Get(), 0, 0, shot.width, shot.height, screen.Get(), 0, 0, SRCCOPY);
+        GdiFlush();
+    }
+    const auto* first = static_cast<const std::uint32_t*>(bits);
+    shot.bits.assign(first, first + static_cast<std::size_t>(shot.width) * static_cast<std::size_t>(shot.height));
+    return shot;
+}
+
+Pixels PictureOf(HMODULE resources)
+{
+    UniqueBitmap picture(LoadBitmapW(resources, MAKEINTRESOURCEW(102)));
+    BITMAP size{};
+    if (!picture || GetObjectW(picture.Get(), sizeof(size), &size) == 0)
+        return {};
+    Pixels pixels{size.bmWidth, size.bmHeight,
+                  std::vector<std::uint32_t>(static_cast<std::size_t>(size.bmWidth) * static_cast<std::size_t>(size.bmHeight))};
+    BITMAPINFO info = TopDown32(size.bmWidth, size.bmHeight);
+    WindowDc screen(nullptr);
+    GetDIBits(screen.Get(), picture.Get(), 0, static_cast<UINT>(size.bmHeight), pixels.bits.data(), &info, DIB_RGB_COLORS);
+    return pixels;
+}
+
+// What the box must show at a client point: the last tile drawn there, with
+// a grey edge while the tiles fly; white where no tile lies.
+std::uint32_t ExpectedPixel(const AboutAnimation& animation, const Pixels& picture, TilePoint origin, int x, int y)
+{
+    for (auto tile = animation.tiles.rbegin(); tile != animation.tiles.rend(); ++tile) {
+        const int left = origin.x + tile->current.x;
+        const int top = origin.y + tile->current.y;
+        const int dx = x - left;
+        const int dy = y - top;
+        if (dx < 0 || dy < 0 || dx >= tile->width || dy >= tile->height)
+            continue;
+        const bool edge = dx == 0 || dy == 0 || dx == tile->width - 1 || dy == tile->height - 1;
+        if (animation.animating && edge)
+            return kFrameGrey;
+        return picture.At(tile->source.x + dx, tile->source.y + dy);
+    }
+    return kWhite;
+}
+
+bool UnderAChild(HWND dialog, int x, int y)
+{
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT box{};
+        GetWindowRect(child, &box);
+        MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&box), 2);
+        if (x >= box.left && x < box.right && y >= box.top && y < box.bottom)
+            return true;
+    }
+    return false;
+}
+
+// Every third pixel of the client area outside the controls, against what
+// it must be; the first few differences are reported.
+void ExpectPainted(HWND dialog, const Pixels& picture, const char* moment)
+{
+    SCOPED_TRACE(moment);
+    const AboutAnimation* animation = AboutAnimationOf(dialog);
+    ASSERT_NE(animation, nullptr);
+    const Pixels shot = CaptureClient(dialog);
+    ASSERT_GT(shot.width, 0);
+    const TilePoint origin = PictureOrigin(0, 0, shot.width, picture.width);
+    int differences = 0;
+    int frameGrey = 0;
+    for (int y = 0; y < shot.height; y += 3)
+        for (int x = 0; x < shot.width; x += 3) {
+            if (UnderAChild(dialog, x, y))
+                continue;
+            const std::uint32_t expected = ExpectedPixel(*animation, picture, origin, x, y);
+            frameGrey += expected == kFrameGrey;
+            if (shot.At(x, y) != expected && ++differences <= 5)
+                ADD_FAILURE() << "at (" << x << ", " << y << "): " << std::hex << shot.At(x, y) << " instead of " << expected;
+        }
+    EXPECT_EQ(differences, 0);
+    EXPECT_EQ(frameGrey > 0, animation->animating) << "the tiles' edges show only while they fly";
+}
+
+void PumpWithDialogKeys(HWND dialog)
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        if (!IsDialogMessageW(dialog, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+}
+
+class AboutBoxTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resources_.Reset(LoadLibraryExW((test::TestProgramFolder() + L"TrackKitResources.dll").c_str(), nullptr,
+                                        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+        ASSERT_TRUE(resources_) << "cannot load TrackKitResources.dll: error " << GetLastError();
+        picture_ = PictureOf(resources_.Get());
+        ASSERT_EQ(picture_.width, 500);
+        ASSERT_EQ(picture_.height, 137);
+    }
+
+    UniqueModule resources_;
+    Pixels picture_;
+};
+
+// The two timers played by hand: the idle tick starts a scatter, 250 frame
+// ticks 16 ms apart bring it to its end after 4 seconds; Escape then stops
+// everything. The box is modeless here so that it can be looked at between
+// the ticks.
+TEST_F(AboutBoxTest, AnimatesOnItsTimersPaintsEveryStepAndStopsOnEscape)
+{
+    now = 50000;
+    HWND dialog = CreateAboutBox(resources_.Get(), nullptr, TestTicks);
+    ASSERT_NE(dialog, nullptr);
+    ShowWindow(dialog, SW_SHOW);
+    UpdateWindow(dialog);
+    const AboutAnimation* animation = AboutAnimationOf(dialog);
+    ASSERT_NE(animation, nullptr);
+    ASSERT_EQ(animation->tiles.size(), 64u);
+    EXPECT_TRUE(animation->idle);
+    EXPECT_FALSE(animation->animating);
+    ExpectPainted(dialog, picture_, "at rest");
+
+    now += kAboutIdlePeriod;
+    SendMessageW(dialog, WM_TIMER, kAboutIdleTimerId, 0);
+    EXPECT_TRUE(animation->animating);
+    EXPECT_FALSE(animation->idle);
+    EXPECT_EQ(animation->startTick, now);
+
+    const std::uint32_t start = now;
+    for (int tick = 1; tick <= 250; ++tick) {
+        now += kAboutFramePeriod;
+        SendMessageW(dialog, WM_TIMER, kAboutFrameTimerId, 0);
+        if (tick == 125) {
+            const double progress = ScatterProgress(now - start);  // 2000 ms: 0.29
+            for (const AboutTile& tile : animation->tiles)
+                ASSERT_EQ(tile.current, (TilePoint{TileCoordinate(tile.rest.x, tile.target.x, progress),
+                                                   TileCoordinate(tile.rest.y, tile.target.y, progress)}));
+            ExpectPainted(dialog, picture_, "two seconds into the scatter");
+        }
+        ASSERT_EQ(animation->animating, tick < 250) << "frame tick " << tick;
+    }
+    EXPECT_TRUE(animation->idle);
+    ExpectPainted(dialog, picture_, "after the scatter");
+
+    now += kAboutIdlePeriod;
+    SendMessageW(dialog, WM_TIMER, kAboutIdleTimerId, 0);
+    ASSERT_TRUE(animation->animating);
+    PostMessageW(dialog, WM_KEYDOWN, VK_ESCAPE, 0);
+    PumpWithDialogKeys(dialog);
+    EXPECT_FALSE(IsWindowVisible(dialog));
+    EXPECT_FALSE(KillTimer(dialog, kAboutIdleTimerId)) << "the idle timer is still set";
+    EXPECT_FALSE(KillTimer(dialog, kAboutFrameTimerId)) << "the frame timer is still set";
+    EXPECT_FALSE(animation->animating || animation->idle);
+    DestroyWindow(dialog);
+    EXPECT_EQ(AboutAnimationOf(dialog), nullptr);
+}
+
+// What the modal box showed when it opened, before the key that closes it
+// was posted to it.
+struct ModalRun {
+    WPARAM key = 0;
+    HWND window = nullptr;
+    std::wstring product, version;
+    LONG_PTR style = 0;
+    bool idle = false;
+};
+
+ModalRun* currentRun = nullptr;
+
+std::wstring ItemText(HWND dialog, int id)
+{
+    wchar_t text[128] = {};
+    GetDlgItemTextW(dialog, id, text, 128);
+    return text;
+}
+
+LRESULT CALLBACK WatchInitDialog(int code, WPARAM wParam, LPARAM lParam)
+{
+    const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == WM_INITDIALOG && currentRun != nullptr) {
+        ModalRun& run = *currentRun;
+        run.window = call->hwnd;
+        run.product = ItemText(call->hwnd, -1);  // the first of the two unnamed lines
+        run.version = ItemText(call->hwnd, 1007);
+        run.style = GetWindowLongPtrW(call->hwnd, GWL_STYLE);
+        const AboutAnimation* animation = AboutAnimationOf(call->hwnd);
+        run.idle = animation != nullptr && animation->idle;
+        PostMessageW(call->hwnd, WM_KEYDOWN, run.key, 0);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(AboutBoxTest, ModalBoxShowsItsTextsAndEndsWithEscapeOrEnter)
+{
+    HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROCRET, WatchInitDialog, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    const struct {
+        WPARAM key;
+        INT_PTR result;
+    } cases[] = {{VK_ESCAPE, IDCANCEL}, {VK_RETURN, IDOK}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        ModalRun run;
+        run.key = c.key;
+        currentRun = &run;
+        EXPECT_EQ(RunAboutBox(resources_.Get(), owner, TestTicks), c.result);
+        currentRun = nullptr;
+        EXPECT_NE(run.window, nullptr);
+        EXPECT_FALSE(IsWindow(run.window));
+        EXPECT_EQ(run.product, L"Quillon Orvex - Change Block Tracker");
+        EXPECT_EQ(run.version, L"Version 1.00");
+        constexpr LONG_PTR kStyle = WS_POPUP | WS_BORDER | WS_SYSMENU | WS_CLIPCHILDREN;
+        EXPECT_EQ(run.style & (kStyle | WS_CAPTION), kStyle) << "a border, but no caption";
+        EXPECT_TRUE(run.idle);
+    }
+    UnhookWindowsHookEx(hook);
+}
+
+// The scatters are drawn from the program's own copy of the C runtime's
+// sequence; it must be the one that rand() gives on Windows.
+TEST(CrtRandom, IsTheSequenceOfTheCRuntimesRand)
+{
+    std::srand(1);  // the state of a program that never seeds
+    CrtRandom ours;
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(ours.Next(), std::rand()) << "value " << i;
+}
+
+} // namespace
+} // namespace trackkit
