@@ -29,20 +29,21 @@ class TraceLogDialog : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // Nothing from the machine's own driver setting (make demo registers
+        // one) reaches these tests: 4 bytes are too short to be used.
+        ASSERT_TRUE(debugLogPath_.SetText(L"x"));
         WriteLog(log_, KnownRecords());
         TraceLogPath() = log_;
     }
 
     test::TempFolder folder_;
     const std::wstring log_ = folder_.Make(L"qxcbt-trace.log");
-    // Nothing from the machine's own driver setting reaches these tests.
     SavedRegistryValue debugLogPath_{HKEY_LOCAL_MACHINE, std::wstring(kServiceKeyPath),
                                      std::wstring(kDebugLogPathValue)};
 };
 
 TEST_F(TraceLogDialog, ListsTheRegisteredLogInTimeOrderFromADrivePathOrAnNtPath)
 {
-    ASSERT_TRUE(debugLogPath_.SetText(L"x"));  // 4 bytes: not usable
     TraceLogPath().clear();
     HWND unset = OpenTraceDialog();
     ASSERT_NE(unset, nullptr);
