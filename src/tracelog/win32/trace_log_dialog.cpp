@@ -5,6 +5,7 @@
 #include <new>
 
 #include "common/win32/gdi_objects.h"
+#include "common/win32/wait_cursor.h"
 #include "common/win32/window_class.h"
 #include "resources/resource_ids.h"
 #include "shell/win32/registry_reader.h"
@@ -22,15 +23,6 @@ namespace {
 constexpr wchar_t kVistaDialogProperty[] = L"VistaDialog";
 constexpr INT_PTR kClosedResult = 2;
 constexpr UINT_PTR kRefreshKeySubclassId = 1;
-
-// The wait cursor for a load the user asked for; the arrow again afterwards.
-class WaitCursor {
-public:
-    WaitCursor() { SetCursor(LoadCursorW(nullptr, IDC_WAIT)); }
-    ~WaitCursor() { SetCursor(LoadCursorW(nullptr, IDC_ARROW)); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 RECT ClientRectOf(HWND control, HWND dialog)
 {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/text.h"
+#include "common/win32/wait_cursor.h"
 #include "resources/resource_ids.h"
 
 namespace trackkit {
@@ -21,15 +22,6 @@ struct LookupColumn {
 };
 
 constexpr std::array<LookupColumn, 3> kLookupColumns{{{L"Cluster", 100}, {L"Path", 450}, {L"Flags", 200}}};
-
-// The wait cursor while the file system works; the arrow again afterwards.
-class WaitCursor {
-public:
-    WaitCursor() { SetCursor(LoadCursorW(nullptr, IDC_WAIT)); }
-    ~WaitCursor() { SetCursor(LoadCursorW(nullptr, IDC_ARROW)); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 void InsertColumns(HWND list)
 {

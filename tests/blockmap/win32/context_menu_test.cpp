@@ -7,6 +7,7 @@
 #include "blockmap/view_options.h"
 #include "pane_fixture.h"
 #include "shell/win32/main_frame.h"
+#include "support/program_shell.h"
 
 namespace trackkit {
 namespace {
@@ -174,12 +175,7 @@ protected:
 
     void SetUp() override
     {
-        INITCOMMONCONTROLSEX controls{};
-        controls.dwSize = sizeof(controls);
-        controls.dwICC = ICC_WIN95_CLASSES;
-        InitCommonControlsEx(&controls);
-        Shell().instance = GetModuleHandleW(nullptr);
-        Shell().heap = GetProcessHeap();
+        testing::PrepareProgramShell();
         ScriptedProgramDriver().AddScriptedVolume(L"\\\\.\\C:", Geometry(4096));
         ProgramSettings() = AppSettings{4, 1000, 0x00D77800, 20, 20, 900, 600};
         HostCommands().clear();

@@ -19,6 +19,7 @@
 #include "scripted_lookup_driver.h"
 #include "shell/win32/scripted_program_driver.h"
 #include "shell/win32/shell_windows.h"
+#include "support/program_shell.h"
 #include "support/window_text.h"
 
 namespace trackkit::testing {
@@ -66,12 +67,7 @@ class PaneTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        INITCOMMONCONTROLSEX controls{};
-        controls.dwSize = sizeof(controls);
-        controls.dwICC = ICC_WIN95_CLASSES;
-        InitCommonControlsEx(&controls);
-        Shell().instance = GetModuleHandleW(nullptr);
-        Shell().heap = GetProcessHeap();
+        testing::PrepareProgramShell();
         WNDCLASSEXW host{};
         host.cbSize = sizeof(host);
         host.lpfnWndProc = HostProc;

@@ -19,6 +19,7 @@
 #include "shell/win32/registry_service_key.h"
 #include "shell/win32/shell_windows.h"
 #include "shell/win32/windows_error_text.h"
+#include "support/program_shell.h"
 #include "support/recording_host.h"
 
 namespace trackkit {
@@ -207,12 +208,7 @@ TEST(WindowsErrorTextTest, GivesTheSystemsTextOrTheNumber)
 // commands show their real message boxes, owned by the frame.
 TEST_F(ServiceKeyTest, TheMainFrameShowsAndTogglesTheStoredSettings)
 {
-    INITCOMMONCONTROLSEX controls{};
-    controls.dwSize = sizeof(controls);
-    controls.dwICC = ICC_WIN95_CLASSES;
-    InitCommonControlsEx(&controls);
-    Shell().instance = GetModuleHandleW(nullptr);
-    Shell().heap = GetProcessHeap();
+    testing::PrepareProgramShell();
     ProgramSettings() = AppSettings{4, 1000, 0x00D77800, 10, 10, 900, 600};
     Set(L"ExcludeUSB", REG_DWORD, DwordBytes(1));
     Set(L"ExcludeVHD", REG_DWORD, DwordBytes(5));

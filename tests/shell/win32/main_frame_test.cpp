@@ -14,6 +14,7 @@
 #include "shell/win32/driver_version.h"
 #include "shell/win32/scripted_program_driver.h"
 #include "shell/win32/shell_windows.h"
+#include "support/program_shell.h"
 #include "support/window_text.h"
 
 namespace trackkit {
@@ -42,12 +43,7 @@ class MainFrameTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        INITCOMMONCONTROLSEX controls{};
-        controls.dwSize = sizeof(controls);
-        controls.dwICC = ICC_WIN95_CLASSES;
-        InitCommonControlsEx(&controls);
-        Shell().instance = GetModuleHandleW(nullptr);
-        Shell().heap = GetProcessHeap();
+        testing::PrepareProgramShell();
     }
 
     void SetUp() override
