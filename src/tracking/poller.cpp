@@ -61,11 +61,11 @@ void PollStatistics(TrackingSession& session, PollerHost& host)
 {
     std::array<std::uint8_t, kTrackingInfoLength> record{};
     const DriverReply reply = session.volume ? session.volume->QueryStatistics(record) : DriverReply::Failure(0);
-    // A reply too short to hold the counters would show zeros as if the
-    // driver had reported them; it counts as a failed query.
-    const auto info = ReplyFits(reply, record.size()) && reply.bytesReturned >= kTrackingInfoReadLength
-                          ? DecodeTrackingInfo(record)
-                          : std::nullopt;
+    // The record is zeroed before the call and the byte count is not
+    // trusted either way: an older driver reports fewer bytes, or none, and
+    // what it did not fill reads as zero. Only a count past the buffer is
+    // refused, since nothing sound could have been written there.
+    const auto info = ReplyFits(reply, record.size()) ? DecodeTrackingInfo(record) : std::nullopt;
     if (!info) {
         host.debug.Write(kTrackingInfoFailedText);
         return;

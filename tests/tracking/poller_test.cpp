@@ -255,7 +255,7 @@ TEST_F(PollerTest, AFailedAllocationCleansUpAndHugeCountsDoNotWrap)
     EXPECT_FALSE(fixture.timer.running.has_value());
 }
 
-TEST_F(PollerTest, AFailedOrShortStatisticsReplyKeepsTheRowsAndStillReadsTheBitmap)
+TEST_F(PollerTest, AFailedOrOverlongStatisticsReplyKeepsTheRowsAndStillReadsTheBitmap)
 {
     auto& script = AddVolume(kDriveC);
     OpenTrackedVolume(&session, kDriveC, fixture.host);
@@ -263,7 +263,6 @@ TEST_F(PollerTest, AFailedOrShortStatisticsReplyKeepsTheRowsAndStillReadsTheBitm
 
     const std::vector<std::function<DriverReply(std::span<std::uint8_t>)>> badReplies = {
         [](auto) { return DriverReply::Failure(31); },
-        [](auto out) { EncodeTrackingInfo({}, out); return DriverReply::Success(100); },
         [](auto out) { EncodeTrackingInfo({}, out); return DriverReply::Success(4096); },
     };
     for (const auto& reply : badReplies) {
@@ -273,8 +272,28 @@ TEST_F(PollerTest, AFailedOrShortStatisticsReplyKeepsTheRowsAndStillReadsTheBitm
 
     EXPECT_EQ(fixture.rows.writes, writesAfterOpen);
     EXPECT_EQ(fixture.rows.At(2), L"42");
-    EXPECT_EQ(fixture.debug.lines, std::vector<std::wstring>(3, L"IOCTL_QXCBT_QUERY_TRACKING_INFO failed!\n"));
-    EXPECT_EQ(script.bitmapRequestLengths.size(), 4u);
+    EXPECT_EQ(fixture.debug.lines, std::vector<std::wstring>(2, L"IOCTL_QXCBT_QUERY_TRACKING_INFO failed!\n"));
+    EXPECT_EQ(script.bitmapRequestLengths.size(), 3u);
+}
+
+// An older driver may report fewer bytes than it filled, or none at all; the
+// counters it wrote are shown, whatever the count says.
+TEST_F(PollerTest, AShortStatisticsByteCountStillShowsTheRecord)
+{
+    auto& script = AddVolume(kDriveC);
+    OpenTrackedVolume(&session, kDriveC, fixture.host);
+    for (const std::uint32_t count : {0u, 100u}) {
+        SCOPED_TRACE(count);
+        script.statisticsReply = [count](auto out) {
+            TrackingInfo info = SomeStatistics();
+            info.writesSeen = 7 + count;
+            EncodeTrackingInfo(info, out);
+            return DriverReply::Success(count);
+        };
+        PollTracking(&session, fixture.host);
+        EXPECT_EQ(fixture.rows.At(2), std::to_wstring(7 + count));
+    }
+    EXPECT_TRUE(fixture.debug.lines.empty());
 }
 
 TEST_F(PollerTest, AFailedBitmapQueryKeepsTheLastBitmap)
