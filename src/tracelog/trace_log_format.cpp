@@ -43,10 +43,12 @@ TraceRecordArea LocateTraceRecords(std::span<const std::uint8_t> file)
     TraceRecordArea area;
     if (endOffset <= kTraceLogHeaderBytes)
         return area;
-    // The driver may still be appending: EndOffset can name bytes that the
-    // read did not return. Walk the whole records that are really there.
-    const std::size_t end = std::min(endOffset, file.size());
-    area.count = (end - kTraceLogHeaderBytes) / kTraceRecordBytes;
+    // Every record that starts below EndOffset is listed, but only when all
+    // of its bytes were read: the driver may still be appending, and
+    // EndOffset can name bytes that the read did not return.
+    const std::size_t startsBelowEnd = (endOffset - kTraceLogHeaderBytes + kTraceRecordBytes - 1) / kTraceRecordBytes;
+    const std::size_t wholeRecordsRead = (file.size() - kTraceLogHeaderBytes) / kTraceRecordBytes;
+    area.count = std::min(startsBelowEnd, wholeRecordsRead);
     area.records = file.subspan(kTraceLogHeaderBytes, area.count * kTraceRecordBytes);
     return area;
 }

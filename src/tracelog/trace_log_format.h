@@ -50,8 +50,8 @@ struct TraceRecordArea {
     std::size_t count = 0;
 };
 
-// Checks the header and bounds the record area by EndOffset and by the
-// bytes actually read: only whole records are walked.
+// Checks the header and finds the records that start below EndOffset and
+// were read whole: nothing past the bytes given is ever walked.
 TraceRecordArea LocateTraceRecords(std::span<const std::uint8_t> file);
 
 // Record `index` of the area (index < area.count).

@@ -50,7 +50,7 @@ TEST(LocateTraceRecordsTest, RejectsWhatIsNotATraceLog)
     }
 }
 
-TEST(LocateTraceRecordsTest, WalksOnlyWholeRecordsBelowBothEndOffsetAndTheBytesRead)
+TEST(LocateTraceRecordsTest, WalksEveryWholeRecordThatStartsBelowEndOffset)
 {
     const struct {
         const char* what;
@@ -63,13 +63,16 @@ TEST(LocateTraceRecordsTest, WalksOnlyWholeRecordsBelowBothEndOffsetAndTheBytesR
         {"EndOffset 20", kHeader + 2 * kRecord, 20, 0},
         {"header only", kHeader, kHeader, 0},
         {"exactly two", kHeader + 2 * kRecord, kHeader + 2 * kRecord, 2},
-        {"EndOffset one short of the second", kHeader + 2 * kRecord, kHeader + 2 * kRecord - 1, 1},
-        {"EndOffset one past the second", kHeader + 3 * kRecord, kHeader + 2 * kRecord + 1, 2},
+        {"EndOffset inside the second", kHeader + 2 * kRecord, kHeader + 2 * kRecord - 1, 2},
+        {"EndOffset just past the first start", kHeader + 2 * kRecord, kHeader + 1, 1},
+        {"EndOffset at the third start", kHeader + 3 * kRecord, kHeader + 2 * kRecord, 2},
+        {"EndOffset one past the third start", kHeader + 3 * kRecord, kHeader + 2 * kRecord + 1, 3},
         {"bytes beyond EndOffset", kHeader + 5 * kRecord + 7, kHeader + kRecord, 1},
         {"EndOffset beyond the bytes read", kHeader + 2 * kRecord, kHeader + 4 * kRecord, 2},
         {"half a record being appended", kHeader + 2 * kRecord + kRecord / 2, kHeader + 3 * kRecord, 2},
         {"largest EndOffset", kHeader + 3 * kRecord - 1, 0xFFFFFFFF, 2},
-        {"EndOffset one short of the first", kHeader + kRecord, kHeader + kRecord - 1, 0},
+        {"EndOffset inside the first", kHeader + kRecord, kHeader + kRecord - 1, 1},
+        {"EndOffset inside a record not read whole", kHeader + kRecord + 50, kHeader + kRecord + 10, 1},
     };
     for (const auto& c : cases) {
         const std::vector<std::uint8_t> file = LogFile(c.fileBytes, c.endOffset);
