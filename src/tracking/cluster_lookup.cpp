@@ -181,9 +181,23 @@ ClusterLookupResult RunClusterLookup(TrackedVolume& volume, std::span<const std:
         const DriverReply answer = volume.LookupStreamsFromClusters(request, reply);
         if (answer.succeeded)
             return ResultFromReply(reply.first(std::min<std::size_t>(answer.bytesReturned, length)));
-        if (answer.error != kErrorMoreData || length > limits.ceiling / 2)
+        if (answer.error != kErrorMoreData)
             return {LookupOutcome::Notice, {}, {}};
+        if (length > limits.ceiling / 2)
+            return {LookupOutcome::TooMany, {}, {}};
         length *= 2;
+    }
+}
+
+ClusterLookupResult LookUpCell(TrackedVolume& volume, const ClusterLookupCell& cell, const LookupReplyLimits& limits)
+{
+    try {
+        const std::vector<std::uint64_t> clusters = ClustersOfCell(cell);
+        if (clusters.empty())
+            return {};
+        return RunClusterLookup(volume, EncodeLookupRequest(clusters), limits);
+    } catch (const std::bad_alloc&) {
+        return {};
     }
 }
 

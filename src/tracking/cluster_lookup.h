@@ -18,12 +18,16 @@ namespace trackkit {
 
 // The reply buffer starts at 1 MiB and doubles while the file system asks for
 // more. It stops at 64 MiB: a cell's clusters that name more streams than
-// that holds are better reported as unanswerable than allowed to take the
-// machine's memory.
+// that holds are better reported as too many to list than allowed to take
+// the machine's memory.
 inline constexpr std::size_t kLookupReplyFirstLength = 0x100000;
 inline constexpr std::size_t kLookupReplyLengthCeiling = 64 * kLookupReplyFirstLength;
 
 inline constexpr std::wstring_view kNoUserFilesText = L"There are no user files in the selected cluster range.";
+inline constexpr std::wstring_view kTooManyFilesText =
+    L"This cell covers too many files to list.\r\n\r\n"
+    L"Choose a smaller block size (View > Block Size > Small or Smallest) so that each cell covers fewer blocks, "
+    L"then click the cell again.";
 inline constexpr std::wstring_view kLookupNoticeCaption = L"Quillon Zezudo Zozor";
 
 // Byte layout of the published records, little-endian, as the file system
@@ -100,6 +104,7 @@ enum class LookupOutcome {
     Nothing,  // nothing to ask, or no memory for the reply: nothing is shown
     Listed,   // the dialog lists the entries
     Notice,   // "There are no user files in the selected cluster range."
+    TooMany,  // the answer outgrew the reply ceiling: the files exist but are too many to list
 };
 
 struct ClusterLookupResult {
@@ -115,9 +120,17 @@ struct LookupReplyLimits {
 
 // Sends the request with a zero-filled reply buffer of limits.firstLength
 // bytes, doubling it while the file system answers ERROR_MORE_DATA and the
-// doubled size stays within the ceiling. A success that names no stream, any
-// other error and a reply that outgrows the ceiling all give the notice.
+// doubled size stays within the ceiling. A success that names no stream and
+// any other error give the notice; a reply that outgrows the ceiling gives
+// TooMany.
 ClusterLookupResult RunClusterLookup(TrackedVolume& volume, std::span<const std::uint8_t> request,
                                      const LookupReplyLimits& limits = {});
+
+// The whole lookup of one cell: its clusters, the request and the answer.
+// Nothing when there is nothing to ask, and nothing either when memory runs
+// out anywhere on the way (a tiny pane on a large volume puts millions of
+// blocks in one cell): the click is then simply not answered.
+ClusterLookupResult LookUpCell(TrackedVolume& volume, const ClusterLookupCell& cell,
+                               const LookupReplyLimits& limits = {});
 
 } // namespace trackkit

@@ -14,12 +14,6 @@ using namespace std::chrono_literals;
 
 constexpr std::wstring_view kDriveE = L"\\\\.\\E:";
 
-ClusterLookupResult LookUpCell(TrackedVolume& volume, const ClusterLookupCell& cell, const LookupReplyLimits& limits = {})
-{
-    const std::vector<std::uint8_t> request = EncodeLookupRequest(ClustersOfCell(cell));
-    return RunClusterLookup(volume, request, limits);
-}
-
 TEST(LookupRoundTrip, ScriptedStreamsAreListedSortedWhateverTheFirstBufferSize)
 {
     SimulatedDriver driver;

@@ -297,8 +297,8 @@ TEST_F(RunClusterLookupTest, OutcomesOfTheFileSystemsAnswers)
         {"more data, then rejected", [](auto, auto out) {
              return DriverReply::Failure(out.size() < 2 * kMiB ? kErrorMoreData : 1);
          }, LookupOutcome::Notice, 0, 2},
-        {"always more data: stops at the ceiling", [](auto, auto) { return DriverReply::Failure(kErrorMoreData); },
-         LookupOutcome::Notice, 0, 7},
+        {"always more data: too many to list at the ceiling",
+         [](auto, auto) { return DriverReply::Failure(kErrorMoreData); }, LookupOutcome::TooMany, 0, 7},
         {"fits only at the ceiling", [&](auto, auto out) { return AnswerWhenLargeEnough(out, 64 * kMiB, one); },
          LookupOutcome::Listed, 1, 7},
         {"success without entries", [](auto, auto out) {
@@ -333,12 +333,26 @@ TEST_F(RunClusterLookupTest, OutcomesOfTheFileSystemsAnswers)
 TEST_F(RunClusterLookupTest, SmallLimitsDoubleFromTheFirstLengthToTheCeiling)
 {
     script_.lookupReply = [](auto, auto) { return DriverReply::Failure(kErrorMoreData); };
-    EXPECT_EQ(Run({16, 100}).outcome, LookupOutcome::Notice);
+    EXPECT_EQ(Run({16, 100}).outcome, LookupOutcome::TooMany);
     EXPECT_EQ(script_.lookupReplyLengths, (std::vector<std::size_t>{16, 32, 64}));
 
     script_.lookupReplyLengths.clear();
-    EXPECT_EQ(Run({0, 4}).outcome, LookupOutcome::Notice) << "a first length of 0 still ends";
+    EXPECT_EQ(Run({0, 4}).outcome, LookupOutcome::TooMany) << "a first length of 0 still ends";
     EXPECT_EQ(script_.lookupReplyLengths, (std::vector<std::size_t>{1, 2, 4}));
+}
+
+// Memory may run out anywhere in a lookup (the cell's cluster list, the
+// request, the decoded names); the click then goes unanswered instead of
+// the failure escaping into the pane's window procedure.
+TEST_F(RunClusterLookupTest, RunningOutOfMemoryAnswersNothing)
+{
+    script_.lookupReply = [](auto, auto) -> DriverReply { throw std::bad_alloc(); };
+    ScriptedVolume volume(script_);
+    const ClusterLookupCell cell{0, 4, 100, 65536, 4096};
+    ClusterLookupResult result;
+    EXPECT_NO_THROW(result = LookUpCell(volume, cell));
+    EXPECT_EQ(result.outcome, LookupOutcome::Nothing);
+    EXPECT_EQ(script_.lookupRequests.size(), 1u);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/text.h"
+#include "common/win32/message_guard.h"
 #include "common/win32/wait_cursor.h"
 #include "resources/resource_ids.h"
 
@@ -73,7 +74,7 @@ void FillLookupList(HWND dialog, const ClusterLookupResult& result)
     SetWindowTextW(dialog, result.title.c_str());
 }
 
-INT_PTR CALLBACK LookupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+INT_PTR HandleLookupDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
@@ -89,6 +90,11 @@ INT_PTR CALLBACK LookupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     }
 }
 
+INT_PTR CALLBACK LookupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return HandleWithoutEscaping([&] { return HandleLookupDialogMessage(dialog, message, wParam, lParam); }, INT_PTR{FALSE});
+}
+
 } // namespace
 
 INT_PTR ShowLookupClustersDialog(HINSTANCE resources, HWND owner, const ClusterLookupResult& result)
@@ -101,14 +107,10 @@ void LookupClusters(HINSTANCE resources, HWND owner, TrackedVolume* volume, cons
 {
     if (volume == nullptr)
         return;
-    const std::vector<std::uint64_t> clusters = ClustersOfCell(cell);
-    if (clusters.empty())
-        return;
-    const std::vector<std::uint8_t> request = EncodeLookupRequest(clusters);
     ClusterLookupResult result;
     {
         WaitCursor wait;
-        result = RunClusterLookup(*volume, request);
+        result = LookUpCell(*volume, cell);
     }
     switch (result.outcome) {
     case LookupOutcome::Listed:
@@ -116,6 +118,9 @@ void LookupClusters(HINSTANCE resources, HWND owner, TrackedVolume* volume, cons
         break;
     case LookupOutcome::Notice:
         MessageBoxW(owner, kNoUserFilesText.data(), kLookupNoticeCaption.data(), MB_OK | MB_ICONINFORMATION);
+        break;
+    case LookupOutcome::TooMany:
+        MessageBoxW(owner, kTooManyFilesText.data(), kLookupNoticeCaption.data(), MB_OK | MB_ICONINFORMATION);
         break;
     case LookupOutcome::Nothing:
         break;

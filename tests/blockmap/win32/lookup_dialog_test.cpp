@@ -43,10 +43,12 @@ std::vector<std::uint64_t> ClustersOf(const std::vector<std::uint8_t>& request)
     return clusters;
 }
 
-void ExpectNotice(const SeenDialog& notice, HWND owner)
+const std::wstring kNoUserFiles = L"There are no user files in the selected cluster range.";
+
+void ExpectNotice(const SeenDialog& notice, HWND owner, const std::wstring& text = kNoUserFiles)
 {
     EXPECT_EQ(notice.title, L"Quillon Zezudo Zozor");
-    EXPECT_EQ(notice.staticTexts, std::vector<std::wstring>{L"There are no user files in the selected cluster range."});
+    EXPECT_EQ(notice.staticTexts, std::vector<std::wstring>{text});
     EXPECT_EQ(notice.buttonIds, std::vector<int>{IDOK});
     EXPECT_EQ(notice.owner, owner);
     EXPECT_FALSE(notice.hasList);
@@ -219,10 +221,15 @@ TEST_F(LookupDialogTest, TheNoticeWhenTheFileSystemNamesNoFile)
         const char* name;
         std::function<void(LookupDialogTest&)> answer;
         std::size_t requests;
+        std::wstring text;
     } cases[] = {
-        {"rejected", [](LookupDialogTest& t) { t.AnswerWithError(87); }, 1},
-        {"success that names no stream", [](LookupDialogTest& t) { t.AnswerWithBytes(std::vector<std::uint8_t>(12, 0)); }, 1},
-        {"more data up to the ceiling", [](LookupDialogTest& t) { t.AnswerWithError(kErrorMoreData); }, 7},
+        {"rejected", [](LookupDialogTest& t) { t.AnswerWithError(87); }, 1, kNoUserFiles},
+        {"success that names no stream", [](LookupDialogTest& t) { t.AnswerWithBytes(std::vector<std::uint8_t>(12, 0)); },
+         1, kNoUserFiles},
+        // The files exist but their names outgrow the reply's ceiling.
+        {"more data up to the ceiling", [](LookupDialogTest& t) { t.AnswerWithError(kErrorMoreData); }, 7,
+         L"This cell covers too many files to list.\r\n\r\nChoose a smaller block size (View > Block Size > Small "
+         L"or Smallest) so that each cell covers fewer blocks, then click the cell again."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -232,7 +239,7 @@ TEST_F(LookupDialogTest, TheNoticeWhenTheFileSystemNamesNoFile)
         DialogWatcher watcher;
         Click(32, 17);
         ASSERT_EQ(watcher.seen.size(), 1u);
-        ExpectNotice(watcher.seen[0], host_);
+        ExpectNotice(watcher.seen[0], host_, c.text);
         EXPECT_EQ(ScriptedLookup().requests.size(), c.requests);
         EXPECT_EQ(ScriptedLookup().replyLengths.back(), c.requests == 7 ? 64 * kMiB : 1 * kMiB);
     }
