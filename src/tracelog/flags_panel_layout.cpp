@@ -1,5 +1,7 @@
 #include "tracelog/flags_panel_layout.h"
 
+#include "common/dpi.h"
+
 namespace trackkit {
 namespace {
 
@@ -14,8 +16,9 @@ PanelBox FlagsPanelTextBox(const PanelBox& item)
     return Shrink(item, kFlagsPanelBorderInset + kFlagsPanelTextInset);
 }
 
-FlagNameLayout LayoutFlagNames(std::uint32_t word, const PanelBox& textBox, int lineHeight)
+FlagNameLayout LayoutFlagNames(std::uint32_t word, const PanelBox& textBox, int lineHeight, int dpiX)
 {
+    const int columnStep = ScaleForDpi(kFlagColumnStep, dpiX);
     FlagNameLayout layout;
     int x = textBox.left;
     int y = textBox.top;
@@ -24,7 +27,7 @@ FlagNameLayout LayoutFlagNames(std::uint32_t word, const PanelBox& textBox, int 
         y += lineHeight;
         if (y > textBox.bottom - lineHeight) {
             y = textBox.top;
-            x += kFlagColumnStep;
+            x += columnStep;
         }
     });
     return layout;

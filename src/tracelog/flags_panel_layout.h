@@ -17,8 +17,8 @@ struct PanelBox {
 };
 
 // The panel's border sits 1 pixel inside its rectangle and the names 8
-// pixels inside the border. A new column starts a fixed 600 pixels to the
-// right, whatever the resolution.
+// pixels inside the border. A new column starts 600 pixels to the right at
+// 96 DPI, scaled with the dialog's horizontal DPI.
 inline constexpr int kFlagsPanelBorderInset = 1;
 inline constexpr int kFlagsPanelTextInset = 8;
 inline constexpr int kFlagColumnStep = 600;
@@ -42,7 +42,7 @@ PanelBox FlagsPanelTextBox(const PanelBox& item);
 // The names of the word's bits in table order, one line height apart from
 // the text box's top-left corner; when the next top would pass the bottom
 // minus one line height, the names go on at the top of a column 600 pixels
-// further right.
-FlagNameLayout LayoutFlagNames(std::uint32_t word, const PanelBox& textBox, int lineHeight);
+// (at 96 DPI) further right.
+FlagNameLayout LayoutFlagNames(std::uint32_t word, const PanelBox& textBox, int lineHeight, int dpiX);
 
 } // namespace trackkit

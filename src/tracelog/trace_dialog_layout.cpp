@@ -6,19 +6,20 @@
 
 namespace trackkit {
 
-TraceDialogLayout LayoutTraceDialog(int margin, int tableTop, int clientWidth, int clientHeight)
+TraceDialogLayout LayoutTraceDialog(int margin, int tableTop, int clientWidth, int clientHeight, int dpiY)
 {
     const int width = std::max(0, clientWidth - 2 * margin);
+    const int panelHeight = ScaleForDpi(kFlagsPanelHeight, dpiY);
     TraceDialogLayout layout;
-    layout.table = {margin, tableTop, width, std::max(0, clientHeight - tableTop - 2 * margin - kFlagsPanelHeight)};
-    layout.panel = {margin, clientHeight - margin - kFlagsPanelHeight, width, kFlagsPanelHeight};
+    layout.table = {margin, tableTop, width, std::max(0, clientHeight - tableTop - 2 * margin - panelHeight)};
+    layout.panel = {margin, clientHeight - margin - panelHeight, width, panelHeight};
     return layout;
 }
 
 ClientSize MinimumTraceDialogClient(int margin, int tableTop, int topControlsRight, int dpiY)
 {
     return {topControlsRight + margin,
-            tableTop + 2 * margin + kFlagsPanelHeight + ScaleForDpi(kMinimumTableHeight, dpiY)};
+            tableTop + 2 * margin + ScaleForDpi(kFlagsPanelHeight, dpiY) + ScaleForDpi(kMinimumTableHeight, dpiY)};
 }
 
 } // namespace trackkit

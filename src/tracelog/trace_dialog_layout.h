@@ -2,7 +2,8 @@
 
 namespace trackkit {
 
-// The flags panel is 200 pixels tall at any resolution.
+// The flags panel is 200 pixels tall at 96 DPI, scaled with the dialog's
+// vertical DPI like every other length of it.
 inline constexpr int kFlagsPanelHeight = 200;
 // The smallest table the dialog can be sized down to, in pixels at 96 DPI:
 // its header and a few rows.
@@ -16,14 +17,15 @@ struct ControlBox {
 };
 
 // Where the table and the flags panel go in a client area of the given
-// size. The margin is the table's left edge; the table keeps its left and
-// top and takes what the panel, below it, leaves. No size is negative.
+// size at the given vertical DPI. The margin is the table's left edge; the
+// table keeps its left and top and takes what the panel, below it, leaves.
+// No size is negative.
 struct TraceDialogLayout {
     ControlBox table;
     ControlBox panel;
 };
 
-TraceDialogLayout LayoutTraceDialog(int margin, int tableTop, int clientWidth, int clientHeight);
+TraceDialogLayout LayoutTraceDialog(int margin, int tableTop, int clientWidth, int clientHeight, int dpiY);
 
 struct ClientSize {
     int width = 0;

@@ -4,15 +4,7 @@
 
 namespace trackkit {
 
-bool IsDarkColor(ColorRef color)
-{
-    const unsigned red = color & 0xFF;
-    const unsigned green = (color >> 8) & 0xFF;
-    const unsigned blue = (color >> 16) & 0xFF;
-    return 299 * red + 587 * green + 114 * blue < 128 * 1000;
-}
-
-TraceRowColors RowColorsFor(std::uint32_t flags, bool dark, ColorRef listBackground)
+TraceRowColors RowColorsFor(std::uint32_t flags, bool dark, bool themeLoaded)
 {
     TraceRowColors colors;
     colors.text = dark ? kTraceTextDark : kTraceTextLight;
@@ -20,7 +12,7 @@ TraceRowColors RowColorsFor(std::uint32_t flags, bool dark, ColorRef listBackgro
         colors.background = dark ? kShutdownBackDark : kShutdownBackLight;
     else if ((flags & kCbtFlagVolumeOnline) != 0)
         colors.background = dark ? kOnlineBackDark : kOnlineBackLight;
-    else if (dark && !IsDarkColor(listBackground))
+    else if (dark && !themeLoaded)
         colors.text = kTraceTextLight;
     return colors;
 }

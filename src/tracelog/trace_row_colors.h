@@ -9,9 +9,9 @@ namespace trackkit {
 
 // The colours of one trace log row. Rows whose volume is online or shutting
 // down get a background of their own and text by the dark flag. The others
-// keep the list's own background, and their text must stay readable on it:
-// the dark flag's light text is used only when that background is dark too
-// (without the maker's theme the list stays white in dark mode).
+// keep the list's own background. The maker's theme library is what darkens
+// the list in dark mode; without it the list stays white, and the dark
+// flag's light text would vanish on it, so plain rows then keep dark text.
 struct TraceRowColors {
     ColorRef text = 0;
     std::optional<ColorRef> background;
@@ -24,11 +24,8 @@ inline constexpr ColorRef kShutdownBackDark = MakeColorRef(136, 20, 33);
 inline constexpr ColorRef kOnlineBackLight = MakeColorRef(222, 247, 224);
 inline constexpr ColorRef kOnlineBackDark = MakeColorRef(24, 92, 55);
 
-// The shutdown-pending bit wins over the online bit. listBackground is the
-// colour the list paints rows without a background of their own.
-TraceRowColors RowColorsFor(std::uint32_t flags, bool dark, ColorRef listBackground);
-
-// Whether a colour is closer to black than to white (by its luma).
-bool IsDarkColor(ColorRef color);
+// The shutdown-pending bit wins over the online bit. themeLoaded tells
+// whether the maker's theme library is loaded in the process.
+TraceRowColors RowColorsFor(std::uint32_t flags, bool dark, bool themeLoaded);
 
 } // namespace trackkit

@@ -23,7 +23,7 @@ void DrawThemedBorder(HWND dialog, HDC dc, const PanelBox& box)
 
 } // namespace
 
-void PaintFlagsPanel(HWND dialog, const DRAWITEMSTRUCT& item, std::uint32_t flagWord)
+void PaintFlagsPanel(HWND dialog, const DRAWITEMSTRUCT& item, std::uint32_t flagWord, int dpiX)
 {
     HDC dc = item.hDC;
     const PanelBox box{item.rcItem.left, item.rcItem.top, item.rcItem.right, item.rcItem.bottom};
@@ -33,7 +33,7 @@ void PaintFlagsPanel(HWND dialog, const DRAWITEMSTRUCT& item, std::uint32_t flag
     DrawThemedBorder(dialog, dc, FlagsPanelBorderBox(box));
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
     SetBkMode(dc, TRANSPARENT);
-    const FlagNameLayout layout = LayoutFlagNames(flagWord, FlagsPanelTextBox(box), line.cy);
+    const FlagNameLayout layout = LayoutFlagNames(flagWord, FlagsPanelTextBox(box), line.cy, dpiX);
     for (std::size_t i = 0; i < layout.count; ++i) {
         const PlacedFlagName& placed = layout.names[i];
         const int length = static_cast<int>(placed.flag->nameBytes / sizeof(wchar_t)) - 1;

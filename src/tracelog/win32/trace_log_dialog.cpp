@@ -5,10 +5,12 @@
 #include <new>
 
 #include "common/win32/gdi_objects.h"
+#include "common/win32/message_guard.h"
 #include "common/win32/wait_cursor.h"
 #include "common/win32/window_class.h"
 #include "resources/resource_ids.h"
 #include "shell/win32/registry_reader.h"
+#include "shell/win32/theme_library.h"
 #include "tracelog/trace_dialog_layout.h"
 #include "tracelog/trace_log_path.h"
 #include "tracelog/win32/file_chooser.h"
@@ -56,7 +58,7 @@ LRESULT CALLBACK RefreshKeyProc(HWND control, UINT message, WPARAM wParam, LPARA
 {
     if (message == WM_KEYDOWN && wParam == VK_F5) {
         if (TraceLogDialogState* state = DialogStateOf(reinterpret_cast<HWND>(dialog))) {
-            Refresh(*state);
+            HandleWithoutEscaping([&] { Refresh(*state); return 0; }, 0);
             return 0;
         }
     }
@@ -105,6 +107,7 @@ BOOL OnInitDialog(HWND dialog)
     SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
     state->dialog = dialog;
     state->dark = QueryDarkMode();
+    state->themeLoaded = ProgramTheme().IsLoaded();
     const ScreenDpi dpi = MeasureDpi(nullptr);
     state->dpiX = dpi.x;
     state->dpiY = dpi.y;
@@ -202,7 +205,7 @@ void OnWindowPosChanged(const TraceLogDialogState& state)
 {
     RECT client{};
     GetClientRect(state.dialog, &client);
-    const TraceDialogLayout layout = LayoutTraceDialog(state.margin, state.tableTop, client.right, client.bottom);
+    const TraceDialogLayout layout = LayoutTraceDialog(state.margin, state.tableTop, client.right, client.bottom, state.dpiY);
     SetWindowPos(state.table, nullptr, 0, 0, layout.table.width, layout.table.height,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
     SetWindowPos(state.flagsPanel, nullptr, layout.panel.left, layout.panel.top, layout.panel.width,
@@ -253,7 +256,7 @@ const TraceEntry* EntryAt(const TraceLogDialogState& state, LPARAM itemParameter
     return &state.store[static_cast<std::size_t>(itemParameter)];
 }
 
-INT_PTR CALLBACK TraceLogDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+INT_PTR HandleTraceLogDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (IsControlColorMessage(message))
         return OnControlColor(reinterpret_cast<HDC>(wParam));
@@ -273,7 +276,7 @@ INT_PTR CALLBACK TraceLogDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     case WM_DRAWITEM:
         if (state == nullptr || wParam != IDC_TRACE_LOG_FLAGS_PANEL)
             return FALSE;
-        PaintFlagsPanel(dialog, *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), state->selectedFlags);
+        PaintFlagsPanel(dialog, *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), state->selectedFlags, state->dpiX);
         return TRUE;
     case WM_WINDOWPOSCHANGED:
         if (state != nullptr)
@@ -301,6 +304,11 @@ INT_PTR CALLBACK TraceLogDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     default:
         return FALSE;
     }
+}
+
+INT_PTR CALLBACK TraceLogDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return HandleWithoutEscaping([&] { return HandleTraceLogDialogMessage(dialog, message, wParam, lParam); }, INT_PTR{FALSE});
 }
 
 std::uint32_t LoadTraceLog(HWND dialog)

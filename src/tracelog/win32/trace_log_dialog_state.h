@@ -23,6 +23,7 @@ struct TraceLogDialogState {
     HWND flagsPanel = nullptr;
 
     bool dark = false;  // QueryDarkMode, read at start and on every theme change
+    bool themeLoaded = false;  // the maker's theme library, which darkens the table
     int dpiX = 96;
     int dpiY = 96;
     // Fixed by the template: the table's left edge (the margin) and top, and

@@ -189,17 +189,6 @@ std::uint32_t LoadTraceTable(TraceLogDialogState& state)
     return result;
 }
 
-namespace {
-
-// The colour the list paints rows with; CLR_NONE means the window colour.
-ColorRef ListBackground(HWND table)
-{
-    const COLORREF color = ListView_GetBkColor(table);
-    return color == CLR_NONE ? GetSysColor(COLOR_WINDOW) : color;
-}
-
-} // namespace
-
 LRESULT AnswerTableCustomDraw(const TraceLogDialogState& state, NMLVCUSTOMDRAW& draw)
 {
     switch (draw.nmcd.dwDrawStage) {
@@ -209,7 +198,7 @@ LRESULT AnswerTableCustomDraw(const TraceLogDialogState& state, NMLVCUSTOMDRAW& 
         const TraceEntry* entry = EntryAt(state, draw.nmcd.lItemlParam);
         if (entry == nullptr)
             return CDRF_DODEFAULT;
-        const TraceRowColors colors = RowColorsFor(entry->flags, state.dark, ListBackground(state.table));
+        const TraceRowColors colors = RowColorsFor(entry->flags, state.dark, state.themeLoaded);
         draw.clrText = colors.text;
         if (colors.background)
             draw.clrTextBk = *colors.background;
