@@ -23,8 +23,9 @@ struct SplitterPlacement {
 SplitterPlacement PlaceOuterSplitter(int clientWidth, int clientHeight, int statusBarHeight);
 
 // A window placement loaded from the settings, made safe to show: sizes that
-// are not positive or absurdly large let the system choose, so the frame
-// always appears.
+// are not positive or absurdly large let the system choose, and so does a
+// position that would leave no part of the title bar on any monitor, so the
+// frame always appears where it can be grabbed.
 struct FramePlacement {
     int left = 0;
     int top = 0;
@@ -32,6 +33,18 @@ struct FramePlacement {
     int height = 0;
 };
 inline constexpr int kSystemChoosesPosition = static_cast<int>(0x80000000u);  // CW_USEDEFAULT
-FramePlacement SanitizeFramePlacement(FramePlacement stored, int virtualScreenWidth, int virtualScreenHeight);
+// virtualScreen: the bounding box of all monitors (SM_XVIRTUALSCREEN and its
+// kin); monitors left of or above the primary one give it a negative origin.
+FramePlacement SanitizeFramePlacement(FramePlacement stored, FramePlacement virtualScreen);
+
+// The statistics list's two columns: the Description column as wide as its
+// longest label plus a margin (never wider than twice the volume list), and
+// the Value column the rest of the list, never narrower than 140 pixels at
+// 96 DPI, so the value is what stays readable in a narrow window.
+struct StatisticsColumns {
+    int description = 0;
+    int value = 0;
+};
+StatisticsColumns FitStatisticsColumns(int listWidth, int longestLabelWidth, int dpiX);
 
 } // namespace trackkit

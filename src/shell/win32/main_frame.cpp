@@ -3,14 +3,17 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cwchar>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "blockmap/win32/track_view_window.h"
 #include "common/text.h"
 #include "common/win32/gdi_objects.h"
+#include "common/win32/message_guard.h"
 #include "common/win32/unique_handle.h"
 #include "common/win32/window_class.h"
 #include "shell/frame_commands.h"
@@ -52,6 +55,38 @@ struct FrameState {
 
 FrameState* FrameStateOf(HWND frame) { return reinterpret_cast<FrameState*>(GetWindowLongPtrW(frame, GWLP_USERDATA)); }
 
+constexpr UINT_PTR kStatisticsColumnsSubclass = 1;
+
+// The widest row label of the statistics list, in the list's own font.
+int LongestStatisticsLabel(HWND list)
+{
+    int widest = 0;
+    for (int row = kDriverVersionRow; row <= kLastStatisticsRow; ++row) {
+        const std::wstring label(StatisticsRowAt(row).label);
+        widest = std::max(widest, static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0,
+                                                                reinterpret_cast<LPARAM>(label.c_str()))));
+    }
+    return widest;
+}
+
+// Gives the Value column the room first whenever the list changes size.
+void FitStatisticsColumnsTo(HWND list, int listWidth)
+{
+    const StatisticsColumns columns = FitStatisticsColumns(listWidth, LongestStatisticsLabel(list), MeasureDpi(list).x);
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(columns.description, 0));
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, 1, MAKELPARAM(columns.value, 0));
+}
+
+LRESULT CALLBACK StatisticsListSubclassProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
+{
+    const LRESULT result = DefSubclassProc(list, message, wParam, lParam);
+    if (message == WM_SIZE)
+        HandleWithoutEscaping([&] { FitStatisticsColumnsTo(list, GET_X_LPARAM(lParam)); return 0; }, 0);
+    else if (message == WM_NCDESTROY)
+        RemoveWindowSubclass(list, StatisticsListSubclassProc, kStatisticsColumnsSubclass);
+    return result;
+}
+
 void AddStatisticsColumns(HWND list, const FrameMetrics& metrics)
 {
     const struct {
@@ -79,6 +114,7 @@ HWND CreateStatisticsList(HWND parent, const FrameMetrics& metrics)
     const LPARAM styles = LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER;
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, static_cast<WPARAM>(styles), styles);
     AddStatisticsColumns(list, metrics);
+    SetWindowSubclass(list, StatisticsListSubclassProc, kStatisticsColumnsSubclass, 0);
     return list;
 }
 
@@ -164,15 +200,32 @@ void OnGetMinMaxInfo(HWND frame, MINMAXINFO* info)
     info->ptMinTrackSize.y = metrics.minimumTrackHeight;
 }
 
+// The frame's restored rectangle in screen coordinates, whether it is shown
+// normal, minimised or maximised: what the next start should open as. The
+// placement is in workspace coordinates, which start at the work area's
+// corner, so a taskbar on the left or at the top moves them.
+std::optional<RECT> RestoredFrameRectangle(HWND frame)
+{
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    if (!GetWindowPlacement(frame, &placement))
+        return std::nullopt;
+    RECT rect = placement.rcNormalPosition;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (GetMonitorInfoW(MonitorFromRect(&rect, MONITOR_DEFAULTTOPRIMARY), &monitor))
+        OffsetRect(&rect, monitor.rcWork.left - monitor.rcMonitor.left, monitor.rcWork.top - monitor.rcMonitor.top);
+    return rect;
+}
+
 void OnFrameDestroy(HWND frame)
 {
-    RECT rect{};
-    if (GetWindowRect(frame, &rect)) {
+    if (const std::optional<RECT> rect = RestoredFrameRectangle(frame)) {
         AppSettings& settings = ProgramSettings();
-        settings.windowLeft = rect.left;
-        settings.windowTop = rect.top;
-        settings.windowWidth = rect.right - rect.left;
-        settings.windowHeight = rect.bottom - rect.top;
+        settings.windowLeft = rect->left;
+        settings.windowTop = rect->top;
+        settings.windowWidth = rect->right - rect->left;
+        settings.windowHeight = rect->bottom - rect->top;
     }
     FrameState* state = FrameStateOf(frame);
     SetWindowLongPtrW(frame, GWLP_USERDATA, 0);
@@ -233,7 +286,7 @@ void ForwardThemeChange()
     }
 }
 
-LRESULT CALLBACK FrameWindowProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT HandleFrameWindowMessage(HWND frame, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CREATE:
@@ -256,12 +309,24 @@ LRESULT CALLBACK FrameWindowProc(HWND frame, UINT message, WPARAM wParam, LPARAM
     case WM_THEMECHANGED:
         ForwardThemeChange();
         return 0;
+    case WM_ENTERSIZEMOVE:
+    case WM_EXITSIZEMOVE:
+        // Only the frame is told when the user moves or sizes it; the map
+        // pauses its polling meanwhile.
+        if (Shell().trackView != nullptr)
+            SendMessageW(Shell().trackView, message, wParam, lParam);
+        return 0;
     case WM_DESTROY:
         OnFrameDestroy(frame);
         return 0;
     default:
         return DefWindowProcW(frame, message, wParam, lParam);
     }
+}
+
+LRESULT CALLBACK FrameWindowProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return HandleWithoutEscaping([&] { return HandleFrameWindowMessage(frame, message, wParam, lParam); }, message == WM_CREATE ? LRESULT{-1} : LRESULT{0});
 }
 
 } // namespace
@@ -276,9 +341,10 @@ bool RegisterMainFrameClass(HINSTANCE instance)
 HWND CreateMainFrame(HINSTANCE instance)
 {
     const AppSettings& settings = ProgramSettings();
+    const FramePlacement virtualScreen{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                                       GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
     const FramePlacement placement = SanitizeFramePlacement(
-        {settings.windowLeft, settings.windowTop, settings.windowWidth, settings.windowHeight},
-        GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
+        {settings.windowLeft, settings.windowTop, settings.windowWidth, settings.windowHeight}, virtualScreen);
     return CreateWindowExW(0, kMainFrameClassName, kMainFrameTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, placement.left,
                            placement.top, placement.width, placement.height, nullptr, nullptr, instance, nullptr);
 }

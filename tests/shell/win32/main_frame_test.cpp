@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "blockmap/view_options.h"
@@ -119,8 +120,28 @@ TEST_F(MainFrameTest, BuildsTheWindowTreeWithItsClassesAndIds)
 TEST_F(MainFrameTest, StatisticsListHasItsColumnsAndRowsAndShowsTheFirstPoll)
 {
     HWND list = Shell().statisticsList;
-    EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), 560);  // the test display is 96 DPI
-    EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), 140);
+    // The labels get what their longest needs and the value the rest of the
+    // list, at the default size and at the smallest.
+    int longest = 0;
+    for (int row = 0; row < 18; ++row) {
+        const std::wstring label = ItemText(list, row, 0);
+        longest = std::max(longest, static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0,
+                                                                  reinterpret_cast<LPARAM>(label.c_str()))));
+    }
+    for (const SIZE frame : {SIZE{960, 600}, SIZE{640, 280}}) {
+        SCOPED_TRACE(frame.cx);
+        SetWindowPos(frame_, nullptr, 0, 0, frame.cx, frame.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        RECT client{};
+        GetClientRect(list, &client);
+        const auto description = SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0);
+        const auto value = SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0);
+        EXPECT_GE(value, 140);
+        EXPECT_GE(description + value, client.right) << "the value column reaches the list's right edge";
+        if (client.right - longest >= 140 + 16) {
+            EXPECT_GE(description, longest);
+            EXPECT_LE(description, longest + 16);
+        }
+    }
     ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 18);
     EXPECT_EQ(ItemText(list, 0, 0), L"QXCBT Driver Version");
     EXPECT_EQ(ItemText(list, 0, 1), DriverVersionText(SystemDirectory()));
@@ -182,22 +203,51 @@ TEST_F(MainFrameTest, TheOuterSplitterFillsTheClientAboveTheStatusBarAfterResize
     EXPECT_EQ(limits.ptMinTrackSize.y, 280);
 }
 
-TEST_F(MainFrameTest, ExitStoresTheFrameRectangleInTheSettings)
+// Whether shown normal, minimised or maximised, the frame stores the
+// rectangle it would be restored to, so the next start opens there.
+TEST_F(MainFrameTest, ExitStoresTheRestoredRectangleInTheSettings)
 {
-    SetWindowPos(frame_, nullptr, 30, 20, 800, 500, SWP_NOZORDER);
-    RECT rect{};
-    GetWindowRect(frame_, &rect);
+    const struct {
+        const char* what;
+        int show;
+    } cases[] = {{"normal", SW_SHOWNOACTIVATE}, {"minimised", SW_SHOWMINNOACTIVE}, {"maximised", SW_MAXIMIZE}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!IsWindow(frame_))
+            frame_ = CreateMainFrame(Shell().instance);
+        ASSERT_NE(frame_, nullptr);
+        SetWindowPos(frame_, nullptr, 30, 20, 800, 500, SWP_NOZORDER | SWP_NOACTIVATE);
+        ShowWindow(frame_, c.show);
 
-    SendMessageW(frame_, WM_COMMAND, MAKEWPARAM(IDM_FILE_EXIT, 0), 0);
+        SendMessageW(frame_, WM_COMMAND, MAKEWPARAM(IDM_FILE_EXIT, 0), 0);
 
-    EXPECT_FALSE(IsWindow(frame_));
-    EXPECT_EQ(ProgramSettings().windowLeft, rect.left);
-    EXPECT_EQ(ProgramSettings().windowTop, rect.top);
-    EXPECT_EQ(ProgramSettings().windowWidth, rect.right - rect.left);
-    EXPECT_EQ(ProgramSettings().windowHeight, rect.bottom - rect.top);
-    MSG message{};
-    EXPECT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the loop is told to end";
-    EXPECT_EQ(TrackViewStateOf(Shell().trackView), nullptr) << "the pane freed its record";
+        EXPECT_FALSE(IsWindow(frame_));
+        EXPECT_EQ(ProgramSettings().windowLeft, 30);
+        EXPECT_EQ(ProgramSettings().windowTop, 20);
+        EXPECT_EQ(ProgramSettings().windowWidth, 800);
+        EXPECT_EQ(ProgramSettings().windowHeight, 500);
+        MSG message{};
+        EXPECT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the loop is told to end";
+        EXPECT_EQ(TrackViewStateOf(Shell().trackView), nullptr) << "the pane freed its record";
+    }
+}
+
+// The user's moving or sizing of the frame pauses the map's polling: the
+// frame passes the news on to the pane.
+TEST_F(MainFrameTest, MovingOrSizingTheFramePausesThePollTimer)
+{
+    HWND pane = Shell().trackView;
+    const auto timerRunning = [pane] {
+        if (!KillTimer(pane, kPollTimerId))
+            return false;
+        SetTimer(pane, kPollTimerId, 1000, nullptr);
+        return true;
+    };
+    ASSERT_TRUE(timerRunning()) << "the stored speed is Normal";
+    SendMessageW(frame_, WM_ENTERSIZEMOVE, 0, 0);
+    EXPECT_FALSE(timerRunning());
+    SendMessageW(frame_, WM_EXITSIZEMOVE, 0, 0);
+    EXPECT_TRUE(timerRunning());
 }
 
 TEST_F(MainFrameTest, AVolumeThatDisappearsWhileSelectedLeavesTheRowsUnknown)
