@@ -45,11 +45,18 @@ bool InsideArea(const BlockMapLayout& grid, int x, int y)
     return dx >= 0 && dy >= 0 && dx < grid.areaWidth && dy < grid.areaHeight;
 }
 
+// The blocks of the cell that lie on the volume: the last cell of a packed
+// map ends at block N - 1, as the volume does (the lookup asks no further).
+std::uint64_t EndOfCellOnVolume(const TrackViewState& view, const CellBlocks& cell)
+{
+    return std::min<std::uint64_t>(cell.first + cell.count, view.session.geometry.blockCount);
+}
+
 std::wstring ClusterRangeText(const TrackViewState& view, const CellBlocks& cell)
 {
     const VolumeGeometry& geometry = view.session.geometry;
     const auto first = BlockToCluster(cell.first, geometry.bytesPerBlock, geometry.bytesPerCluster);
-    const auto end = BlockToCluster(cell.first + cell.count, geometry.bytesPerBlock, geometry.bytesPerCluster);
+    const auto end = BlockToCluster(EndOfCellOnVolume(view, cell), geometry.bytesPerBlock, geometry.bytesPerCluster);
     if (!first || !end)
         return L"?";
     // Blocks smaller than clusters can leave a cell inside one cluster; the
@@ -61,7 +68,7 @@ std::wstring ClusterRangeText(const TrackViewState& view, const CellBlocks& cell
 
 std::wstring CellText(const TrackViewState& view, const CellBlocks& cell, int x, int y)
 {
-    const std::uint64_t lastBlock = cell.first + cell.count - 1;
+    const std::uint64_t lastBlock = EndOfCellOnVolume(view, cell) - 1;
     return FormatBounded(kHoverTextChars, L"(%d, %d)   Blocks=%llu-%llu   Clusters=%ls", x, y,
                          static_cast<unsigned long long>(cell.first), static_cast<unsigned long long>(lastBlock),
                          ClusterRangeText(view, cell).c_str());
