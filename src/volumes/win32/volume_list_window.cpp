@@ -10,6 +10,7 @@
 #include <new>
 
 #include "common/win32/gdi_objects.h"
+#include "common/win32/message_guard.h"
 #include "common/win32/window_class.h"
 #include "shell/command_ids.h"
 #include "tracking/win32/locale_text.h"
@@ -147,12 +148,35 @@ void OnDestroy(HWND window)
 
 // ----- refresh --------------------------------------------------------------
 
+// The scroll range follows the number of volumes and the pane's height: it
+// is set again whenever either changes.
+void UpdateScrollRange(HWND window, const VolumeListState& state, int clientHeight)
+{
+    const ScrollRange range = ScrollRangeFor(state.list.Count(), state.metrics, clientHeight);
+    SCROLLINFO info{};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_RANGE | SIF_PAGE;
+    info.nMin = range.minimum;
+    info.nMax = range.maximum;
+    info.nPage = static_cast<UINT>(range.page);
+    SetScrollInfo(window, SB_VERT, &info, TRUE);
+}
+
+int ClientHeight(HWND window)
+{
+    RECT client{};
+    GetClientRect(window, &client);
+    return client.bottom;
+}
+
 bool Refresh(HWND window, VolumeListState& state, bool keepSelection)
 {
     const bool refreshed = RefreshVolumes(state.list, state.services.system, state.services.locale, keepSelection,
                                           state.services.host);
-    if (refreshed)
+    if (refreshed) {
+        UpdateScrollRange(window, state, ClientHeight(window));
         InvalidateRect(window, nullptr, FALSE);
+    }
     return refreshed;
 }
 
@@ -211,20 +235,6 @@ void OnMouseLeave(HWND window, VolumeListState& state)
 
 // ----- scrolling ------------------------------------------------------------
 
-// The range covers the list as it is when the pane is sized; a refresh does
-// not change it.
-void OnSize(HWND window, const VolumeListState& state, int clientHeight)
-{
-    const ScrollRange range = ScrollRangeFor(state.list.Count(), state.metrics, clientHeight);
-    SCROLLINFO info{};
-    info.cbSize = sizeof(info);
-    info.fMask = SIF_RANGE | SIF_PAGE;
-    info.nMin = range.minimum;
-    info.nMax = range.maximum;
-    info.nPage = static_cast<UINT>(range.page);
-    SetScrollInfo(window, SB_VERT, &info, TRUE);
-}
-
 void OnVScroll(HWND window, int requestCode)
 {
     SCROLLINFO info{};
@@ -254,7 +264,7 @@ void OnThemeChanged(HWND window, VolumeListState& state)
 bool HandleWithState(HWND window, VolumeListState& state, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_SIZE: OnSize(window, state, GET_Y_LPARAM(lParam)); return true;
+    case WM_SIZE: UpdateScrollRange(window, state, GET_Y_LPARAM(lParam)); return true;
     case WM_SETFOCUS: OnFocus(window, state, true); return true;
     case WM_KILLFOCUS: OnFocus(window, state, false); return true;
     case WM_PAINT: PaintVolumeList(window, state); return true;
@@ -308,13 +318,8 @@ LRESULT Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT CALLBACK VolumeListWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    // Nothing may unwind into the system's code: an allocation that fails
-    // while the list grows abandons the message.
-    try {
-        return Dispatch(window, message, wParam, lParam);
-    } catch (...) {
-        return message == WM_NCCREATE ? FALSE : 0;
-    }
+    return HandleWithoutEscaping([&] { return Dispatch(window, message, wParam, lParam); },
+                                 message == WM_NCCREATE ? LRESULT{FALSE} : LRESULT{0});
 }
 
 VolumeSystem& SystemVolumes()

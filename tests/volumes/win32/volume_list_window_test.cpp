@@ -364,7 +364,7 @@ TEST_F(VolumeListWindowTest, AFailedRefreshKeepsWhatItGatheredAndOpensNothing)
     EXPECT_EQ(List().selectedIndex, 1);
 }
 
-TEST_F(VolumeListWindowTest, TheScrollRangeFollowsResizesOnly)
+TEST_F(VolumeListWindowTest, TheScrollRangeFollowsResizesAndRefreshes)
 {
     MoveWindow(list_, 0, 0, kListWidth, 100, TRUE);
     SCROLLINFO info{};
@@ -375,14 +375,17 @@ TEST_F(VolumeListWindowTest, TheScrollRangeFollowsResizesOnly)
     EXPECT_EQ(info.nMax, 3 * kPitch);
     EXPECT_EQ(info.nPage, 100u);
 
+    // A volume added by a refresh can be scrolled to at once.
     system_.AddVolume(L"f", {L"F:\\"});
     RefreshVolumeList(list_, true);
     ASSERT_TRUE(GetScrollInfo(list_, SB_VERT, &info));
-    EXPECT_EQ(info.nMax, 3 * kPitch);  // until the next resize
+    EXPECT_EQ(info.nMax, 4 * kPitch);
+    EXPECT_EQ(info.nPage, 100u);
 
-    MoveWindow(list_, 0, 0, kListWidth, 101, TRUE);
+    MoveWindow(list_, 0, 0, kListWidth, 150, TRUE);
     ASSERT_TRUE(GetScrollInfo(list_, SB_VERT, &info));
     EXPECT_EQ(info.nMax, 4 * kPitch);
+    EXPECT_EQ(info.nPage, 150u);
 }
 
 TEST_F(VolumeListWindowTest, ScrollingMovesTheItemsUp)
