@@ -26,63 +26,68 @@ TEST(DriverContractTest, GeometryFieldsAreReadAtTheirOffsetsFromAnUnalignedBuffe
     EXPECT_EQ(geometry->cbtLastLcn, 0x18171615u);
 }
 
-TEST(DriverContractTest, StatisticsFieldsSitAtTheirOffsets)
+// Every field of the statistics record, with its bytes laid down here by
+// hand: a wrong offset in the decoder's or the encoder's field list reads or
+// writes the wrong bytes and fails.
+TEST(DriverContractTest, StatisticsFieldsSitAtTheirOffsetsBothWays)
 {
-    std::vector<std::uint8_t> bytes(kTrackingInfoLength, 0);
-    const auto put64 = [&](std::size_t offset, std::uint64_t value) {
-        for (int i = 0; i < 8; ++i)
-            bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    const struct {
+        std::size_t offset;
+        std::size_t width;
+        std::uint64_t value;
+        std::uint64_t (*read)(const TrackingInfo&);
+    } fields[] = {
+        {0, 4, 0x00000200, [](const TrackingInfo& i) -> std::uint64_t { return i.clusterFactor1; }},
+        {4, 4, 0x00000008, [](const TrackingInfo& i) -> std::uint64_t { return i.clusterFactor2; }},
+        {12, 4, 0x00010000, [](const TrackingInfo& i) -> std::uint64_t { return i.bytesPerBlock; }},
+        {16, 4, 0x16161616, [](const TrackingInfo& i) -> std::uint64_t { return i.cbtFirstLcn; }},
+        {20, 4, 0x20202020, [](const TrackingInfo& i) -> std::uint64_t { return i.cbtLastLcn; }},
+        {24, 8, 0x2424242424242424, [](const TrackingInfo& i) { return i.writesSeen; }},
+        {32, 8, 0x3232323232323232, [](const TrackingInfo& i) { return i.pagedWrites; }},
+        {40, 8, 0x4040404040404040, [](const TrackingInfo& i) { return i.writesConsidered; }},
+        {48, 8, 0x4848484848484848, [](const TrackingInfo& i) { return i.failedWrites; }},
+        {56, 8, 0x5656565656565656, [](const TrackingInfo& i) { return i.excludedWrites; }},
+        {64, 8, 0x6464646464646464, [](const TrackingInfo& i) { return i.changedBlocks; }},
+        {72, 8, 0x7272727272727272, [](const TrackingInfo& i) { return i.changedBytes; }},
+        {80, 8, 0x8080808080808080, [](const TrackingInfo& i) { return i.sessionStartFileTime; }},
+        {88, 8, 0x8888888888888888, [](const TrackingInfo& i) { return i.trackingMicroseconds; }},
+        {100, 4, 0x00000A0A, [](const TrackingInfo& i) -> std::uint64_t { return i.logFileRestartCount; }},
+        {104, 8, 0xA4A4A4A4A4A4A4A4, [](const TrackingInfo& i) { return i.trimBytes; }},
+        {120, 8, 0x1201201201201201, [](const TrackingInfo& i) { return i.queuedWrites; }},
     };
-    put64(24, 0x1111111111111111);
-    put64(40, 0x4040404040404040);
-    put64(56, 0x5656565656565656);
-    put64(80, 0x8080808080808080);
-    put64(96, 0x0000000AFFFFFFFF);  // 96 is not read; 100 is the restart count
-    put64(104, 0xA4A4A4A4A4A4A4A4);
-    put64(112, 0xDEADDEADDEADDEAD);
-    put64(120, 0x1201201201201201);
+    std::vector<std::uint8_t> bytes(kTrackingInfoLength, 0);
+    for (const auto& field : fields) {
+        for (std::size_t i = 0; i < field.width; ++i)
+            bytes[field.offset + i] = static_cast<std::uint8_t>(field.value >> (8 * i));
+    }
 
     const auto info = DecodeTrackingInfo(bytes);
-
     ASSERT_TRUE(info.has_value());
-    EXPECT_EQ(info->writesSeen, 0x1111111111111111u);
-    EXPECT_EQ(info->writesConsidered, 0x4040404040404040u);
-    EXPECT_EQ(info->excludedWrites, 0x5656565656565656u);
-    EXPECT_EQ(info->sessionStartFileTime, 0x8080808080808080u);
-    EXPECT_EQ(info->logFileRestartCount, 0x0Au);
-    EXPECT_EQ(info->trimBytes, 0xA4A4A4A4A4A4A4A4u);
-    EXPECT_EQ(info->queuedWrites, 0x1201201201201201u);
+    for (const auto& field : fields)
+        EXPECT_EQ(field.read(*info), field.value) << "offset " << field.offset;
+
+    std::vector<std::uint8_t> encoded(kTrackingInfoLength, 0xCC);
+    EncodeTrackingInfo(*info, encoded);
+    EXPECT_EQ(encoded, bytes) << "the encoder writes each field where the driver does, and zeros between";
 }
 
-TEST(DriverContractTest, EncodeAndDecodeAreInverse)
+// The geometry record, written by the encoder, lands where the decoder's
+// hand-written test above reads it.
+TEST(DriverContractTest, GeometryEncoderWritesTheDriversLayout)
 {
-    TrackingInfo info;
-    info.clusterFactor1 = 1;
-    info.clusterFactor2 = 2;
-    info.bytesPerBlock = 3;
-    info.cbtFirstLcn = 4;
-    info.cbtLastLcn = 5;
-    info.writesSeen = 6;
-    info.pagedWrites = 7;
-    info.writesConsidered = 8;
-    info.failedWrites = 9;
-    info.excludedWrites = 10;
-    info.changedBlocks = 11;
-    info.changedBytes = 12;
-    info.sessionStartFileTime = 13;
-    info.trackingMicroseconds = 14;
-    info.logFileRestartCount = 15;
-    info.trimBytes = 16;
-    info.queuedWrites = 17;
-    std::vector<std::uint8_t> bytes(kTrackingInfoLength, 0xCC);
-    EncodeTrackingInfo(info, bytes);
-    const auto decoded = DecodeTrackingInfo(bytes);
-    ASSERT_TRUE(decoded.has_value());
-    EXPECT_EQ(decoded->queuedWrites, 17u);
-    EXPECT_EQ(decoded->logFileRestartCount, 15u);
-    EXPECT_EQ(decoded->trackingMicroseconds, 14u);
-    EXPECT_EQ(bytes[96], 0) << "unused bytes are zeroed";
-    EXPECT_EQ(bytes[135], 0);
+    TrackingGeometry geometry;
+    geometry.clusterFactor1 = 0x04030201;
+    geometry.clusterFactor2 = 0x08070605;
+    geometry.blockCount = 0x0C0B0A09;
+    geometry.bytesPerBlock = 0x100F0E0D;
+    geometry.cbtFirstLcn = 0x14131211;
+    geometry.cbtLastLcn = 0x18171615;
+    std::vector<std::uint8_t> encoded(kTrackingGeometryLength, 0xCC);
+    EncodeTrackingGeometry(geometry, encoded);
+    std::vector<std::uint8_t> expected(kTrackingGeometryLength, 0);
+    for (std::uint8_t i = 0; i < 24; ++i)
+        expected[i] = static_cast<std::uint8_t>(i + 1);
+    EXPECT_EQ(encoded, expected);
 }
 
 TEST(DriverContractTest, RecordsTooShortForTheirFieldsAreNotDecoded)

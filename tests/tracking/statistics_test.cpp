@@ -143,12 +143,36 @@ TEST(MarkStatisticsUnknownTest, TouchesRowsOneToFifteenOnly)
     EXPECT_EQ(rows.values.rbegin()->first, 15);
 }
 
-TEST(StatisticsRowAtTest, LabelsAreInTheirFixedOrder)
+TEST(StatisticsRowAtTest, LabelsAndInitialTextsInTheirFixedOrder)
 {
-    EXPECT_EQ(StatisticsRowAt(0).label, L"QXCBT Driver Version");
-    EXPECT_EQ(StatisticsRowAt(1).initialValue, L"00/00/0000 - 00:00:00");
-    EXPECT_EQ(StatisticsRowAt(9).label, L"Average Time Per Tracked Write");
-    EXPECT_EQ(StatisticsRowAt(17).label, L"Number of TRIM/UNMAP Bytes");
+    const struct {
+        const wchar_t* label;
+        const wchar_t* initial;
+    } rows[] = {
+        {L"QXCBT Driver Version", L"Unknown"},
+        {L"Session Start Time", L"00/00/0000 - 00:00:00"},
+        {L"Number of Writes", L"0"},
+        {L"Number of Paged Writes", L"0"},
+        {L"Number of Queued Writes", L"0"},
+        {L"Number of Tracked Writes", L"0"},
+        {L"Number of Excluded Writes", L"0"},
+        {L"Number of Failed Writes", L"0"},
+        {L"Total Time Tracking", L"0"},
+        {L"Average Time Per Tracked Write", L"0"},
+        {L"Number of Changed Blocks", L"0"},
+        {L"Number of Changed Bytes", L"0"},
+        {L"$CBT Starting LCN", L"0"},
+        {L"$CBT Ending LCN", L"0"},
+        {L"Bytes Per Logical Cluster", L"0"},
+        {L"Bytes Per Block", L"0"},
+        {L"$LogFile Restart Count", L"0"},
+        {L"Number of TRIM/UNMAP Bytes", L"0"},
+    };
+    for (int row = 0; row < 18; ++row) {
+        SCOPED_TRACE(row);
+        EXPECT_EQ(StatisticsRowAt(row).label, rows[row].label);
+        EXPECT_EQ(StatisticsRowAt(row).initialValue, rows[row].initial);
+    }
     EXPECT_THROW(StatisticsRowAt(18), std::out_of_range);
 }
 

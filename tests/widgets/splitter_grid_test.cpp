@@ -115,9 +115,15 @@ TEST(FitTracks, LeavesRequestedSizesSoGrowingRestoresThem)
     EXPECT_EQ(tracks[1].actual, 120);
 }
 
-TEST(FitTracks, EmptyListIsLeftAlone)
+TEST(FitTracks, AGridWithoutTracksFitsNothingAndKeepsItsNeighbours)
 {
-    FitTracks({}, 100, 4);  // must not touch anything
+    // The empty list starts right after a track that must stay as it is: a
+    // fit that reached for "the last track" of nothing would land on it.
+    std::vector<Track> tracks{{10, 11}, {20, 21}};
+    FitTracks(std::span<Track>(tracks).subspan(1, 0), 100, 4);
+    EXPECT_EQ(tracks[0].requested, 10);
+    EXPECT_EQ(tracks[0].actual, 11);
+    EXPECT_EQ(tracks[1].actual, 21);
 }
 
 TEST(PaneRect, PlacesEachCellAfterTheTracksAndBarsBeforeIt)

@@ -8,6 +8,7 @@
 #include "blockmap/view_options.h"
 #include "blockmap/win32/pane_poller_host.h"
 #include "common/win32/gdi_objects.h"
+#include "common/win32/message_guard.h"
 #include "common/win32/window_class.h"
 #include "resources/resource_ids.h"
 #include "shell/win32/shell_windows.h"
@@ -240,7 +241,7 @@ void RecomputeColours(TrackViewWindow& record)
     InvalidateRect(record.window, nullptr, FALSE);
 }
 
-LRESULT CALLBACK TrackViewProc(HWND pane, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT HandleTrackViewMessage(HWND pane, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_CREATE)
         return OnCreate(pane);
@@ -300,6 +301,11 @@ LRESULT CALLBACK TrackViewProc(HWND pane, UINT message, WPARAM wParam, LPARAM lP
         break;
     }
     return DefWindowProcW(pane, message, wParam, lParam);
+}
+
+LRESULT CALLBACK TrackViewProc(HWND pane, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return HandleWithoutEscaping([&] { return HandleTrackViewMessage(pane, message, wParam, lParam); }, LRESULT{0});
 }
 
 } // namespace

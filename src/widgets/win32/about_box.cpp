@@ -6,6 +6,7 @@
 
 #include "common/win32/gdi_objects.h"
 #include "common/win32/window_objects.h"
+#include "common/win32/message_guard.h"
 #include "resources/resource_ids.h"
 #include "shell/win32/driver_version.h"
 #include "shell/win32/shell_windows.h"
@@ -194,7 +195,7 @@ INT_PTR OnCtlColorStatic(HDC dc)
     return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_WINDOW));
 }
 
-INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+INT_PTR HandleAboutDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_INITDIALOG)
         return OnInitDialog(dialog, reinterpret_cast<const TickSource*>(lParam));
@@ -222,6 +223,11 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     default:
         return FALSE;
     }
+}
+
+INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return HandleWithoutEscaping([&] { return HandleAboutDialogMessage(dialog, message, wParam, lParam); }, INT_PTR{FALSE});
 }
 
 } // namespace

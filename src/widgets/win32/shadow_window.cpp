@@ -3,9 +3,10 @@
 #include <cstdint>
 #include <span>
 
+#include "common/win32/message_guard.h"
+#include "common/win32/window_class.h"
 #include "common/win32/window_objects.h"
 #include "widgets/drag_shadow_image.h"
-#include "common/win32/window_class.h"
 
 namespace trackkit {
 namespace {
@@ -46,7 +47,7 @@ void PaintBlack(HWND shadow)
     ValidateRect(shadow, nullptr);
 }
 
-LRESULT CALLBACK ShadowWindowProc(HWND shadow, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT HandleShadowWindowMessage(HWND shadow, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_SIZE:
@@ -64,6 +65,11 @@ LRESULT CALLBACK ShadowWindowProc(HWND shadow, UINT message, WPARAM wParam, LPAR
     default:
         return DefWindowProcW(shadow, message, wParam, lParam);
     }
+}
+
+LRESULT CALLBACK ShadowWindowProc(HWND shadow, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return HandleWithoutEscaping([&] { return HandleShadowWindowMessage(shadow, message, wParam, lParam); }, LRESULT{0});
 }
 
 } // namespace

@@ -9,12 +9,13 @@
 #include <optional>
 
 #include "common/win32/gdi_objects.h"
+#include "common/win32/message_guard.h"
+#include "common/win32/window_class.h"
 #include "common/win32/window_objects.h"
 #include "widgets/row_stripes.h"
 #include "widgets/splitter_drag.h"
 #include "widgets/splitter_grid.h"
 #include "widgets/win32/shadow_window.h"
-#include "common/win32/window_class.h"
 
 namespace trackkit {
 namespace {
@@ -279,7 +280,7 @@ LRESULT OnNotify(SplitterState& state, LPARAM lParam)
     return OnListCustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
 }
 
-LRESULT CALLBACK SplitterWindowProc(HWND splitter, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT HandleSplitterWindowMessage(HWND splitter, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_CREATE)
         return OnCreate(splitter, reinterpret_cast<const CREATESTRUCTW*>(lParam));
@@ -321,6 +322,11 @@ LRESULT CALLBACK SplitterWindowProc(HWND splitter, UINT message, WPARAM wParam, 
     default:
         return DefWindowProcW(splitter, message, wParam, lParam);
     }
+}
+
+LRESULT CALLBACK SplitterWindowProc(HWND splitter, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return HandleWithoutEscaping([&] { return HandleSplitterWindowMessage(splitter, message, wParam, lParam); }, message == WM_CREATE ? LRESULT{-1} : LRESULT{0});
 }
 
 } // namespace

@@ -165,6 +165,27 @@ TEST_F(TrackViewWindowTest, ATickOfThePollTimerPollsAndOtherTimersDoNot)
     EXPECT_EQ(Polls(), before + 2);
 }
 
+// Going away, the pane lets go of everything its poll holds: the timer, the
+// volume handle and the bitmap's pages.
+TEST_F(TrackViewWindowTest, DestroyingThePaneStopsTheTimerClosesTheVolumeAndFreesTheBitmap)
+{
+    OpenAndShow(Geometry(5529));
+    SendMessageW(pane_, WM_COMMAND, kCommandSpeedHigh, 0);
+    const void* bitmap = View().session.bitmap.Bytes().data();
+    MEMORY_BASIC_INFORMATION memory{};
+    ASSERT_NE(VirtualQuery(bitmap, &memory, sizeof(memory)), 0u);
+    ASSERT_EQ(memory.State, static_cast<DWORD>(MEM_COMMIT));
+    ASSERT_EQ(Session().OpenHandles(), 1);
+
+    SendMessageW(pane_, WM_DESTROY, 0, 0);
+
+    EXPECT_FALSE(KillTimer(pane_, kPollTimerId)) << "the poll timer is still set";
+    EXPECT_EQ(Session().OpenHandles(), 0);
+    ASSERT_NE(VirtualQuery(bitmap, &memory, sizeof(memory)), 0u);
+    EXPECT_EQ(memory.State, static_cast<DWORD>(MEM_FREE));
+    EXPECT_EQ(TrackViewStateOf(pane_), nullptr);
+}
+
 // What the pane shows on the screen: its client area copied from its window
 // device context (under Wine, the window surface that goes to the X screen).
 class ScreenPicture {

@@ -127,7 +127,8 @@ void ExpectPainted(HWND dialog, const Pixels& picture, const char* moment)
     ASSERT_NE(animation, nullptr);
     const Pixels shot = CaptureClient(dialog);
     ASSERT_GT(shot.width, 0);
-    const TilePoint origin = PictureOrigin(0, 0, shot.width, picture.width);
+    // The picture is centred across the client area, 16 pixels down.
+    const TilePoint origin{(shot.width - picture.width) / 2, 16};
     int differences = 0;
     int frameGrey = 0;
     for (int y = 0; y < shot.height; y += 3)
@@ -198,10 +199,12 @@ TEST_F(AboutBoxTest, AnimatesOnItsTimersPaintsEveryStepAndStopsOnEscape)
         now += kAboutFramePeriod;
         SendMessageW(dialog, WM_TIMER, kAboutFrameTimerId, 0);
         if (tick == 125) {
-            const double progress = ScatterProgress(now - start);  // 2000 ms: 0.29
+            // Two of the four seconds: 1 - sin(pi / 4) of the way to the
+            // target, each coordinate truncated toward zero.
+            ASSERT_EQ(now - start, 2000u);
+            const auto at = [](int rest, int target) { return static_cast<int>(rest + (target - rest) * 0.29289321881); };
             for (const AboutTile& tile : animation->tiles)
-                ASSERT_EQ(tile.current, (TilePoint{TileCoordinate(tile.rest.x, tile.target.x, progress),
-                                                   TileCoordinate(tile.rest.y, tile.target.y, progress)}));
+                ASSERT_EQ(tile.current, (TilePoint{at(tile.rest.x, tile.target.x), at(tile.rest.y, tile.target.y)}));
             ExpectPainted(dialog, picture_, "two seconds into the scatter");
         }
         ASSERT_EQ(animation->animating, tick < 250) << "frame tick " << tick;
