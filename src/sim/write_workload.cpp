@@ -45,6 +45,10 @@ constexpr std::uint64_t kFirstCopyWindowSteps = 1000;
 constexpr std::uint64_t kCopyGapSteps = 1200;
 constexpr std::uint64_t kCopyGapWindowSteps = 4800;
 
+// The sweep: N/400000 blocks per step (N/20000 a second) in 1 MiB writes,
+// through the free space and round again, starting at one of its extents.
+constexpr std::uint64_t kSweepSpeedDivisor = 400'000;
+
 // The driver's own work and the odd failure.
 constexpr std::uint64_t kCbtFlushEverySteps = 20;
 constexpr std::uint64_t kFailedWriteOneIn = 2000;
@@ -146,6 +150,9 @@ WriteWorkload::WriteWorkload(const WorkloadConfig& config)
 
     logFileRestarts_ = static_cast<std::uint32_t>(1 + random_.Below(kMaxLogFileRestarts));
     info_ = FreshSessionInfo(config_.sessionStartFileTime);
+
+    freeSpace_ = FreeSpace();
+    sweepExtent_ = freeSpace_.empty() ? 0 : static_cast<std::size_t>(random_.Below(freeSpace_.size()));
 }
 
 // The counters of a session that has just begun: all zero but the volume's
@@ -211,6 +218,7 @@ void WriteWorkload::RunStep()
     writes += AppendToLog();
     writes += WriteScattered();
     writes += ContinueCopy();
+    writes += ContinueSweep();
     if (writes > kInlineWritesPerStep)
         info_.queuedWrites += writes - kInlineWritesPerStep;
     DriverHousekeeping();
@@ -290,6 +298,49 @@ void WriteWorkload::StartCopy()
     const std::uint64_t shortest = geometry_.blockCount / kCopyLengthDivisor;
     const std::uint64_t length = std::clamp<std::uint64_t>(shortest + random_.Below(shortest + 1), 1, target.count);
     copy_ = Copy{{target.first, length}, 0};
+}
+
+// The blocks no other work writes to, in ascending extents, none empty.
+std::vector<BlockRange> WriteWorkload::FreeSpace() const
+{
+    std::vector<BlockRange> taken{layout_.hot, layout_.log, layout_.cbt};
+    taken.insert(taken.end(), layout_.copyTargets.begin(), layout_.copyTargets.end());
+    std::ranges::sort(taken, {}, &BlockRange::first);
+    std::vector<BlockRange> free;
+    std::uint64_t next = 0;
+    for (const BlockRange& range : taken) {
+        if (range.first > next)
+            free.push_back({next, std::min<std::uint64_t>(range.first, geometry_.blockCount) - next});
+        next = std::max(next, range.End());
+        if (next >= geometry_.blockCount)
+            return free;
+    }
+    free.push_back({next, geometry_.blockCount - next});
+    return free;
+}
+
+// The sweep's blocks of this step, in writes that stop at the end of a free
+// extent; past the last extent it starts over at the first.
+std::uint64_t WriteWorkload::ContinueSweep()
+{
+    if (freeSpace_.empty())
+        return 0;
+    const std::uint64_t blocksPerWrite = std::max<std::uint64_t>(1, kCopyWriteBytes / geometry_.bytesPerBlock);
+    std::uint64_t left = std::max<std::uint64_t>(1, geometry_.blockCount / kSweepSpeedDivisor);
+    std::uint64_t writes = 0;
+    for (; left > 0; ++writes) {
+        const BlockRange extent = freeSpace_[sweepExtent_];
+        const std::uint64_t length = std::min({left, blocksPerWrite, extent.count - sweepOffset_});
+        TrackWrite({extent.first + sweepOffset_, length});
+        left -= length;
+        sweepOffset_ += length;
+        if (sweepOffset_ == extent.count) {
+            sweepOffset_ = 0;
+            sweepExtent_ = (sweepExtent_ + 1) % freeSpace_.size();
+        }
+    }
+    counts_.sweep += writes;
+    return writes;
 }
 
 // Work of the driver itself: it saves the bitmap into $CBT every second (its

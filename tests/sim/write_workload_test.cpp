@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <numeric>
 
 namespace trackkit {
@@ -267,6 +268,53 @@ TEST(WriteWorkloadTest, ATwoTerabyteMapChangesEveryPollButStaysFarFromFull)
     workload.AdvanceTo(10min);
     EXPECT_LT(workload.Statistics().changedBlocks, workload.Geometry().blockCount / 10);
     EXPECT_EQ(workload.SessionsStarted(), 1u);
+}
+
+// The shade of each cell of a map with blocksPerCell blocks a cell (a multiple
+// of 64): the share of its blocks that changed, in quarters rounded up.
+std::vector<std::uint64_t> CellLevels(std::span<const std::uint8_t> bitmap, std::uint64_t blocksPerCell)
+{
+    std::vector<std::uint64_t> words((bitmap.size() + 7) / 8);
+    std::memcpy(words.data(), bitmap.data(), bitmap.size());
+    std::vector<std::uint64_t> levels;
+    for (std::size_t first = 0; first < words.size(); first += blocksPerCell / 64) {
+        std::uint64_t set = 0;
+        for (std::size_t i = first; i < std::min<std::size_t>(first + blocksPerCell / 64, words.size()); ++i)
+            set += static_cast<std::uint64_t>(std::popcount(words[i]));
+        levels.push_back((4 * set + blocksPerCell - 1) / blocksPerCell);
+    }
+    return levels;
+}
+
+// A demo opens on a workload four hours old and polls it every second. On the
+// map of the default window, about 7,000 cells, some cell must change its shade
+// within a few seconds however long it watches, and the map must not fill up.
+TEST(WriteWorkloadTest, TheDefaultMapChangesShadeEveryFewSecondsAndNeverFillsUp)
+{
+    constexpr std::uint64_t kDefaultMapCells = 7000;
+    constexpr auto kWarmUp = 4h;
+    constexpr auto kLongestStill = 3s;
+    const std::uint64_t volumeSizes[] = {64 * kGiB, 256 * kGiB};
+    for (std::uint64_t size : volumeSizes) {
+        SCOPED_TRACE(size);
+        WriteWorkload workload(Config(size, 9));
+        const std::uint32_t blockCount = workload.Geometry().blockCount;
+        const std::uint64_t blocksPerCell = (blockCount / kDefaultMapCells + 63) / 64 * 64;
+        workload.AdvanceTo(kWarmUp);
+        EXPECT_GE(workload.SessionsStarted(), 2u);
+
+        std::vector<std::uint64_t> levels = CellLevels(workload.Bitmap(), blocksPerCell);
+        std::chrono::seconds lastChange = kWarmUp;
+        for (std::chrono::seconds t = kWarmUp + 1s; t <= kWarmUp + 10min; t += 1s) {
+            workload.AdvanceTo(t);
+            std::vector<std::uint64_t> now = CellLevels(workload.Bitmap(), blocksPerCell);
+            if (now != levels)
+                lastChange = t;
+            ASSERT_LE(t - lastChange, kLongestStill) << "at " << t.count() << " s";
+            ASSERT_LT(workload.Statistics().changedBlocks, blockCount * 61 / 100);
+            levels = std::move(now);
+        }
+    }
 }
 
 TEST(WriteWorkloadTest, AFilledMapStartsANewSessionFromZero)
