@@ -73,16 +73,17 @@ BlockRange CbtBlocks(const TrackingGeometry& geometry);
 // so advancing by ten seconds at once or in forty slices gives the same bitmap.
 //
 // Rates are shares of the volume, so that the block map moves alike on any
-// volume: the hot region, the log and the backup files fill their cells within
-// minutes of a session's start and scattered writes soon leave a few blocks in
-// every cell, but after that only fresh blocks change a cell's shade. The
-// sweep provides them: a long sequential job (a restore, a replica catching
-// up) writes the free space front to back at N/20000 blocks a second, 13 MB/s
-// on a 256 GB volume and 110 MB/s on 2 TB, so that a map of some thousands of
-// cells shades another quarter of a cell every second or so. Once 60% of the
-// trackable blocks have changed, a few hours in, a new session begins (as
-// after a backup): the bitmap and the counters start from zero and the
-// session start time moves to that moment.
+// volume. The hot region fills its cells within minutes of a session's start,
+// scattered writes soon leave a few blocks in every cell, and the log and the
+// backup files are rewritten in place; after that, only fresh blocks change a
+// cell's shade. The sweep provides them: a long sequential job (a restore, a
+// replica catching up) writes the free space front to back at N/20000 blocks
+// a second (13 MB/s on a 256 GB volume, 110 MB/s on 2 TB: the whole volume in
+// about the length of a night's backup window), so that a map of some thousands
+// of cells shades another quarter of a cell every second or so.
+// Once 60% of the trackable blocks have changed, a few hours in, a new session
+// begins (as after a backup): the bitmap and the counters start from zero and
+// the session start time moves to that moment.
 class WriteWorkload {
 public:
     static constexpr std::chrono::milliseconds kStep{50};
