@@ -287,7 +287,7 @@ std::vector<std::uint64_t> CellLevels(std::span<const std::uint8_t> bitmap, std:
 }
 
 // A demo opens on a workload four hours old and polls it every second. On the
-// map of the default window, about 7,000 cells, some cell must change its shade
+// map of the default window, 7,000 cells or more, some cell must change its shade
 // within a few seconds however long it watches, and the map must not fill up.
 TEST(WriteWorkloadTest, TheDefaultMapChangesShadeEveryFewSecondsAndNeverFillsUp)
 {
