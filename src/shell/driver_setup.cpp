@@ -27,6 +27,9 @@ constexpr std::wstring_view kTrackingFileName = L"\\System Volume Information\\$
 
 constexpr std::wstring_view kErrorBoxCaption = L"TrackKit";
 constexpr std::size_t kErrorTextChars = 256;
+constexpr std::size_t kReasonChars = 512;
+// What DeleteFileW answers for a path too long to be a file's.
+constexpr std::uint32_t kErrorFilenameTooLong = 206;  // ERROR_FILENAME_EXCED_RANGE
 
 constexpr std::wstring_view kInstalledText =
     L"The Quillon Orvex Change Block Tracking driver has been registered.\r\n\r\n"
@@ -36,6 +39,11 @@ constexpr std::wstring_view kRemovedText =
     L"The Quillon Orvex Change Block Tracking driver has been unregistered.\r\n\r\n"
     L"You will need to restart your computer to complete the uninstallation.";
 constexpr std::wstring_view kRemoveFailedText = L"Failed to uninstall the Quillon Orvex Change Block Tracking driver.";
+constexpr std::wstring_view kRemainingFilesText =
+    L"The tracking files of these volumes could not be deleted and remain:";
+constexpr std::wstring_view kRemoveQuestion =
+    L"Remove the Quillon Orvex Change Block Tracking driver?\r\n\r\n"
+    L"This deletes the tracking file of every volume: the next backup of each volume will be a full backup.";
 
 RelatedProduct FindInstalledProduct(Installer& installer)
 {
@@ -43,8 +51,12 @@ RelatedProduct FindInstalledProduct(Installer& installer)
     for (std::wstring_view upgradeCode : kUpgradeCodes) {
         related = installer.FindRelatedProduct(upgradeCode);
         if (related.status == kInstallerSuccess)
-            break;
+            return related;
     }
+    // The search's own "no more items" would tell the user nothing; what it
+    // means is that the product is not installed.
+    if (related.status == kInstallerNoMoreItems)
+        related.status = kInstallerUnknownProduct;
     return related;
 }
 
@@ -74,6 +86,26 @@ void ShowErrorBox(UserMessages& messages, const std::wstring& text)
     messages.ShowUnowned(kErrorBoxCaption, text, MessageIcon::Error);
 }
 
+// A failed command's first line, and below it the installer's status in
+// numbers and in the system's words.
+std::wstring FailureText(std::wstring_view firstLine, std::uint32_t status, SystemErrorText& errorText)
+{
+    return std::wstring(firstLine) + L"\r\n\r\n" +
+           FormatBounded(kReasonChars, L"Error %u: %ls", status, errorText.Describe(status).c_str());
+}
+
+std::wstring RemovedText(const std::vector<std::wstring>& remaining)
+{
+    std::wstring text(kRemovedText);
+    if (remaining.empty())
+        return text;
+    text += L"\r\n\r\n";
+    text += kRemainingFilesText;
+    for (const std::wstring& volume : remaining)
+        text += L"\r\n" + volume;
+    return text;
+}
+
 std::wstring WithoutTrailingBackslash(std::wstring_view volumeName)
 {
     if (!volumeName.empty() && volumeName.back() == L'\\')
@@ -90,17 +122,26 @@ void SendRemovalRequest(TrackingDriver& driver, const std::wstring& volumeDevice
         opened.volume->RequestRemoval();
 }
 
-bool DeleteTrackingFile(FileDeleter& files, std::wstring_view mountPath)
+// The deletion's Windows error, 0 when the file went.
+std::uint32_t DeleteTrackingFile(FileDeleter& files, std::wstring_view mountPath)
 {
     const std::optional<std::wstring> path = TrackingFilePath(mountPath);
-    return path && files.DeleteFileAt(*path);
+    if (!path)
+        return kErrorFilenameTooLong;
+    return files.DeleteFileAt(*path);
 }
 
-enum class VolumeWalk { Continue, Stop };
+// A volume that was never tracked has no file: not finding it is the
+// normal end of a clean removal, not a failure.
+bool FoundAbsent(std::uint32_t deleteError)
+{
+    return deleteError == kErrorFileNotFound || deleteError == kErrorPathNotFound;
+}
 
 // Clears one volume's tracking file through the first of its mount paths on
 // which the deletion works. The filter is attached for one attempt at a time.
-VolumeWalk ClearVolume(const DriverSetupSystem& system, std::wstring_view volumeName)
+// Answers the volume's name when its file may have stayed behind.
+std::optional<std::wstring> ClearVolume(const DriverSetupSystem& system, std::wstring_view volumeName)
 {
     const std::wstring volumeDevice = WithoutTrailingBackslash(volumeName);
     SendRemovalRequest(system.driver, volumeDevice);
@@ -108,26 +149,35 @@ VolumeWalk ClearVolume(const DriverSetupSystem& system, std::wstring_view volume
     std::vector<wchar_t> buffer(kTrackingMountPathChars, L'\0');
     const MountPathsReply reply = system.volumes.MountPathNames(volumeDevice + L'\\', buffer);
     if (reply.error != 0)
-        return VolumeWalk::Stop;
+        return std::wstring(volumeName);
 
-    for (const std::wstring& path : SplitMountPaths(buffer)) {
+    // A volume mounted nowhere (a recovery partition, say) only gets the
+    // request: there is no path to its file, and it is too common to report.
+    const std::vector<std::wstring> paths = SplitMountPaths(buffer);
+    if (paths.empty())
+        return std::nullopt;
+    bool absent = false;
+    for (const std::wstring& path : paths) {
         const std::int32_t attached = system.filters.Attach(kVolumeAccessFilter, path, kVolumeAccessInstance);
         if (attached < 0) {
             ShowErrorBox(system.messages, FormatBounded(kErrorTextChars, L"Error %x attaching filter to \"%ls\"",
                                                         static_cast<unsigned>(attached), path.c_str()));
-            return VolumeWalk::Continue;
-        }
-        const bool deleted = DeleteTrackingFile(system.files, path);
-        system.filters.Detach(kVolumeAccessFilter, path);
-        if (deleted)
             break;
+        }
+        const std::uint32_t error = DeleteTrackingFile(system.files, path);
+        system.filters.Detach(kVolumeAccessFilter, path);
+        if (error == 0)
+            return std::nullopt;
+        absent = absent || FoundAbsent(error);
     }
-    return VolumeWalk::Continue;
+    if (absent)
+        return std::nullopt;
+    return paths.front();
 }
 
 } // namespace
 
-bool RunDriverSetup(bool install, Installer& installer, RebootMarker& reboot)
+std::uint32_t RunDriverSetup(bool install, Installer& installer, RebootMarker& reboot)
 {
     const std::uint32_t previousUiLevel = installer.SetUiLevel(kInstallUiLevelNone);
     const RelatedProduct related = FindInstalledProduct(installer);
@@ -141,7 +191,7 @@ bool RunDriverSetup(bool install, Installer& installer, RebootMarker& reboot)
         }
     }
     installer.SetUiLevel(previousUiLevel);
-    return status == kInstallerSuccess;
+    return status;
 }
 
 std::optional<std::wstring> TrackingFilePath(std::wstring_view mountPath)
@@ -153,22 +203,23 @@ std::optional<std::wstring> TrackingFilePath(std::wstring_view mountPath)
     return path;
 }
 
-bool ClearTrackingFiles(const DriverSetupSystem& system)
+ClearedTrackingFiles ClearTrackingFiles(const DriverSetupSystem& system)
 {
+    ClearedTrackingFiles cleared;
     const std::int32_t loaded = system.filters.Load(kVolumeAccessFilter);
     const bool alreadyRunning = loaded == kFilterAlreadyRunning;
     if (loaded < 0 && !alreadyRunning) {
         ShowErrorBox(system.messages,
                      FormatBounded(kErrorTextChars, L"Error %x loading filter", static_cast<unsigned>(loaded)));
-        return false;
+        return cleared;
     }
 
     VolumeSearchStart search = system.volumes.StartVolumeSearch();
-    const bool walked = search.search != nullptr;
-    if (walked) {
+    cleared.walked = search.search != nullptr;
+    if (cleared.walked) {
         for (VolumeNameReply volume = search.first; volume.error == 0; volume = search.search->Next()) {
-            if (ClearVolume(system, volume.name) == VolumeWalk::Stop)
-                break;
+            if (std::optional<std::wstring> left = ClearVolume(system, volume.name))
+                cleared.remaining.push_back(std::move(*left));
         }
         search.search.reset();
     } else {
@@ -178,25 +229,31 @@ bool ClearTrackingFiles(const DriverSetupSystem& system)
 
     if (!alreadyRunning)
         system.filters.Unload(kVolumeAccessFilter);
-    return walked;
+    return cleared;
 }
 
 void InstallDriver(const DriverSetupSystem& system)
 {
-    if (RunDriverSetup(true, system.installer, system.reboot))
+    const std::uint32_t status = RunDriverSetup(true, system.installer, system.reboot);
+    if (status == kInstallerSuccess)
         system.messages.Show(kDriverSetupCaption, kInstalledText, MessageIcon::Information);
     else
-        system.messages.Show(kDriverSetupCaption, kInstallFailedText, MessageIcon::Error);
+        system.messages.Show(kDriverSetupCaption, FailureText(kInstallFailedText, status, system.errorText),
+                             MessageIcon::Error);
 }
 
 void RemoveDriver(const DriverSetupSystem& system)
 {
-    if (!RunDriverSetup(false, system.installer, system.reboot)) {
-        system.messages.Show(kDriverSetupCaption, kRemoveFailedText, MessageIcon::Error);
+    if (!system.messages.AskYesNo(kDriverSetupCaption, kRemoveQuestion))
+        return;
+    const std::uint32_t status = RunDriverSetup(false, system.installer, system.reboot);
+    if (status != kInstallerSuccess) {
+        system.messages.Show(kDriverSetupCaption, FailureText(kRemoveFailedText, status, system.errorText),
+                             MessageIcon::Error);
         return;
     }
-    ClearTrackingFiles(system);
-    system.messages.Show(kDriverSetupCaption, kRemovedText, MessageIcon::Information);
+    const ClearedTrackingFiles cleared = ClearTrackingFiles(system);
+    system.messages.Show(kDriverSetupCaption, RemovedText(cleared.remaining), MessageIcon::Information);
 }
 
 } // namespace trackkit

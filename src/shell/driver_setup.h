@@ -1,12 +1,15 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "shell/file_deleter.h"
 #include "shell/filter_manager.h"
 #include "shell/installer.h"
+#include "shell/system_error_text.h"
 #include "shell/user_messages.h"
 #include "tracking/tracking_driver.h"
 #include "volumes/volume_system.h"
@@ -30,19 +33,34 @@ struct DriverSetupSystem {
     TrackingDriver& driver;
     FileDeleter& files;
     UserMessages& messages;
+    SystemErrorText& errorText;
 };
 
 // Sets the feature "CBT" of the maker's installed product to installed
-// (install) or absent, with the installer's user interface off. True when
-// every installer step succeeded; a restart the installer asks for leaves the
-// reboot marker. Without a related product nothing is changed.
-bool RunDriverSetup(bool install, Installer& installer, RebootMarker& reboot);
+// (install) or absent, with the installer's user interface off. Answers
+// kInstallerSuccess when every installer step succeeded, otherwise the
+// status of the step that failed; without a related product that is
+// kInstallerUnknownProduct, and nothing is changed. A restart the installer
+// asks for leaves the reboot marker.
+std::uint32_t RunDriverSetup(bool install, Installer& installer, RebootMarker& reboot);
+
+// What clearing the tracking files got done.
+struct ClearedTrackingFiles {
+    // False when it stopped before walking the volumes: the filter would not
+    // load or the volume search would not start, each said in an error box.
+    bool walked = false;
+    // The volumes whose tracking file may still be there, in walk order:
+    // each by its first mount path, or by its volume GUID path when its
+    // mount paths could not be listed.
+    std::vector<std::wstring> remaining;
+};
 
 // Deletes the tracking file of every volume through the volume-access filter,
 // after sending the volume the driver's removal request. Failures to load the
 // filter, to start the volume search and to attach the filter are reported
-// with error boxes. False when it stopped before walking the volumes.
-bool ClearTrackingFiles(const DriverSetupSystem& system);
+// with error boxes. A volume whose file may have stayed is named in the
+// answer, and the walk goes on with the next one.
+ClearedTrackingFiles ClearTrackingFiles(const DriverSetupSystem& system);
 
 // "<mount path>\System Volume Information\$QXCBT2", the mount path keeping its
 // own trailing backslash. Nothing when the path would not fit
@@ -50,7 +68,10 @@ bool ClearTrackingFiles(const DriverSetupSystem& system);
 std::optional<std::wstring> TrackingFilePath(std::wstring_view mountPath);
 
 // File > "&Install CBT Driver..." and "&Remove CBT Driver...", each ending
-// with one box of its own (caption kDriverSetupCaption).
+// with one box of its own (caption kDriverSetupCaption). A failure's box
+// gives the installer's reason below its first line. The removal asks first,
+// since it costs every volume its tracking: the next backup of each is a
+// full one.
 void InstallDriver(const DriverSetupSystem& system);
 void RemoveDriver(const DriverSetupSystem& system);
 

@@ -8,6 +8,8 @@ namespace trackkit {
 
 // Windows Installer's numbers that the driver setup passes and examines.
 inline constexpr std::uint32_t kInstallerSuccess = 0;           // ERROR_SUCCESS
+inline constexpr std::uint32_t kInstallerNoMoreItems = 259;     // ERROR_NO_MORE_ITEMS
+inline constexpr std::uint32_t kInstallerUnknownProduct = 1605; // ERROR_UNKNOWN_PRODUCT
 inline constexpr std::uint32_t kInstallUiLevelNone = 2;         // INSTALLUILEVEL_NONE
 inline constexpr std::int32_t kInstallStateAbsent = 2;          // INSTALLSTATE_ABSENT
 inline constexpr std::int32_t kInstallStateLocal = 3;           // INSTALLSTATE_LOCAL

@@ -85,6 +85,7 @@ struct RecordingMessages final : UserMessages {
         shown.push_back({std::wstring(caption), std::wstring(text), icon});
     }
     void ShowUnowned(std::wstring_view, std::wstring_view, MessageIcon) override { ADD_FAILURE() << "unowned box"; }
+    bool AskYesNo(std::wstring_view, std::wstring_view) override { ADD_FAILURE() << "question"; return false; }
 };
 
 struct NumberedErrorText final : SystemErrorText {

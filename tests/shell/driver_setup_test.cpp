@@ -36,7 +36,8 @@ class RecordingPlatform final : public Installer,
                                 public FilterManager,
                                 public TrackingDriver,
                                 public FileDeleter,
-                                public UserMessages {
+                                public UserMessages,
+                                public SystemErrorText {
 public:
     Log log;
     std::map<std::wstring, std::wstring> products;  // upgrade code -> product code
@@ -45,7 +46,9 @@ public:
     std::uint32_t uiLevel = kUiLevelBefore;
     std::map<std::wstring, std::int32_t> filterResults;
     std::set<std::wstring> files;
-    Log boxes;  // "<caption>|<text>|<icon>", "unowned " first for error boxes without owner
+    std::map<std::wstring, std::uint32_t> deleteErrors;  // by file; absent files answer file-not-found
+    Log boxes;  // "<caption>|<text>|<icon or question>", "unowned " first for error boxes without owner
+    bool answerYes = true;
 
     std::uint32_t SetUiLevel(std::uint32_t level) override
     {
@@ -103,10 +106,13 @@ public:
         return {std::make_unique<Volume>(log, std::wstring(path)), 0};
     }
 
-    bool DeleteFileAt(std::wstring_view path) override
+    std::uint32_t DeleteFileAt(std::wstring_view path) override
     {
         log.push_back(L"delete " + std::wstring(path));
-        return files.erase(std::wstring(path)) != 0;
+        if (files.erase(std::wstring(path)) != 0)
+            return 0;
+        const auto it = deleteErrors.find(std::wstring(path));
+        return it == deleteErrors.end() ? kErrorFileNotFound : it->second;
     }
 
     void Show(std::wstring_view caption, std::wstring_view text, MessageIcon icon) override
@@ -117,6 +123,13 @@ public:
     {
         boxes.push_back(L"unowned " + Box(caption, text, icon));
     }
+    bool AskYesNo(std::wstring_view caption, std::wstring_view question) override
+    {
+        boxes.push_back(std::wstring(caption) + L"|" + std::wstring(question) + L"|question");
+        return answerYes;
+    }
+
+    std::wstring Describe(std::uint32_t error) override { return L"system text " + std::to_wstring(error); }
 
 private:
     // A volume opened for the removal request, the only request sent here.
@@ -170,12 +183,18 @@ const std::wstring kInstalledBox =
     L"Quillon TrackKit|The Quillon Orvex Change Block Tracking driver has been registered.\r\n\r\n"
     L"You will need to restart your computer to complete the installation.|information";
 const std::wstring kInstallFailedBox =
-    L"Quillon TrackKit|Failed to install the Quillon Orvex Change Block Tracking driver.|error";
+    L"Quillon TrackKit|Failed to install the Quillon Orvex Change Block Tracking driver.\r\n\r\n"
+    L"Error 1605: system text 1605|error";
+const std::wstring kRemoveQuestion =
+    L"Quillon TrackKit|Remove the Quillon Orvex Change Block Tracking driver?\r\n\r\n"
+    L"This deletes the tracking file of every volume: the next backup of each volume will be a full backup."
+    L"|question";
 const std::wstring kRemovedBox =
     L"Quillon TrackKit|The Quillon Orvex Change Block Tracking driver has been unregistered.\r\n\r\n"
     L"You will need to restart your computer to complete the uninstallation.|information";
 const std::wstring kRemoveFailedBox =
-    L"Quillon TrackKit|Failed to uninstall the Quillon Orvex Change Block Tracking driver.|error";
+    L"Quillon TrackKit|Failed to uninstall the Quillon Orvex Change Block Tracking driver.\r\n\r\n"
+    L"Error 1605: system text 1605|error";
 
 // The installer's calls from finding the product to the last reboot query,
 // when every step succeeds and no restart is asked for.
@@ -209,10 +228,10 @@ class DriverSetupTest : public ::testing::Test {
 protected:
     RecordingPlatform platform;
     FakeVolumeSystem volumes;
-    DriverSetupSystem system{platform, platform, platform, volumes, platform, platform, platform};
+    DriverSetupSystem system{platform, platform, platform, volumes, platform, platform, platform, platform};
 
     void InstallProductUnderFirstCode() { platform.products[kFirstUpgradeCode] = kProductCode; }
-    bool Setup(bool install) { return RunDriverSetup(install, platform, platform); }
+    std::uint32_t Setup(bool install) { return RunDriverSetup(install, platform, platform); }
     void AddTrackingFile(const std::wstring& mountPath) { platform.files.insert(*TrackingFilePath(mountPath)); }
 };
 
@@ -228,7 +247,8 @@ TEST_F(DriverSetupTest, WithoutARelatedProductBothCodesAreAskedAndNothingElseRun
 
     EXPECT_EQ(platform.log.size(), 4u) << "no product opened, no filter operation";
     EXPECT_EQ(volumes.searchesStarted, 0);
-    EXPECT_EQ(platform.boxes, (Log{kInstallFailedBox, kRemoveFailedBox}));
+    EXPECT_EQ(platform.boxes, (Log{kInstallFailedBox, kRemoveQuestion, kRemoveFailedBox}))
+        << "the search's end is reported as the product not being installed";
     EXPECT_EQ(platform.uiLevel, kUiLevelBefore);
 }
 
@@ -241,7 +261,7 @@ TEST_F(DriverSetupTest, TheFeatureIsSetLocalToInstallAndAbsentToRemove)
     EXPECT_EQ(platform.boxes, (Log{kInstalledBox}));
 
     platform.log.clear();
-    EXPECT_TRUE(Setup(false));
+    EXPECT_EQ(Setup(false), 0u);
     EXPECT_EQ(platform.log, SuccessfulSetup(2));
 }
 
@@ -249,7 +269,7 @@ TEST_F(DriverSetupTest, TheSecondUpgradeCodeFindsTheProductWhenTheFirstFindsNone
 {
     platform.products[kSecondUpgradeCode] = L"{SECOND}";
 
-    EXPECT_TRUE(Setup(true));
+    EXPECT_EQ(Setup(true), 0u);
 
     EXPECT_EQ(Lines(platform.log, L"related ").size(), 2u);
     EXPECT_EQ(Lines(platform.log, L"open "), (Log{L"open {SECOND}"}));
@@ -266,7 +286,7 @@ TEST_F(DriverSetupTest, AFailingStepEndsTheSetupButTheProductIsClosedAndTheUiLev
         platform.log.clear();
         platform.installerFailures = {{full[step], 1603}};
 
-        EXPECT_FALSE(Setup(true));
+        EXPECT_EQ(Setup(true), 1603u) << "the failing step's status";
 
         Log expected(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(step) + 1);
         if (step > 2)
@@ -291,7 +311,7 @@ TEST_F(DriverSetupTest, ARestartTheInstallerAsksForLeavesTheMarkerWithoutChangin
     for (const auto& c : cases) {
         platform.runModes = c.modes;
         platform.log.clear();
-        EXPECT_TRUE(Setup(false));
+        EXPECT_EQ(Setup(false), 0u);
         const Log tail(platform.log.end() - static_cast<std::ptrdiff_t>(c.expectedTail.size()) - 1,
                        platform.log.end() - 1);
         EXPECT_EQ(tail, c.expectedTail);
@@ -323,7 +343,20 @@ TEST_F(DriverSetupTest, RemovalClearsEachVolumeThroughTheFilterAndThenReportsSuc
     EXPECT_TRUE(platform.files.empty());
     EXPECT_EQ(volumes.mountBufferSizes, (std::vector<std::size_t>{1040, 1040}));
     EXPECT_EQ(volumes.searchesOpen, 0) << "the volume search is closed";
-    EXPECT_EQ(platform.boxes, (Log{kRemovedBox}));
+    EXPECT_EQ(platform.boxes, (Log{kRemoveQuestion, kRemovedBox}));
+}
+
+TEST_F(DriverSetupTest, AnsweringNoToTheRemovalQuestionChangesNothing)
+{
+    InstallProductUnderFirstCode();
+    volumes.AddVolume(L"A", {L"C:\\"});
+    platform.answerYes = false;
+
+    RemoveDriver(system);
+
+    EXPECT_TRUE(platform.log.empty());
+    EXPECT_EQ(volumes.searchesStarted, 0);
+    EXPECT_EQ(platform.boxes, (Log{kRemoveQuestion}));
 }
 
 TEST_F(DriverSetupTest, AFilterThatCannotLoadIsReportedAndNoVolumeIsTouched)
@@ -336,7 +369,8 @@ TEST_F(DriverSetupTest, AFilterThatCannotLoadIsReportedAndNoVolumeIsTouched)
 
     EXPECT_EQ(platform.log.back(), L"load zkvolacc");
     EXPECT_EQ(volumes.searchesStarted, 0);
-    EXPECT_EQ(platform.boxes, (Log{L"unowned TrackKit|Error 80070005 loading filter|error", kRemovedBox}))
+    EXPECT_EQ(platform.boxes,
+              (Log{kRemoveQuestion, L"unowned TrackKit|Error 80070005 loading filter|error", kRemovedBox}))
         << "the removal still ends with its own message";
 }
 
@@ -352,7 +386,7 @@ TEST_F(DriverSetupTest, AVolumeSearchThatCannotStartIsReportedAndUnloadsOnlyAFil
         platform.boxes.clear();
         platform.filterResults[L"load zkvolacc"] = c.loadResult;
 
-        EXPECT_FALSE(ClearTrackingFiles(system));
+        EXPECT_FALSE(ClearTrackingFiles(system).walked);
 
         EXPECT_EQ(platform.boxes, (Log{L"unowned TrackKit|FindFirstVolume failed with error 5|error"}));
         EXPECT_EQ(Lines(platform.log, L"unload").size(), c.unloads) << "load result " << c.loadResult;
@@ -367,7 +401,7 @@ TEST_F(DriverSetupTest, AnAttachFailureIsReportedOnceAndTheWalkGoesOnWithTheNext
     AddTrackingFile(L"D:\\");
     platform.filterResults[L"attach zkvolacc E:\\ UpperInstance"] = kAccessDenied;
 
-    EXPECT_TRUE(ClearTrackingFiles(system));
+    EXPECT_TRUE(ClearTrackingFiles(system).walked);
 
     EXPECT_EQ(platform.boxes, (Log{L"unowned TrackKit|Error 80070005 attaching filter to \"E:\\\"|error"}));
     EXPECT_EQ(Lines(platform.log, L"attach"),
@@ -386,7 +420,7 @@ TEST_F(DriverSetupTest, MountPathsAreTriedInOrderUntilADeletionSucceeds)
     AddTrackingFile(L"C:\\mnt\\a\\");
     AddTrackingFile(L"G:\\");
 
-    EXPECT_TRUE(ClearTrackingFiles(system));
+    EXPECT_TRUE(ClearTrackingFiles(system).walked);
 
     EXPECT_EQ(Lines(platform.log, L"attach").size(), 3u);
     EXPECT_EQ(Lines(platform.log, L"detach").size(), 3u) << "detached after each attempt";
@@ -401,24 +435,37 @@ TEST_F(DriverSetupTest, AVolumeWithoutMountPathsOnlyGetsTheRemovalRequest)
 {
     volumes.AddVolume(L"A", {});
 
-    EXPECT_TRUE(ClearTrackingFiles(system));
+    EXPECT_TRUE(ClearTrackingFiles(system).remaining.empty()) << "and is not reported";
 
     EXPECT_EQ(platform.log, (Log{L"load zkvolacc", L"removal \\\\?\\Volume{A}", L"unload zkvolacc"}));
 }
 
-TEST_F(DriverSetupTest, AMountPathListingFailureEndsTheWalk)
+// A volume whose file may have stayed is passed over and named in the
+// closing message: its mount paths could not be listed, the filter would not
+// attach, or every deletion failed for a reason other than the file's absence.
+TEST_F(DriverSetupTest, VolumesWhoseFilesStayAreNamedAndTheWalkGoesOn)
 {
+    InstallProductUnderFirstCode();
     volumes.AddVolume(L"A", {L"C:\\"});
+    volumes.mountPathErrors[VolumeNameOf(L"A")] = kErrorMoreData;
     volumes.AddVolume(L"B", {L"D:\\"});
-    volumes.AddVolume(L"C", {L"E:\\"});
-    volumes.mountPathErrors[VolumeNameOf(L"B")] = kErrorMoreData;
+    platform.filterResults[L"attach zkvolacc D:\\ UpperInstance"] = kAccessDenied;
+    volumes.AddVolume(L"C", {L"E:\\", L"C:\\mnt\\e\\"});
+    platform.deleteErrors[*TrackingFilePath(L"E:\\")] = 5;
+    platform.deleteErrors[*TrackingFilePath(L"C:\\mnt\\e\\")] = 5;
+    volumes.AddVolume(L"D", {L"F:\\"});  // never tracked: no file
+    volumes.AddVolume(L"E", {L"G:\\"});
+    AddTrackingFile(L"G:\\");
 
-    EXPECT_TRUE(ClearTrackingFiles(system));
+    RemoveDriver(system);
 
-    EXPECT_EQ(Lines(platform.log, L"removal"), (Log{L"removal \\\\?\\Volume{A}", L"removal \\\\?\\Volume{B}"}));
-    EXPECT_EQ(Lines(platform.log, L"attach").size(), 1u);
-    EXPECT_EQ(platform.log.back(), L"unload zkvolacc");
-    EXPECT_EQ(volumes.searchesOpen, 0);
+    EXPECT_EQ(Lines(platform.log, L"removal").size(), 5u);
+    EXPECT_TRUE(platform.files.empty()) << "the last volume is still cleared";
+    EXPECT_EQ(platform.boxes.back(),
+              L"Quillon TrackKit|The Quillon Orvex Change Block Tracking driver has been unregistered.\r\n\r\n"
+              L"You will need to restart your computer to complete the uninstallation.\r\n\r\n"
+              L"The tracking files of these volumes could not be deleted and remain:\r\n"
+              L"\\\\?\\Volume{A}\\\r\nD:\\\r\nE:\\|information");
 }
 
 TEST(TrackingFilePathTest, KeepsTheMountPathsBackslashAndRefusesWhatDoesNotFit)

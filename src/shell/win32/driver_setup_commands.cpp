@@ -3,6 +3,7 @@
 #include "shell/driver_setup.h"
 #include "shell/win32/atom_reboot_marker.h"
 #include "shell/win32/window_messages.h"
+#include "shell/win32/windows_error_text.h"
 #include "shell/win32/windows_file_deleter.h"
 #include "shell/win32/windows_filter_manager.h"
 #include "shell/win32/windows_installer.h"
@@ -20,7 +21,7 @@ public:
 
     DriverSetupSystem System()
     {
-        return {installer_, reboot_, filters_, volumes_, ProgramTrackingDriver(), files_, messages_};
+        return {installer_, reboot_, filters_, volumes_, ProgramTrackingDriver(), files_, messages_, errorText_};
     }
 
 private:
@@ -30,6 +31,7 @@ private:
     WindowsVolumeSystem volumes_;
     WindowsFileDeleter files_;
     WindowMessages messages_;
+    WindowsErrorText errorText_;
 };
 
 } // namespace

@@ -6,9 +6,11 @@
 
 namespace trackkit {
 
-bool WindowsFileDeleter::DeleteFileAt(std::wstring_view path)
+std::uint32_t WindowsFileDeleter::DeleteFileAt(std::wstring_view path)
 {
-    return DeleteFileW(std::wstring(path).c_str()) != FALSE;
+    if (DeleteFileW(std::wstring(path).c_str()) == FALSE)
+        return GetLastError();
+    return 0;
 }
 
 } // namespace trackkit

@@ -7,7 +7,7 @@ namespace trackkit {
 // DeleteFileW.
 class WindowsFileDeleter final : public FileDeleter {
 public:
-    bool DeleteFileAt(std::wstring_view path) override;
+    std::uint32_t DeleteFileAt(std::wstring_view path) override;
 };
 
 } // namespace trackkit

@@ -121,6 +121,7 @@ protected:
             icons.push_back(icon);
         }
         void ShowUnowned(std::wstring_view, std::wstring_view, MessageIcon) override { ADD_FAILURE(); }
+        bool AskYesNo(std::wstring_view, std::wstring_view) override { ADD_FAILURE() << "question"; return false; }
     };
     RegistryServiceKey serviceKey_;
     MenuCheckMarks checks_{nullptr};

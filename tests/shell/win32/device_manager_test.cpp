@@ -68,6 +68,7 @@ struct RecordedMessages final : UserMessages {
         texts.emplace_back(text);
     }
     void ShowUnowned(std::wstring_view, std::wstring_view, MessageIcon) override { ADD_FAILURE(); }
+    bool AskYesNo(std::wstring_view, std::wstring_view) override { ADD_FAILURE() << "question"; return false; }
 };
 
 class SetupDeviceManagerTest : public ::testing::Test {

@@ -128,7 +128,7 @@ TEST_F(DriverSetupInstallerTest, TheFirstUpgradeCodesProductHasItsFeatureRemoved
     ASSERT_TRUE(first.MarkerPresent() && second.MarkerPresent()) << "both test products installed";
     const std::uint32_t uiLevel = CurrentUiLevel();
 
-    EXPECT_TRUE(RunDriverSetup(false, installer, reboot));
+    EXPECT_EQ(RunDriverSetup(false, installer, reboot), 0u);
     EXPECT_FALSE(first.MarkerPresent()) << "the feature's file was removed";
     // Wine reports a removed feature as advertised rather than absent.
     const INSTALLSTATE removed = first.FeatureState();
@@ -136,7 +136,7 @@ TEST_F(DriverSetupInstallerTest, TheFirstUpgradeCodesProductHasItsFeatureRemoved
     EXPECT_TRUE(second.MarkerPresent()) << "the product of the second upgrade code is left alone";
     EXPECT_EQ(second.FeatureState(), INSTALLSTATE_LOCAL);
 
-    EXPECT_TRUE(RunDriverSetup(true, installer, reboot));
+    EXPECT_EQ(RunDriverSetup(true, installer, reboot), 0u);
     EXPECT_TRUE(first.MarkerPresent()) << "the feature's file is back";
     EXPECT_EQ(first.FeatureState(), INSTALLSTATE_LOCAL);
     EXPECT_EQ(CurrentUiLevel(), uiLevel) << "the user-interface level is restored";
@@ -148,10 +148,10 @@ TEST_F(DriverSetupInstallerTest, TheSecondUpgradeCodeFindsTheProductWhenTheFirst
     const InstalledProduct second(kSecondProduct);
     ASSERT_TRUE(second.MarkerPresent());
 
-    EXPECT_TRUE(RunDriverSetup(false, installer, reboot));
+    EXPECT_EQ(RunDriverSetup(false, installer, reboot), 0u);
     EXPECT_FALSE(second.MarkerPresent());
 
-    EXPECT_TRUE(RunDriverSetup(true, installer, reboot));
+    EXPECT_EQ(RunDriverSetup(true, installer, reboot), 0u);
     EXPECT_TRUE(second.MarkerPresent());
 }
 
@@ -161,20 +161,29 @@ TEST_F(DriverSetupInstallerTest, WithoutEitherProductTheSetupFails)
     Uninstall(kSecondProduct);
     const std::uint32_t uiLevel = CurrentUiLevel();
 
-    EXPECT_FALSE(RunDriverSetup(true, installer, reboot));
+    EXPECT_EQ(RunDriverSetup(true, installer, reboot), static_cast<std::uint32_t>(ERROR_UNKNOWN_PRODUCT));
     EXPECT_EQ(CurrentUiLevel(), uiLevel);
 }
 
-// The commands as the frame runs them, with their real boxes: the Filter
-// Manager has no volume-access filter here, so the removal reports that
-// before its own message.
+// The commands as the frame runs them, with their real boxes, the removal's
+// question answered Yes: the Filter Manager has no volume-access filter
+// here, so the removal reports that before its own message.
 TEST(DriverSetupCommandsTest, TheCommandsSwitchTheFeatureAndReportInTheirBoxes)
 {
     HWND frame = CreateWindowExW(0, L"Static", L"frame", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                  GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(frame, nullptr);
     const unsigned loadResult = static_cast<unsigned>(WindowsFilterManager().Load(L"zkvolacc"));
-    testing::DialogWatcher watcher;
+    int questionDefault = 0;
+    testing::DialogWatcher watcher([&](HWND box) {
+        if (GetDlgItem(box, IDYES) == nullptr)
+            return testing::DialogWatcher::PostOk(box);
+        for (int button : {IDYES, IDNO}) {
+            if ((GetWindowLongPtrW(GetDlgItem(box, button), GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+                questionDefault = button;
+        }
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDYES, 0), 0);
+    });
     ASSERT_TRUE(watcher.Hooked());
     {
         const InstalledProduct first(kFirstProduct);
@@ -190,6 +199,9 @@ TEST(DriverSetupCommandsTest, TheCommandsSwitchTheFeatureAndReportInTheirBoxes)
         HWND owner;
         std::wstring text;
     } expected[] = {
+        {L"Quillon TrackKit", frame,
+         L"Remove the Quillon Orvex Change Block Tracking driver?\r\n\r\n"
+         L"This deletes the tracking file of every volume: the next backup of each volume will be a full backup."},
         {L"TrackKit", nullptr, FormatBounded(256, L"Error %x loading filter", loadResult)},
         {L"Quillon TrackKit", frame,
          L"The Quillon Orvex Change Block Tracking driver has been unregistered.\r\n\r\n"
@@ -204,6 +216,8 @@ TEST(DriverSetupCommandsTest, TheCommandsSwitchTheFeatureAndReportInTheirBoxes)
         EXPECT_EQ(watcher.seen[i].owner, expected[i].owner) << i;
         EXPECT_EQ(watcher.seen[i].staticTexts, std::vector<std::wstring>{expected[i].text}) << i;
     }
+    EXPECT_EQ(watcher.seen[0].buttonIds, (std::vector<int>{IDYES, IDNO}));
+    EXPECT_EQ(questionDefault, IDNO);
     DestroyWindow(frame);
 }
 

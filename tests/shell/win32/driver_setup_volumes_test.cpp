@@ -8,12 +8,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
+#include <optional>
+#include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/text.h"
 #include "shell/driver_setup.h"
 #include "shell/win32/atom_reboot_marker.h"
+#include "shell/win32/windows_error_text.h"
 #include "shell/win32/windows_file_deleter.h"
 #include "shell/win32/windows_filter_manager.h"
 #include "shell/win32/windows_installer.h"
@@ -51,14 +56,19 @@ private:
     bool madeFolder_ = false;
 };
 
-// DeleteFileW for paths on C:, a refusal for every other drive.
+// DeleteFileW for paths on C:; on every other drive a refusal, or the
+// system's answer for a file that is not there.
 class DeleterOnCOnly final : public FileDeleter {
 public:
     std::vector<std::wstring> attempts;
-    bool DeleteFileAt(std::wstring_view path) override
+    std::uint32_t DeleteFileAt(std::wstring_view path) override
     {
         attempts.emplace_back(path);
-        return path.starts_with(L"C:\\") && real_.DeleteFileAt(path);
+        if (path.starts_with(L"C:\\"))
+            return real_.DeleteFileAt(path);
+        if (GetFileAttributesW(std::wstring(path).c_str()) == INVALID_FILE_ATTRIBUTES)
+            return GetLastError();
+        return ERROR_ACCESS_DENIED;
     }
 
 private:
@@ -88,6 +98,41 @@ private:
     }
 };
 
+// The machine's volumes behind one that the system does not know, like a
+// volume gone during the walk: the real call cannot list its mount paths.
+class UnknownVolumeFirst final : public VolumeSystem {
+public:
+    static constexpr wchar_t kName[] = L"\\\\?\\Volume{00000000-0000-0000-0000-000000000000}\\";
+
+    VolumeSearchStart StartVolumeSearch() override
+    {
+        return {std::make_unique<Search>(real_.StartVolumeSearch()), {0, kName}};
+    }
+    std::wstring NtDeviceName(std::wstring_view name) override { return real_.NtDeviceName(name); }
+    MountPathsReply MountPathNames(std::wstring_view name, std::span<wchar_t> buffer) override
+    {
+        return real_.MountPathNames(name, buffer);
+    }
+    std::uint32_t DriveTypeOf(std::wstring_view path) override { return real_.DriveTypeOf(path); }
+    bool MediaPresent(std::wstring_view path) override { return real_.MediaPresent(path); }
+    std::optional<int> SystemIconIndex(std::wstring_view path) override { return real_.SystemIconIndex(path); }
+    std::optional<DiskSpace> FreeSpace(std::wstring_view path) override { return real_.FreeSpace(path); }
+    std::optional<VolumeInformation> Information(std::wstring_view path) override { return real_.Information(path); }
+
+private:
+    // The real search, from its first volume on.
+    class Search final : public VolumeSearch {
+    public:
+        explicit Search(VolumeSearchStart real) : real_(std::move(real)) {}
+        VolumeNameReply Next() override { return std::exchange(atFirst_, false) ? real_.first : real_.search->Next(); }
+
+    private:
+        VolumeSearchStart real_;
+        bool atFirst_ = true;
+    };
+    WindowsVolumeSystem real_;
+};
+
 struct RecordingMessages final : UserMessages {
     std::vector<std::wstring> texts;
     void Show(std::wstring_view, std::wstring_view text, MessageIcon) override { texts.emplace_back(text); }
@@ -97,6 +142,7 @@ struct RecordingMessages final : UserMessages {
         EXPECT_EQ(icon, MessageIcon::Error);
         texts.emplace_back(text);
     }
+    bool AskYesNo(std::wstring_view, std::wstring_view) override { ADD_FAILURE() << "question"; return false; }
 };
 
 class DriverSetupVolumesTest : public ::testing::Test {
@@ -107,12 +153,14 @@ protected:
     DeviceIoDriver driver;
     DeleterOnCOnly files;
     RecordingMessages messages;
+    WindowsErrorText errorText;
     TrackingFileOnC trackingFile;
 
-    DriverSetupSystem System(FilterManager& filters)
+    DriverSetupSystem System(FilterManager& filters, VolumeSystem& walked)
     {
-        return {installer, reboot, filters, volumes, driver, files, messages};
+        return {installer, reboot, filters, walked, driver, files, messages, errorText};
     }
+    DriverSetupSystem System(FilterManager& filters) { return System(filters, volumes); }
 };
 
 TEST_F(DriverSetupVolumesTest, WithoutTheVolumeAccessFilterTheLoadErrorIsShownAndNoFileIsTouched)
@@ -121,7 +169,7 @@ TEST_F(DriverSetupVolumesTest, WithoutTheVolumeAccessFilterTheLoadErrorIsShownAn
     const std::int32_t loadResult = filters.Load(L"zkvolacc");
     ASSERT_LT(loadResult, 0) << "no machine of the tests has the maker's filter";
 
-    EXPECT_FALSE(ClearTrackingFiles(System(filters)));
+    EXPECT_FALSE(ClearTrackingFiles(System(filters)).walked);
 
     const std::wstring expected = FormatBounded(256, L"Error %x loading filter", static_cast<unsigned>(loadResult));
     EXPECT_EQ(messages.texts, std::vector<std::wstring>{expected});
@@ -133,7 +181,7 @@ TEST_F(DriverSetupVolumesTest, WithAWorkingFilterTheTrackingFileOnCIsDeletedThro
 {
     WillingFilterManager filters;
 
-    EXPECT_TRUE(ClearTrackingFiles(System(filters)));
+    EXPECT_TRUE(ClearTrackingFiles(System(filters)).walked);
 
     EXPECT_FALSE(TrackingFileOnC::Present());
     EXPECT_TRUE(messages.texts.empty()) << ::testing::PrintToString(messages.texts);
@@ -145,6 +193,19 @@ TEST_F(DriverSetupVolumesTest, WithAWorkingFilterTheTrackingFileOnCIsDeletedThro
     EXPECT_EQ(std::count(files.attempts.begin(), files.attempts.end(),
                          std::wstring(L"C:\\\\System Volume Information\\$QXCBT2")),
               1);
+}
+
+TEST_F(DriverSetupVolumesTest, AVolumeWhoseMountPathsCannotBeListedIsNamedAndTheLaterOnesAreStillCleared)
+{
+    WillingFilterManager filters;
+    UnknownVolumeFirst unknownFirst;
+
+    const ClearedTrackingFiles cleared = ClearTrackingFiles(System(filters, unknownFirst));
+
+    EXPECT_FALSE(TrackingFileOnC::Present());
+    EXPECT_EQ(cleared.remaining, std::vector<std::wstring>{UnknownVolumeFirst::kName})
+        << "the drives without a file stay silent";
+    EXPECT_TRUE(messages.texts.empty()) << ::testing::PrintToString(messages.texts);
 }
 
 } // namespace
