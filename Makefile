@@ -1,7 +1,7 @@
 # TrackKit, on Debian: a thin layer over CMake.
 #   make test    install what is missing, build and run every test:
 #                test-native, test-sanitize (ASan+UBSan), test-fuzz (libFuzzer
-#                on the trace log reader for a minute), test-windows (Wine)
+#                on the trace log reader and the reply decoders), test-windows (Wine)
 #   make demo    build and run TrackKitDemo.exe under Wine (a screenshot without a display)
 #   make console-demo  the tracking core alone, in a terminal
 #   make bench   build and run the benchmarks
@@ -35,17 +35,20 @@ test-native: native
 test-sanitize: sanitize
 	cd $(SANITIZE) && $(CTEST)
 
-# libFuzzer on the trace log reader for a minute, starting from a few small
-# sample logs in a scratch corpus; any crash fails and leaves its input in
-# $(FUZZ)/crash-*.
-FUZZ_SECONDS := 60
+# libFuzzer for a minute in all: half on the trace log reader, starting from
+# a few small sample logs, half on the decoders of the driver's and the file
+# system's replies, starting from nothing. Any crash fails and leaves its
+# input in $(FUZZ)/crash-*.
+FUZZ_SECONDS := 30
 test-fuzz: native fuzz
-	rm -rf $(FUZZ)/corpus && mkdir -p $(FUZZ)/corpus
+	rm -rf $(FUZZ)/corpus $(FUZZ)/reply-corpus && mkdir -p $(FUZZ)/corpus $(FUZZ)/reply-corpus
 	for records in 0 1 3 12 40; do \
 	    $(NATIVE)/tools/sample_trace_log/trackkit_sample_trace_log $(FUZZ)/corpus/sample-$$records.log $$records $$records || exit 1; \
 	done
 	$(FUZZ)/tests/tracelog/fuzz/trackkit_trace_log_fuzz -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
 	    -artifact_prefix=$(abspath $(FUZZ))/ $(FUZZ)/corpus
+	$(FUZZ)/tests/tracking/fuzz/trackkit_driver_reply_fuzz -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
+	    -artifact_prefix=$(abspath $(FUZZ))/ $(FUZZ)/reply-corpus
 
 # One virtual X server for the whole run: every Wine process, windowed or
 # not, then joins a Wine session that has a display. Wine now and then fails
@@ -97,7 +100,7 @@ sanitize: packages
 # Only the portable core and the fuzz targets, built by clang.
 fuzz: packages
 	cmake -S . -B $(FUZZ) -DTRACKKIT_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	cmake --build $(FUZZ) -j$(JOBS) --target trackkit_trace_log_fuzz
+	cmake --build $(FUZZ) -j$(JOBS) --target trackkit_trace_log_fuzz trackkit_driver_reply_fuzz
 
 # The Windows programs run under Wine, in a prefix of the project's own
 # (build/wineprefix), created here once before anything runs in it.
