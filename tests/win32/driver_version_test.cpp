@@ -1,3 +1,6 @@
+// The driver version row reads drivers\qxcbt.sys below the system directory
+// through Windows' version API; decoding and the row's text are tested
+// natively (tests/shell/file_version_test.cpp).
 #include "shell/win32/driver_version.h"
 
 #include <windows.h>
@@ -11,87 +14,50 @@
 namespace trackkit {
 namespace {
 
-using test::CopyInto;
-using test::TempFolder;
-using test::TestProgramFolder;
-using test::WriteFile;
-
-// The demonstration's stand-in driver file (version 2.3.45.6), copied beside
-// the test program by the build.
-std::wstring DemoDriverFile() { return TestProgramFolder() + L"qxcbt.sys"; }
-
-// A module without a version resource.
-std::wstring ModuleWithoutVersion() { return TestProgramFolder() + L"theme_with_ordinals\\OrvexTheme.dll"; }
-
 class DriverVersionTest : public ::testing::Test {
 protected:
-    // Where DriverVersionText looks below the temporary "system directory".
-    std::wstring DriverPath() const { return system_.Make(L"drivers\\qxcbt.sys"); }
+    std::wstring Driver() const { return system_.Make(L"drivers\\qxcbt.sys"); }
 
-    TempFolder system_;
+    test::TempFolder system_;  // stands in for the system directory
 };
 
-TEST_F(DriverVersionTest, ShowsMajorMinorAndBuildOfTheDriverFile)
+TEST_F(DriverVersionTest, ShowsTheVersionOfTheDriverFileButNeverOneInTheCurrentDirectory)
 {
-    ASSERT_TRUE(CopyInto(DemoDriverFile(), DriverPath()));
-
-    EXPECT_EQ(DriverVersionText(system_.Path()), L"2.3.45");
+    // The demonstration's driver file (version 2.3.45.6), copied beside the test program by the build.
+    ASSERT_TRUE(test::CopyInto(test::TestProgramFolder() + L"qxcbt.sys", Driver()));
+    EXPECT_EQ(ReadFileVersion(Driver()), (FileVersion{2, 3, 45, 6}));
     EXPECT_EQ(DriverVersionText(system_.Path() + L"\\"), L"2.3.45");
-    EXPECT_EQ(ReadFileVersion(DriverPath()), (FileVersion{2, 3, 45, 6}));
-}
 
-TEST_F(DriverVersionTest, AnyFailureReadsUnknown)
-{
-    enum class Driver { NoFolder, NoFile, Copied, Written };
-    struct Case {
-        const char* name;
-        Driver driver;
-        std::wstring source;  // Copied: the file copied in
-        std::string content;  // Written: the file's bytes
-    };
-    const Case cases[] = {
-        {"no drivers folder", Driver::NoFolder, L"", ""},
-        {"no driver file", Driver::NoFile, L"", ""},
-        {"a module without a version resource", Driver::Copied, ModuleWithoutVersion(), ""},
-        {"a text file", Driver::Written, L"", "not a driver"},
-        {"an empty file", Driver::Written, L"", ""},
-        {"a module header alone", Driver::Written, L"", std::string("MZ\x90\0\x03\0\0\0", 8)},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        TempFolder system;
-        if (c.driver != Driver::NoFolder) {
-            const std::wstring driver = system.Make(L"drivers\\qxcbt.sys");
-            if (c.driver == Driver::Copied) {
-                ASSERT_TRUE(CopyInto(c.source, driver));
-            }
-            if (c.driver == Driver::Written)
-                WriteFile(driver, c.content);
-            EXPECT_FALSE(ReadFileVersion(driver).has_value());
-        }
-        EXPECT_EQ(DriverVersionText(system.Path()), L"Unknown");
-    }
-}
-
-TEST_F(DriverVersionTest, ANamelessSystemDirectoryNeverReadsTheCurrentDirectory)
-{
-    ASSERT_TRUE(CopyInto(DemoDriverFile(), DriverPath()));
     wchar_t previous[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, previous);
     ASSERT_TRUE(SetCurrentDirectoryW(system_.Path().c_str()));
-
     EXPECT_EQ(DriverVersionText(L""), L"Unknown");
-
     SetCurrentDirectoryW(previous);
+
+    const DWORD attributes = GetFileAttributesW(SystemDirectory().c_str());
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
 }
 
-TEST(SystemDirectoryTest, IsAnExistingFolder)
+TEST_F(DriverVersionTest, AMissingOrDamagedDriverFileReadsUnknown)
 {
-    const std::wstring folder = SystemDirectory();
-    ASSERT_FALSE(folder.empty());
-    const DWORD attributes = GetFileAttributesW(folder.c_str());
-    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
-    EXPECT_NE(attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    EXPECT_EQ(DriverVersionText(system_.Path()), L"Unknown");  // not even a drivers folder
+
+    const struct {
+        const char* name;
+        std::string content;
+    } files[] = {
+        {"an empty file", ""},
+        {"a text file", "not a driver"},
+        {"a module header alone", std::string("MZ\x90\0\x03\0\0\0", 8)},
+    };
+    for (const auto& file : files) {
+        test::WriteFile(Driver(), file.content);
+        EXPECT_FALSE(ReadFileVersion(Driver()).has_value()) << file.name;
+        EXPECT_EQ(DriverVersionText(system_.Path()), L"Unknown") << file.name;
+    }
+    // A module without a version resource.
+    ASSERT_TRUE(test::CopyInto(test::TestProgramFolder() + L"theme_with_ordinals\\OrvexTheme.dll", Driver()));
+    EXPECT_FALSE(ReadFileVersion(Driver()).has_value());
 }
 
 } // namespace

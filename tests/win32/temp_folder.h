@@ -34,7 +34,7 @@ public:
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    // The folder's full path, without a trailing backslash.
+    // Without a trailing backslash.
     std::wstring Path() const { return path_.wstring(); }
 
     // The full path of a file or folder inside, creating the folders on the way.

@@ -1,3 +1,6 @@
+// The maker's theme library, OrvexTheme.dll, loaded for real. The stand-ins
+// built in fake_theme/ (one exporting its entries at ordinals 1 and 8, one at
+// other ordinals) record every call; a test copies one into a folder of its own.
 #include "shell/win32/theme_library.h"
 
 #include <gtest/gtest.h>
@@ -10,208 +13,118 @@
 namespace trackkit {
 namespace {
 
-using test::CopyInto;
-using test::TempFolder;
-using test::TestProgramFolder;
-
-// The stand-in libraries, built into folders of their own beside the test program.
-std::wstring StandIn(const wchar_t* variant)
-{
-    return TestProgramFolder() + variant + L"\\OrvexTheme.dll";
-}
-
-const std::wstring kWithOrdinals = L"theme_with_ordinals";
-const std::wstring kWithoutOrdinals = L"theme_without_ordinals";
+std::wstring StandIn(const wchar_t* variant) { return test::TestProgramFolder() + variant + L"\\OrvexTheme.dll"; }
 
 class ThemeLibraryTest : public ::testing::Test {
 protected:
-    // Puts a stand-in into the temporary folder as OrvexTheme.dll.
-    void Install(const std::wstring& variant) const
-    {
-        ASSERT_TRUE(CopyInto(StandIn(variant.c_str()), LibraryPath()))
-            << "stand-in " << std::string(variant.begin(), variant.end());
-    }
-
     std::wstring LibraryPath() const { return folder_.Path() + L"\\OrvexTheme.dll"; }
 
-    // The calls that the copy loaded from the temporary folder has recorded;
-    // null when that copy is not loaded.
+    void Install(const wchar_t* variant) const { ASSERT_TRUE(test::CopyInto(StandIn(variant), LibraryPath())); }
+
+    // The calls that the copy loaded from the folder recorded; null when it is not loaded.
     const ThemeCallRecord* Recorded() const
     {
         HMODULE loaded = GetModuleHandleW(LibraryPath().c_str());
-        if (loaded == nullptr)
-            return nullptr;
-        const auto recorded = reinterpret_cast<RecordedThemeCallsFunction>(
-            reinterpret_cast<void (*)()>(GetProcAddress(loaded, "RecordedThemeCalls")));
+        const auto recorded = reinterpret_cast<RecordedThemeCallsFunction>(reinterpret_cast<void (*)()>(
+            loaded == nullptr ? nullptr : GetProcAddress(loaded, "RecordedThemeCalls")));
         return recorded == nullptr ? nullptr : recorded();
     }
 
-    // Each test frees what it loaded from here before the folder is removed.
-    TempFolder folder_;
+    test::TempFolder folder_;  // each test frees what it loaded from here before it goes
 };
 
-TEST_F(ThemeLibraryTest, OrdinalOneIsCalledWithZeroAtStart)
+TEST_F(ThemeLibraryTest, OrdinalOneGetsZeroAndOrdinalEightTheFrameMessageExactly)
 {
-    Install(kWithOrdinals);
-    ThemeLibrary theme(folder_.Path());
-    ASSERT_TRUE(theme.IsLoaded());
-    const ThemeCallRecord* calls = Recorded();
-    ASSERT_NE(calls, nullptr) << "loaded from the given folder";
-    EXPECT_EQ(calls->startCalls, 0) << "loading alone calls nothing";
+    Install(L"theme_with_ordinals");
+    {
+        ThemeLibrary theme(folder_.Path() + L"\\");
+        ASSERT_TRUE(theme.IsLoaded());
+        const ThemeCallRecord* calls = Recorded();
+        ASSERT_NE(calls, nullptr) << "loaded from the given folder";
+        EXPECT_EQ(calls->startCalls, 0) << "loading alone calls nothing";
 
-    theme.OnStart();
-
-    EXPECT_EQ(calls->startCalls, 1);
-    EXPECT_EQ(calls->startArgument, 0);
-    EXPECT_EQ(calls->frameCalls, 0);
-}
-
-TEST_F(ThemeLibraryTest, OrdinalEightGetsTheFrameMessageExactly)
-{
-    struct Case {
-        HWND window;
-        UINT message;
-        WPARAM wParam;
-        LPARAM lParam;
-    };
-    // Full 64-bit values catch any narrowing on the way.
-    const Case cases[] = {
-        {reinterpret_cast<HWND>(0x00010A2C), WM_CREATE, 0, 0x000000000014FD40},
-        {reinterpret_cast<HWND>(0x7FFF00010A2Cll), WM_CREATE, static_cast<WPARAM>(0xFEDCBA9876543210ull),
-         static_cast<LPARAM>(0x8123456789ABCDEFull)},
-        {nullptr, WM_CREATE, ~WPARAM{0}, -1},
-    };
-    Install(kWithOrdinals);
-    ThemeLibrary theme(folder_.Path());
-    const ThemeCallRecord* calls = Recorded();
-    ASSERT_NE(calls, nullptr);
-
-    LONG expectedCalls = 0;
-    for (const Case& c : cases) {
-        theme.OnFrameCreate(c.window, c.message, c.wParam, c.lParam);
-        ++expectedCalls;
-        EXPECT_EQ(calls->frameCalls, expectedCalls);
-        EXPECT_EQ(calls->frameWindow, c.window);
-        EXPECT_EQ(calls->frameMessage, c.message);
-        EXPECT_EQ(calls->frameWParam, c.wParam);
-        EXPECT_EQ(calls->frameLParam, c.lParam);
+        theme.OnStart();
+        EXPECT_EQ(calls->startCalls, 1);
+        EXPECT_EQ(calls->startArgument, 0);
+        // Full 64-bit values catch any narrowing on the way.
+        const auto window = reinterpret_cast<HWND>(0x7FFF00010A2Cll);
+        const auto wParam = static_cast<WPARAM>(0xFEDCBA9876543210ull);
+        const auto lParam = static_cast<LPARAM>(0x8123456789ABCDEFull);
+        theme.OnFrameCreate(window, WM_CREATE, wParam, lParam);
+        EXPECT_EQ(calls->frameCalls, 1);
+        EXPECT_EQ(calls->frameWindow, window);
+        EXPECT_EQ(calls->frameMessage, static_cast<UINT>(WM_CREATE));
+        EXPECT_EQ(calls->frameWParam, wParam);
+        EXPECT_EQ(calls->frameLParam, lParam);
+        EXPECT_EQ(calls->startCalls, 1);
     }
-    EXPECT_EQ(calls->startCalls, 0);
+    EXPECT_EQ(GetModuleHandleW(LibraryPath().c_str()), nullptr) << "freed with the object";
 }
 
-TEST_F(ThemeLibraryTest, LibraryWithoutTheOrdinalsIsLoadedButNothingIsCalled)
+TEST_F(ThemeLibraryTest, ALibraryWithoutTheOrdinalsIsLoadedButNothingIsCalled)
 {
-    Install(kWithoutOrdinals);
+    Install(L"theme_without_ordinals");
     ThemeLibrary theme(folder_.Path());
     ASSERT_TRUE(theme.IsLoaded());
-
     theme.OnStart();
     theme.OnFrameCreate(reinterpret_cast<HWND>(0x1234), WM_CREATE, 1, 2);
 
     const ThemeCallRecord* calls = Recorded();
     ASSERT_NE(calls, nullptr);
-    EXPECT_EQ(calls->startCalls, 0) << "nothing found at ordinal 1, and nothing else taken instead";
-    EXPECT_EQ(calls->frameCalls, 0) << "nothing found at ordinal 8, and nothing else taken instead";
+    // Ordinal 1 lies below its export table and ordinal 8 is an empty slot in it.
+    EXPECT_EQ(calls->startCalls, 0);
+    EXPECT_EQ(calls->frameCalls, 0);
 }
 
-TEST_F(ThemeLibraryTest, NoLibraryOrAnUnusableOneMeansBothCallsDoNothing)
+// Only a full folder path is looked in: a library of that name in the
+// current directory is never taken instead.
+TEST_F(ThemeLibraryTest, WithoutAUsableLibraryInTheNamedFolderBothCallsDoNothing)
 {
-    struct Case {
-        const char* name;
-        std::string content;  // written as OrvexTheme.dll; none when empty
-    };
-    const Case cases[] = {
-        {"missing", ""},
-        {"not a module", "This is not a library."},
-        {"a truncated module header", std::string("MZ\x90\0\x03\0\0\0", 8)},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        if (!c.content.empty())
-            test::WriteFile(LibraryPath(), c.content);
-        ThemeLibrary theme(folder_.Path());
-        EXPECT_FALSE(theme.IsLoaded());
-        theme.OnStart();
-        theme.OnFrameCreate(reinterpret_cast<HWND>(0x1234), WM_CREATE, 0, 0);
-    }
-}
-
-// A library of that name in the current directory, on PATH or beside the
-// test program is never taken in place of the named folder's.
-TEST_F(ThemeLibraryTest, OnlyTheNamedFolderIsLookedIn)
-{
-    TempFolder current;
-    ASSERT_TRUE(CopyInto(StandIn(kWithOrdinals.c_str()), current.Path() + L"\\OrvexTheme.dll"));
+    test::TempFolder current;
+    ASSERT_TRUE(test::CopyInto(StandIn(L"theme_with_ordinals"), current.Path() + L"\\OrvexTheme.dll"));
     wchar_t previous[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, previous);
     ASSERT_TRUE(SetCurrentDirectoryW(current.Path().c_str()));
 
-    struct Case {
+    const struct {
         const char* name;
         std::wstring folder;
+        std::string content;  // written as the folder's OrvexTheme.dll unless empty
+    } cases[] = {
+        {"an empty folder", folder_.Path(), ""},
+        {"no folder", L"", ""},
+        {"a relative folder", L".", ""},
+        {"a drive-relative folder", L"C:", ""},
+        {"not a module", folder_.Path(), "This is not a library."},
+        {"a truncated module header", folder_.Path(), std::string("MZ\x90\0\x03\0\0\0", 8)},
     };
-    const Case cases[] = {
-        {"an empty folder", folder_.Path()},
-        {"no folder", L""},
-        {"a relative folder", L"."},
-        {"a drive-relative folder", L"C:"},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        if (!c.content.empty())
+            test::WriteFile(LibraryPath(), c.content);
         ThemeLibrary theme(c.folder);
         EXPECT_FALSE(theme.IsLoaded());
+        theme.OnStart();
+        theme.OnFrameCreate(nullptr, WM_CREATE, 0, 0);
     }
     EXPECT_EQ(GetModuleHandleW(L"OrvexTheme.dll"), nullptr);
-
     SetCurrentDirectoryW(previous);
 }
 
-TEST_F(ThemeLibraryTest, AFolderWithATrailingBackslashWorksToo)
+// The program's own library is looked for beside the program: the test
+// program's folder holds none (the stand-ins sit in sub-folders), while the
+// current directory does.
+TEST(ProgramThemeTest, IsLookedForOnlyBesideTheProgram)
 {
-    Install(kWithOrdinals);
-    ThemeLibrary theme(folder_.Path() + L"\\");
-    EXPECT_TRUE(theme.IsLoaded());
-    EXPECT_NE(Recorded(), nullptr);
-}
-
-TEST_F(ThemeLibraryTest, TheLibraryIsFreedWithTheObject)
-{
-    Install(kWithOrdinals);
-    {
-        ThemeLibrary theme(folder_.Path());
-        ASSERT_NE(GetModuleHandleW(LibraryPath().c_str()), nullptr);
-    }
-    EXPECT_EQ(GetModuleHandleW(LibraryPath().c_str()), nullptr);
-}
-
-TEST(ProgramFolderTest, IsTheFolderOfTheRunningExecutable)
-{
-    const std::wstring folder = ProgramFolder();
-    ASSERT_FALSE(folder.empty());
-    EXPECT_EQ(folder.back(), L'\\');
-    wchar_t name[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, name, MAX_PATH);
-    const std::wstring program(name, length);
-    EXPECT_EQ(program.rfind(folder, 0), 0u) << "the program lies in it";
-    EXPECT_EQ(program.find(L'\\', folder.size()), std::wstring::npos) << "directly, not in a sub-folder";
-}
-
-// The test program's own folder holds no theme library (the stand-ins sit in
-// sub-folders), so the program-wide library is absent and both calls are
-// harmless.
-// The current directory holds one, which must not be taken instead.
-TEST(ProgramThemeTest, WithoutALibraryBesideTheProgramBothCallsDoNothing)
-{
+    EXPECT_EQ(ProgramFolder(), test::TestProgramFolder());
     wchar_t previous[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, previous);
-    ASSERT_TRUE(SetCurrentDirectoryW((TestProgramFolder() + kWithOrdinals).c_str()));
+    ASSERT_TRUE(SetCurrentDirectoryW((test::TestProgramFolder() + L"theme_with_ordinals").c_str()));
 
     ThemeLibrary& theme = ProgramTheme();
     EXPECT_FALSE(theme.IsLoaded());
     EXPECT_EQ(&theme, &ProgramTheme()) << "one library for the whole run";
     theme.OnStart();
-    theme.OnFrameCreate(nullptr, WM_CREATE, 0, 0);
-
     SetCurrentDirectoryW(previous);
 }
 
