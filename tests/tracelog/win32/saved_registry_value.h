@@ -1,9 +1,8 @@
 #pragma once
 
 // A registry value that a test sets in the real registry (the driver's
-// service key, the shared dark-mode setting) and that is put back as it was
-// when the test ends: the old data restored, or the value (and a key the
-// test created) removed.
+// service key) and that is put back as it was when the test ends: the old
+// data restored, or the value (and a key the test created) removed.
 
 #include <windows.h>
 
@@ -36,11 +35,7 @@ public:
             Set(type_, data_);
             return;
         }
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(root_, keyPath_.c_str(), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-            RegDeleteValueW(key, valueName_.c_str());
-            RegCloseKey(key);
-        }
+        RegDeleteKeyValueW(root_, keyPath_.c_str(), valueName_.c_str());
         if (!keyExisted_)
             RegDeleteKeyW(root_, keyPath_.c_str());
     }
@@ -49,27 +44,15 @@ public:
 
     bool Set(DWORD type, const std::vector<std::uint8_t>& data) const
     {
-        HKEY key = nullptr;
-        if (RegCreateKeyExW(root_, keyPath_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-            ERROR_SUCCESS)
-            return false;
-        const LSTATUS status =
-            RegSetValueExW(key, valueName_.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
-        RegCloseKey(key);
-        return status == ERROR_SUCCESS;
+        return RegSetKeyValueW(root_, keyPath_.c_str(), valueName_.c_str(), type, data.data(),
+                               static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
     }
 
     // A string value, terminator included.
-    bool SetText(const std::wstring& text, DWORD type = REG_SZ) const
+    bool SetText(const std::wstring& text) const
     {
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.c_str());
-        return Set(type, std::vector<std::uint8_t>(bytes, bytes + (text.size() + 1) * sizeof(wchar_t)));
-    }
-
-    bool SetDword(std::uint32_t value) const
-    {
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(&value);
-        return Set(REG_DWORD, std::vector<std::uint8_t>(bytes, bytes + sizeof value));
+        return Set(REG_SZ, std::vector<std::uint8_t>(bytes, bytes + (text.size() + 1) * sizeof(wchar_t)));
     }
 
 private:
