@@ -23,30 +23,16 @@ struct SeenDialog {
     HWND window = nullptr;
     std::wstring title;
     LONG_PTR style = 0;
-    RECT windowRect{};  // on the screen
     std::wstring fontFace;
-    LONG fontHeight = 0;
-    bool okIsDefault = false;
     HWND owner = nullptr;
     HWND capture = nullptr;                  // the mouse capture at that time
     std::vector<std::wstring> staticTexts;   // non-empty texts of its Static controls
     std::vector<int> buttonIds;
     // Its list view 1006, when there is one.
-    bool hasList = false;
     LONG_PTR listStyle = 0;
     LONG_PTR listExStyle = 0;
-    LRESULT listExtendedStyle = 0;
     std::vector<std::wstring> columnTitles;
-    std::vector<int> columnWidths;
     std::vector<std::vector<std::wstring>> rows;
-    // Positions in pixels of the dialog's client area and its controls,
-    // and the same dialog-unit rectangles converted by MapDialogRect.
-    RECT client{};
-    RECT listRect{};
-    RECT okRect{};
-    RECT mappedClient{};
-    RECT mappedList{};
-    RECT mappedOk{};
 };
 
 inline std::wstring WindowText(HWND window)
@@ -56,21 +42,10 @@ inline std::wstring WindowText(HWND window)
     return text;
 }
 
-// Dialog units to pixels the way a dialog places its controls: the origin
-// and the size each converted.
-inline RECT MappedRect(HWND dialog, int left, int top, int width, int height)
-{
-    RECT units{left, top, width, height};
-    MapDialogRect(dialog, &units);
-    return {units.left, units.top, units.left + units.right, units.top + units.bottom};
-}
-
 inline void ReadList(HWND list, SeenDialog& seen)
 {
-    seen.hasList = true;
     seen.listStyle = GetWindowLongPtrW(list, GWL_STYLE);
     seen.listExStyle = GetWindowLongPtrW(list, GWL_EXSTYLE);
-    seen.listExtendedStyle = SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
     HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
     const int columns = header != nullptr ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
     for (int column = 0; column < columns; ++column) {
@@ -81,7 +56,6 @@ inline void ReadList(HWND list, SeenDialog& seen)
         info.cchTextMax = 64;
         SendMessageW(list, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info));
         seen.columnTitles.emplace_back(title);
-        seen.columnWidths.push_back(static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0)));
     }
     const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     for (int row = 0; row < rows; ++row) {
@@ -99,35 +73,21 @@ inline SeenDialog ReadDialog(HWND dialog)
     seen.title = WindowText(dialog);
     seen.owner = GetWindow(dialog, GW_OWNER);
     seen.style = GetWindowLongPtrW(dialog, GWL_STYLE);
-    GetWindowRect(dialog, &seen.windowRect);
     LOGFONTW font{};
     HFONT handle = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
-    if (handle != nullptr && GetObjectW(handle, sizeof(font), &font) != 0) {
+    if (handle != nullptr && GetObjectW(handle, sizeof(font), &font) != 0)
         seen.fontFace = font.lfFaceName;
-        seen.fontHeight = font.lfHeight;
-    }
     seen.capture = GetCapture();
     for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
         wchar_t name[64] = {};
         GetClassNameW(child, name, 64);
-        const std::wstring className = name;
         if (_wcsicmp(name, L"Static") == 0 && !WindowText(child).empty())
             seen.staticTexts.push_back(WindowText(child));
         if (_wcsicmp(name, L"Button") == 0)
             seen.buttonIds.push_back(GetDlgCtrlID(child));
     }
-    GetClientRect(dialog, &seen.client);
-    if (HWND list = GetDlgItem(dialog, 1006); list != nullptr) {
+    if (HWND list = GetDlgItem(dialog, 1006); list != nullptr)
         ReadList(list, seen);
-        seen.listRect = RectInClient(list, dialog);
-        seen.mappedClient = MappedRect(dialog, 0, 0, 601, 310);
-        seen.mappedList = MappedRect(dialog, 7, 7, 587, 273);
-        seen.mappedOk = MappedRect(dialog, 544, 289, 50, 14);
-        if (HWND ok = GetDlgItem(dialog, IDOK); ok != nullptr) {
-            seen.okRect = RectInClient(ok, dialog);
-            seen.okIsDefault = (GetWindowLongPtrW(ok, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
-        }
-    }
     return seen;
 }
 
