@@ -36,11 +36,6 @@ constexpr TestProduct kFirstProduct{L"cbt_product_first.msi", L"{4A1D7E32-0C55-4
 constexpr TestProduct kSecondProduct{L"cbt_product_second.msi", L"{B7C3E9A4-1F62-4D8B-A05E-9C2D7F4B3E02}",
                                      L"{2D6A8F13-5C47-4E9B-8A31-7B0C5E2F9D12}"};
 
-bool Installed(const TestProduct& product)
-{
-    return MsiQueryProductStateW(product.productCode) == INSTALLSTATE_DEFAULT;
-}
-
 // msiexec.exe with the arguments, quiet, waited for: its exit code, or a
 // note when it could not be started.
 DWORD RunMsiexec(const std::wstring& arguments)
@@ -66,7 +61,7 @@ DWORD RunMsiexec(const std::wstring& arguments)
 
 void Uninstall(const TestProduct& product)
 {
-    if (Installed(product)) {
+    if (MsiQueryProductStateW(product.productCode) == INSTALLSTATE_DEFAULT) {
         EXPECT_EQ(RunMsiexec(L"/x " + std::wstring(product.productCode)), 0u) << "msiexec /x";
     }
 }
@@ -99,7 +94,6 @@ public:
     InstalledProduct(const InstalledProduct&) = delete;
     InstalledProduct& operator=(const InstalledProduct&) = delete;
 
-    // Whether the feature's file is in place.
     bool MarkerPresent() const { return !markerFile_.empty() && std::filesystem::exists(markerFile_); }
     INSTALLSTATE FeatureState() const { return MsiQueryFeatureStateW(product_.productCode, L"CBT"); }
 
@@ -108,11 +102,9 @@ private:
     std::wstring markerFile_;
 };
 
-// The installer's user-interface level for this process, left as it is.
 std::uint32_t CurrentUiLevel()
 {
-    const INSTALLUILEVEL level = MsiSetInternalUI(INSTALLUILEVEL_NOCHANGE, nullptr);
-    return static_cast<std::uint32_t>(level);
+    return static_cast<std::uint32_t>(MsiSetInternalUI(INSTALLUILEVEL_NOCHANGE, nullptr));
 }
 
 class DriverSetupInstallerTest : public ::testing::Test {
@@ -142,25 +134,20 @@ TEST_F(DriverSetupInstallerTest, TheFirstUpgradeCodesProductHasItsFeatureRemoved
     EXPECT_EQ(CurrentUiLevel(), uiLevel) << "the user-interface level is restored";
 }
 
+// Without the first upgrade code's product the second one's is set up; with
+// neither, the setup fails.
 TEST_F(DriverSetupInstallerTest, TheSecondUpgradeCodeFindsTheProductWhenTheFirstHasNone)
 {
     Uninstall(kFirstProduct);  // left over from an interrupted run
-    const InstalledProduct second(kSecondProduct);
-    ASSERT_TRUE(second.MarkerPresent());
-
-    EXPECT_EQ(RunDriverSetup(false, installer, reboot), 0u);
-    EXPECT_FALSE(second.MarkerPresent());
-
-    EXPECT_EQ(RunDriverSetup(true, installer, reboot), 0u);
-    EXPECT_TRUE(second.MarkerPresent());
-}
-
-TEST_F(DriverSetupInstallerTest, WithoutEitherProductTheSetupFails)
-{
-    Uninstall(kFirstProduct);
-    Uninstall(kSecondProduct);
+    {
+        const InstalledProduct second(kSecondProduct);
+        ASSERT_TRUE(second.MarkerPresent());
+        EXPECT_EQ(RunDriverSetup(false, installer, reboot), 0u);
+        EXPECT_FALSE(second.MarkerPresent());
+        EXPECT_EQ(RunDriverSetup(true, installer, reboot), 0u);
+        EXPECT_TRUE(second.MarkerPresent());
+    }
     const std::uint32_t uiLevel = CurrentUiLevel();
-
     EXPECT_EQ(RunDriverSetup(true, installer, reboot), static_cast<std::uint32_t>(ERROR_UNKNOWN_PRODUCT));
     EXPECT_EQ(CurrentUiLevel(), uiLevel);
 }
