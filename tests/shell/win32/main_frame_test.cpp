@@ -124,16 +124,6 @@ TEST_F(MainFrameTest, TheStatisticsListShowsItsRowsAndEachPoll)
     EXPECT_EQ(ItemText(list, 2, 1), L"5678");
 }
 
-TEST_F(MainFrameTest, ViewCommandsReachTheBlockMap)
-{
-    const TrackViewState* view = TrackViewStateOf(Shell().trackView);
-    ASSERT_NE(view, nullptr);
-    EXPECT_EQ(view->blockSize, 4u) << "a stored 9 starts at Small";
-    SendMessageW(frame_, WM_COMMAND, MAKEWPARAM(kCommandBlockSmallest, 0), 0);
-    EXPECT_EQ(view->blockSize, 2u);
-    EXPECT_TRUE(GetMenuState(Shell().mainMenu, kCommandBlockSmallest, MF_BYCOMMAND) & MF_CHECKED);
-}
-
 TEST_F(MainFrameTest, TheOuterSplitterFillsTheClientAboveTheStatusBar)
 {
     SetWindowPos(frame_, nullptr, 0, 0, 700, 400, SWP_NOMOVE | SWP_NOZORDER);
