@@ -140,6 +140,11 @@ protected:
         OpenTrackedVolumeInPane(pane_, path_);
         UpdateWindow(pane_);
     }
+    void Open(const TrackingGeometry& geometry)
+    {
+        AddVolume(geometry);
+        Show();
+    }
     VolumeSession& Session() { return *ScriptedProgramDriver().Find(path_); }
     std::uint64_t Lookups() { return path_.empty() ? 0 : Session().Requests().Of(DriverRequest::Lookup); }
     TrackViewState& View() { return *TrackViewStateOf(pane_); }
@@ -183,8 +188,7 @@ TEST_F(TrackViewWindowTest, KeepsOrRecreatesItsBitmapAsThePaneIsResized)
 
 TEST_F(TrackViewWindowTest, HoverWritesTheStatusBarAndHoldsTheMouseOverTheMap)
 {
-    AddVolume(Geometry(5529));
-    Show();
+    Open(Geometry(5529));
     const struct {
         int x, y;
         std::wstring text;
@@ -208,8 +212,7 @@ TEST_F(TrackViewWindowTest, HoverWritesTheStatusBarAndHoldsTheMouseOverTheMap)
 
 TEST_F(TrackViewWindowTest, TheTimerFollowsTheUpdateSpeedAndPausesDuringAResize)
 {
-    AddVolume(Geometry(5529));
-    Show();
+    Open(Geometry(5529));
     EXPECT_FALSE(PollTimerRunning()) << "the stored speed is Paused";
     const struct {
         UINT message;
@@ -241,8 +244,7 @@ TEST_F(TrackViewWindowTest, TheTimerFollowsTheUpdateSpeedAndPausesDuringAResize)
 
 TEST_F(TrackViewWindowTest, DestroyingThePaneStopsTheTimerClosesTheVolumeAndFreesTheBitmap)
 {
-    AddVolume(Geometry(5529));
-    Show();
+    Open(Geometry(5529));
     SendMessageW(pane_, WM_COMMAND, kCommandSpeedHigh, 0);
     const void* bitmap = View().session.bitmap.Bytes().data();
     MEMORY_BASIC_INFORMATION memory{};
@@ -427,8 +429,7 @@ TEST_F(TrackViewWindowTest, TheNoticeWhenTheFileSystemNamesNoFile)
 
 TEST_F(TrackViewWindowTest, AClickOffTheCellsAsksNothingButTakesTheFocus)
 {
-    AddVolume(Geometry(5529));
-    Show();
+    Open(Geometry(5529));
     SetFocus(nullptr);
     DialogWatcher watcher;
     Click(2, 17);
@@ -449,8 +450,7 @@ TEST_F(TrackViewWindowTest, TheContextMenusChoiceGoesToTheFrame)
 
 TEST_F(TrackViewWindowTest, MouseMessagesLeftBehindByTheMenuNeverReachTheMap)
 {
-    AddVolume(Geometry(5529));
-    Show();
+    Open(Geometry(5529));
     constexpr UINT kMarker = WM_APP + 5;
     PostMessageW(pane_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(32, 17));
     PostMessageW(pane_, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(40, 40));

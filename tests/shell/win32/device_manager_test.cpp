@@ -60,17 +60,6 @@ bool RegisterPhantom(const std::wstring& friendlyName)
 // Wine's own export, absent from Windows.
 bool RunningUnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
 
-struct RecordedMessages final : UserMessages {
-    std::vector<std::wstring> texts;
-    void Show(std::wstring_view caption, std::wstring_view text, MessageIcon) override
-    {
-        EXPECT_EQ(caption, L"Quillon TrackKit");
-        texts.emplace_back(text);
-    }
-    void ShowUnowned(std::wstring_view, std::wstring_view, MessageIcon) override { ADD_FAILURE(); }
-    bool AskYesNo(std::wstring_view, std::wstring_view) override { ADD_FAILURE() << "question"; return false; }
-};
-
 class SetupDeviceManagerTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -90,10 +79,10 @@ protected:
 };
 
 // Wine lists a registered phantom as present and answers CR_SUCCESS to
-// every status query, so the phantom cannot count as removed here and the
-// walk ends without an uninstall (which Wine does not implement: calling it
-// would end the process).
-TEST_F(SetupDeviceManagerTest, TheWalkFindsTheSnapshotDevicesAndLeavesPresentOnes)
+// every status query, so the phantom cannot count as removed here (and the
+// uninstall, which Wine does not implement, is never reached; the frame's
+// test reads back the box that the walk then shows).
+TEST_F(SetupDeviceManagerTest, ListsTheSnapshotDevicesAndTheirStatus)
 {
     const std::unique_ptr<DeviceList> before = devices_.ListVolumeSnapshotDevices();
     ASSERT_NE(before, nullptr);
@@ -104,11 +93,6 @@ TEST_F(SetupDeviceManagerTest, TheWalkFindsTheSnapshotDevicesAndLeavesPresentOne
     ASSERT_NE(after, nullptr);
     EXPECT_EQ(CountDevices(*after), devicesBefore + 1);
     EXPECT_EQ(devices_.QueryStatus(*after->DeviceAt(0)), kConfigSuccess);
-
-    RecordedMessages messages;
-    UninstallRemovedShadowCopyDevices(devices_, messages);
-    EXPECT_EQ(messages.texts,
-              (std::vector<std::wstring>{L"Could not find any volume shadow copy devices that are not in use."}));
 }
 
 } // namespace
