@@ -31,7 +31,9 @@ struct SeenDialog {
     // Its list view 1006, when there is one.
     LONG_PTR listStyle = 0;
     LONG_PTR listExStyle = 0;
+    LRESULT listExtendedStyle = 0;
     std::vector<std::wstring> columnTitles;
+    std::vector<int> columnWidths;
     std::vector<std::vector<std::wstring>> rows;
 };
 
@@ -46,6 +48,7 @@ inline void ReadList(HWND list, SeenDialog& seen)
 {
     seen.listStyle = GetWindowLongPtrW(list, GWL_STYLE);
     seen.listExStyle = GetWindowLongPtrW(list, GWL_EXSTYLE);
+    seen.listExtendedStyle = SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
     HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
     const int columns = header != nullptr ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
     for (int column = 0; column < columns; ++column) {
@@ -56,6 +59,7 @@ inline void ReadList(HWND list, SeenDialog& seen)
         info.cchTextMax = 64;
         SendMessageW(list, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info));
         seen.columnTitles.emplace_back(title);
+        seen.columnWidths.push_back(static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0)));
     }
     const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     for (int row = 0; row < rows; ++row) {

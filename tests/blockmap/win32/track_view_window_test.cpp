@@ -343,6 +343,9 @@ TEST_F(TrackViewWindowTest, AClickListsTheCellsStreamsInTheDialogFromItsResource
     const testing::SeenDialog& dialog = watcher.seen[0];
     EXPECT_EQ(dialog.title, L"Clusters 100 to 900 (3)");
     EXPECT_EQ(dialog.columnTitles, (std::vector<std::wstring>{L"Cluster", L"Path", L"Flags"}));
+    EXPECT_EQ(dialog.columnWidths, (std::vector<int>{100, 450, 200}));
+    const LRESULT extended = LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP | LVS_EX_DOUBLEBUFFER;
+    EXPECT_EQ(dialog.listExtendedStyle & extended, extended);
     EXPECT_EQ(dialog.rows, (Rows{{L"100", L"\\pagefile.sys", L"PageFile| FsSys| System"},
                                  {L"500", L"\\$LogFile", L"DenyDefrag| Data"},
                                  {L"900", L"\\Data\\orders.mdf", L"Data"}}));

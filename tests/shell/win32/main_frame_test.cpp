@@ -99,6 +99,12 @@ TEST_F(MainFrameTest, BuildsTheWindowTreeWithItsClassesAndIds)
     }
     EXPECT_EQ(GetWindowLongPtrW(frame_, GWL_STYLE) & (WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN),
               WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN);
+    EXPECT_EQ(GetWindowLongPtrW(shell.statisticsList, GWL_STYLE) & (LVS_TYPEMASK | LVS_SHOWSELALWAYS),
+              LVS_REPORT | LVS_SHOWSELALWAYS);
+    EXPECT_EQ(SendMessageW(shell.statisticsList, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) &
+                  (LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER),
+              LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+    EXPECT_NE(GetPropW(frame_, L"VistaDialog"), nullptr);
     wchar_t status[16] = {};
     GetWindowTextW(shell.statusBar, status, 16);
     EXPECT_STREQ(status, L" Ready...");

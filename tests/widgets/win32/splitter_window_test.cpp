@@ -158,6 +158,9 @@ TEST(SplitterWindow, IsCreatedAndAttachesOnlyItsOwnChildrenToFreeCells)
     GetClassNameW(splitter, name, 64);
     EXPECT_STREQ(name, kSplitterClass);
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(splitter, GWL_STYLE)) & 0xFFFF0000u, 0x52000000u);
+    EXPECT_EQ(GetWindowLongW(splitter, GWL_EXSTYLE) & WS_EX_CONTROLPARENT, WS_EX_CONTROLPARENT);
+    EXPECT_EQ(GetClassLongPtrW(splitter, GCL_STYLE), 0x23u) << "redrawn whole on resizing, double clicks";
+    EXPECT_EQ(GetClassLongPtrW(splitter, GCLP_HBRBACKGROUND), reinterpret_cast<ULONG_PTR>(GetStockObject(NULL_BRUSH)));
     EXPECT_EQ(GetDlgCtrlID(splitter), -1);
     EXPECT_EQ(CreateSplitter(host, 0, 1), nullptr);
     EXPECT_EQ(CreateSplitter(host, 1, 17), nullptr);
@@ -278,6 +281,7 @@ TEST(ShadowWindow, ShowsOverAWindowWithoutTakingActivationFocusOrClicks)
     ASSERT_TRUE(shadow);
     EXPECT_EQ(GetWindowLongW(shadow.Get(), GWL_EXSTYLE) & (WS_EX_LAYERED | WS_EX_TOOLWINDOW),
               WS_EX_LAYERED | WS_EX_TOOLWINDOW);
+    EXPECT_EQ(GetClassLongPtrW(shadow.Get(), GCL_STYLE), 0x23u);
     EXPECT_FALSE(IsWindowVisible(shadow.Get()));
     POINT corner{50, 100};
     ClientToScreen(host, &corner);
