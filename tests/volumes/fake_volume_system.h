@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -19,7 +18,6 @@ inline std::wstring VolumeNameOf(const std::wstring& guid) { return L"\\\\?\\Vol
 
 class FakeVolumeSystem final : public VolumeSystem {
 public:
-    // ----- the machine --------------------------------------------------
     std::vector<std::wstring> names;  // enumeration order, given out verbatim
     std::uint32_t startError = 0;     // FindFirstVolumeW fails with it
     // The Next() call with this number (0 = the first) fails with breakError.
@@ -33,19 +31,19 @@ public:
     // the last one repeats.
     std::map<std::wstring, std::vector<std::uint32_t>> reportedLengths;
     std::map<std::wstring, std::uint32_t> driveTypes;  // by mount path; absent: fixed
-    std::set<std::wstring> mediaIn;                    // device paths whose check succeeds
+    std::map<std::wstring, bool> media;                // by device path; absent: no media
     std::map<std::wstring, int> icons;                 // by path
     std::map<std::wstring, DiskSpace> spaces;          // by path
     std::map<std::wstring, VolumeInformation> infos;   // by path
 
-    // ----- what it was asked --------------------------------------------
-    std::vector<std::wstring> calls;  // "drive C:\", "media \\.\X", "icon C:\", "space C:\", "info C:\"
+    // What it was asked: "drive C:\", "media \\.\X", "icon C:\", "space C:\", "info C:\".
+    std::vector<std::wstring> calls;
     std::vector<std::size_t> mountBufferSizes;
     int searchesStarted = 0;
     int searchesOpen = 0;
 
-    // A volume with the usual answers: NT device, mount paths, one drive
-    // type for all its paths, 4 KB clusters, NTFS.
+    // A volume with the usual answers: NT device "\Device\HarddiskVolume<guid>",
+    // one drive type for all its paths, 4 KB clusters, NTFS.
     void AddVolume(const std::wstring& guid, std::vector<std::wstring> paths, std::uint32_t driveType = kDriveFixed,
                    DiskSpace space = {8, 512, 250, 1000})
     {
@@ -65,26 +63,20 @@ public:
     VolumeSearchStart StartVolumeSearch() override
     {
         ++searchesStarted;
-        if (startError != 0)
-            return {nullptr, {startError, {}}};
-        if (names.empty())
-            return {nullptr, {kErrorNoMoreFiles, {}}};
+        if (startError != 0 || names.empty())
+            return {nullptr, {startError != 0 ? startError : kErrorNoMoreFiles, {}}};
         ++searchesOpen;
         return {std::make_unique<Search>(*this), {0, names.front()}};
     }
 
-    std::wstring NtDeviceName(std::wstring_view dosDeviceName) override
-    {
-        const auto it = ntDevices.find(std::wstring(dosDeviceName));
-        return it == ntDevices.end() ? std::wstring() : it->second;
-    }
+    std::wstring NtDeviceName(std::wstring_view dosName) override { return Find(ntDevices, dosName).value_or(L""); }
 
     MountPathsReply MountPathNames(std::wstring_view volumeName, std::span<wchar_t> buffer) override
     {
         const std::wstring name(volumeName);
         mountBufferSizes.push_back(buffer.size());
-        if (const auto error = mountPathErrors.find(name); error != mountPathErrors.end())
-            return {error->second, 0};
+        if (const auto error = Find(mountPathErrors, name))
+            return {*error, 0};
         std::wstring multi;
         for (const std::wstring& path : mountPaths[name])
             multi += path + L'\0';
@@ -96,36 +88,11 @@ public:
         return {0, needed};
     }
 
-    std::uint32_t DriveTypeOf(std::wstring_view rootPath) override
-    {
-        calls.push_back(L"drive " + std::wstring(rootPath));
-        const auto it = driveTypes.find(std::wstring(rootPath));
-        return it == driveTypes.end() ? kDriveFixed : it->second;
-    }
-
-    bool MediaPresent(std::wstring_view devicePath) override
-    {
-        calls.push_back(L"media " + std::wstring(devicePath));
-        return mediaIn.count(std::wstring(devicePath)) != 0;
-    }
-
-    std::optional<int> SystemIconIndex(std::wstring_view path) override
-    {
-        calls.push_back(L"icon " + std::wstring(path));
-        return Find(icons, path);
-    }
-
-    std::optional<DiskSpace> FreeSpace(std::wstring_view rootPath) override
-    {
-        calls.push_back(L"space " + std::wstring(rootPath));
-        return Find(spaces, rootPath);
-    }
-
-    std::optional<VolumeInformation> Information(std::wstring_view rootPath) override
-    {
-        calls.push_back(L"info " + std::wstring(rootPath));
-        return Find(infos, rootPath);
-    }
+    std::uint32_t DriveTypeOf(std::wstring_view path) override { return Asked(L"drive ", path, driveTypes).value_or(kDriveFixed); }
+    bool MediaPresent(std::wstring_view device) override { return Asked(L"media ", device, media).value_or(false); }
+    std::optional<int> SystemIconIndex(std::wstring_view path) override { return Asked(L"icon ", path, icons); }
+    std::optional<DiskSpace> FreeSpace(std::wstring_view path) override { return Asked(L"space ", path, spaces); }
+    std::optional<VolumeInformation> Information(std::wstring_view path) override { return Asked(L"info ", path, infos); }
 
 private:
     class Search final : public VolumeSearch {
@@ -135,7 +102,7 @@ private:
         VolumeNameReply Next() override
         {
             const std::size_t call = nextCalls_++;
-            if (system_.breakAtNext && *system_.breakAtNext == call)
+            if (system_.breakAtNext == call)
                 return {system_.breakError, {}};
             if (call + 1 >= system_.names.size())
                 return {kErrorNoMoreFiles, {}};
@@ -151,19 +118,23 @@ private:
     static std::optional<Value> Find(const std::map<std::wstring, Value>& map, std::wstring_view key)
     {
         const auto it = map.find(std::wstring(key));
-        if (it == map.end())
-            return std::nullopt;
-        return it->second;
+        return it == map.end() ? std::nullopt : std::optional<Value>(it->second);
+    }
+    template <typename Value>
+    std::optional<Value> Asked(const wchar_t* call, std::wstring_view key, const std::map<std::wstring, Value>& map)
+    {
+        calls.push_back(call + std::wstring(key));
+        return Find(map, key);
     }
 
     std::uint32_t NextReportedLength(const std::wstring& name, std::uint32_t needed)
     {
-        auto it = reportedLengths.find(name);
-        if (it == reportedLengths.end() || it->second.empty())
+        std::vector<std::uint32_t>& lengths = reportedLengths[name];
+        if (lengths.empty())
             return needed;
-        const std::uint32_t length = it->second.front();
-        if (it->second.size() > 1)
-            it->second.erase(it->second.begin());
+        const std::uint32_t length = lengths.front();
+        if (lengths.size() > 1)
+            lengths.erase(lengths.begin());
         return length;
     }
 };
