@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 
 namespace trackkit {
@@ -10,7 +11,6 @@ namespace {
 TEST(PixelFromColorRef, SwapsRedAndBlue)
 {
     EXPECT_EQ(PixelFromColorRef(0x00112233), 0x00332211u);
-    EXPECT_EQ(PixelFromColorRef(kCbtColor), 0x00C80014u);
     EXPECT_EQ(PixelFromColorRef(0xFF000000), 0u);  // the top byte is no colour
 }
 
@@ -20,24 +20,22 @@ TEST(BuildLevelPixels, FollowsTheQuarterFormulas)
     std::mt19937 random(7);
     auto channel = [](Pixel pixel, int shift) { return static_cast<int>(pixel >> shift & 0xFF); };
     for (int i = 0; i < 2000; ++i) {
-        const ColorRef face = random() & 0xFFFFFF;
-        const ColorRef block = random() & 0xFFFFFF;
+        const ColorRef face = random() & 0xFFFFFF, block = random() & 0xFFFFFF;
         const LevelPixels levels = BuildLevelPixels(face, block);
         for (int shift : {0, 8, 16}) {
-            const int f = channel(PixelFromColorRef(face), shift);
-            const int b = channel(PixelFromColorRef(block), shift);
-            EXPECT_EQ(channel(levels[0], shift), f);
-            EXPECT_EQ(channel(levels[1], shift), (b + 3 * f + 2) / 4);
-            EXPECT_EQ(channel(levels[2], shift), (b + f + 1) / 2);
-            EXPECT_EQ(channel(levels[3], shift), (3 * b + f + 2) / 4);
-            EXPECT_EQ(channel(levels[4], shift), b);
+            const int f = channel(PixelFromColorRef(face), shift), b = channel(PixelFromColorRef(block), shift);
+            EXPECT_EQ((std::array{channel(levels[0], shift), channel(levels[1], shift), channel(levels[2], shift),
+                                  channel(levels[3], shift), channel(levels[4], shift)}),
+                      (std::array{f, (b + 3 * f + 2) / 4, (b + f + 1) / 2, (3 * b + f + 2) / 4, b}));
         }
         for (const Pixel pixel : levels)
             EXPECT_EQ(pixel >> 24, 0u);
     }
 }
 
-TEST(CellLevel, RoundsFourQuartersUp)
+// 4s/b rounded up; the division-free cutoffs give the same level for every
+// possible count.
+TEST(CellLevel, RoundsFourQuartersUpAndTheCutoffsAgree)
 {
     const struct {
         std::uint32_t blocks, set;
@@ -48,11 +46,7 @@ TEST(CellLevel, RoundsFourQuartersUp)
     };
     for (const auto& c : cases)
         EXPECT_EQ(CellLevel(c.blocks, c.set), c.level) << c.set << " of " << c.blocks;
-}
 
-// The division-free cutoffs give the same level for every possible count.
-TEST(LevelCutoffs, AgreeWithCellLevel)
-{
     for (std::uint32_t b = 1; b <= 1100; b += b < 300 ? 1 : 97) {
         const LevelCutoffs cutoffs(b);
         for (std::uint32_t set = 0; set <= b; ++set)

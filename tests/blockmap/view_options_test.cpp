@@ -1,40 +1,16 @@
+// The View menu's commands, and the pane's record: the settings it starts
+// from and the grid it keeps for hit tests.
 #include "blockmap/view_options.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <vector>
+
+#include "blockmap/view_state.h"
+
 namespace trackkit {
 namespace {
-
-TEST(ViewChoices, StoredSettingsSelectTheirItemOrTheDefault)
-{
-    const struct {
-        std::uint32_t stored;
-        int command;
-        std::uint32_t size;
-    } sizes[] = {
-        {12, 40011, 12}, {8, 40012, 8}, {4, 40013, 4}, {2, 40014, 2},
-        {9, 40013, 4},  // a missing setting
-        {0, 40013, 4}, {3, 40013, 4}, {0xFFFFFFFF, 40013, 4},
-    };
-    for (const auto& c : sizes) {
-        EXPECT_EQ(BlockSizeChoiceFor(c.stored).command, c.command) << c.stored;
-        EXPECT_EQ(BlockSizeChoiceFor(c.stored).value, c.size) << c.stored;
-    }
-    const struct {
-        std::uint32_t stored;
-        int command;
-        std::uint32_t period;
-    } speeds[] = {
-        {250, 40004, 250}, {1000, 40005, 1000}, {10000, 40006, 10000}, {0x7FFFFFFF, 40007, 0x7FFFFFFF},
-        {5000, 40005, 1000}, {0, 40005, 1000}, {0x80000000, 40005, 1000},
-    };
-    for (const auto& c : speeds) {
-        EXPECT_EQ(UpdateSpeedChoiceFor(c.stored).command, c.command) << c.stored;
-        EXPECT_EQ(UpdateSpeedChoiceFor(c.stored).value, c.period) << c.stored;
-    }
-    EXPECT_TRUE(IsPollingPaused(UpdateSpeedChoiceFor(0x7FFFFFFF).value));
-    EXPECT_FALSE(IsPollingPaused(UpdateSpeedChoiceFor(10000).value));
-}
 
 TEST(DecideViewCommand, EachCommandAroundTheRange)
 {
@@ -59,11 +35,54 @@ TEST(DecideViewCommand, EachCommandAroundTheRange)
         const bool checksItem = c.action == ViewAction::SetPollPeriod || c.action == ViewAction::SetBlockSize;
         EXPECT_EQ(result.checkedCommand, checksItem ? c.command : 0) << c.command;
     }
-    // What a command stores, the next start selects again.
-    for (const ViewChoice& item : kUpdateSpeedChoices)
-        EXPECT_EQ(UpdateSpeedChoiceFor(DecideViewCommand(item.command).value).command, item.command);
-    for (const ViewChoice& item : kBlockSizeChoices)
-        EXPECT_EQ(BlockSizeChoiceFor(DecideViewCommand(item.command).value).command, item.command);
+    EXPECT_TRUE(IsPollingPaused(0x7FFFFFFF));
+    EXPECT_FALSE(IsPollingPaused(10000));
+}
+
+// A stored value that is none of the menu's choices is replaced, in the
+// record and in the settings, by "Small" (4) or "Normal" (1000).
+TEST(ViewState, StoredSettingsSelectTheirItemOrTheDefault)
+{
+    const struct {
+        std::uint32_t storedSize, storedSpeed;
+        int sizeCommand, speedCommand;
+        std::uint32_t size, speed;
+    } cases[] = {
+        {12, 250, 40011, 40004, 12, 250}, {8, 1000, 40012, 40005, 8, 1000},
+        {4, 10000, 40013, 40006, 4, 10000}, {2, 0x7FFFFFFF, 40014, 40007, 2, 0x7FFFFFFF},
+        {9, 5000, 40013, 40005, 4, 1000},  // first run: the defaults
+        {0, 0, 40013, 40005, 4, 1000},     // the key could not be read
+        {3, 0x80000000, 40013, 40005, 4, 1000}, {0xFFFFFFFF, 0x7FFFFFFE, 40013, 40005, 4, 1000},
+    };
+    for (const auto& c : cases) {
+        TrackViewState view;
+        AppSettings settings;
+        settings.blockSize = c.storedSize;
+        settings.updateSpeed = c.storedSpeed;
+
+        const ViewMenuChecks checks = ApplyStoredViewSettings(view, settings);
+        EXPECT_EQ(checks.blockSizeCommand, c.sizeCommand) << c.storedSize;
+        EXPECT_EQ(checks.updateSpeedCommand, c.speedCommand) << c.storedSpeed;
+        EXPECT_EQ((std::array{view.blockSize, settings.blockSize, view.session.pollPeriod, settings.updateSpeed}),
+                  (std::array{c.size, c.size, c.speed, c.speed}))
+            << c.storedSize << " " << c.storedSpeed;
+    }
+}
+
+TEST(ViewState, APaintWithoutAGridKeepsTheLastLayoutForHitTests)
+{
+    TrackViewState view;
+    ASSERT_TRUE(view.session.bitmap.SizeFor(5529));
+    view.session.geometry.blockCount = 5529;
+    view.blockSize = 4;
+    std::vector<Pixel> pixels(500 * 301);
+    const PixelBuffer target{pixels.data(), 500, 301, 500};
+
+    RememberLayout(view, PaintBlockMap(PictureOf(view, 500, 300, 0), target));
+    ASSERT_EQ(view.lastLayout.lastColumn, 97);
+    RememberLayout(view, PaintBlockMap(PictureOf(view, 12, 12, 0), target));  // at most three pitches
+    EXPECT_EQ((std::array{view.lastLayout.blocksPerCell, std::uint32_t(view.lastLayout.pitchX), std::uint32_t(view.lastLayout.lastColumn)}),
+              (std::array{1u, 5u, 97u}));
 }
 
 } // namespace
