@@ -20,15 +20,13 @@ LayoutRequest Request(int width, int height, std::uint32_t blocks, std::uint32_t
     return LayoutRequest{width, height, blockSize, dpiX, dpiY, blocks, blocks == 0 ? 1 : blocks};
 }
 
-// The sizes the step-by-step reference below does not reach.
+// Pitches the step-by-step reference below does not reach: none, or 1.
 TEST(CellPitch, ScalesThenMakesOdd)
 {
-    const struct {
-        std::uint32_t blockSize;
-        int dpi, pitch;  // pitch 0: none
-    } cases[] = {{4, 96, 5}, {12, 72, 9}, {0, 96, 1}, {4, 0, 1}, {4, -96, 0}, {kMaxBlocks, 192, 0}};
-    for (const auto& c : cases)
-        EXPECT_EQ(std::max(CellPitch(c.blockSize, c.dpi), 0), c.pitch) << c.blockSize << " at " << c.dpi;
+    EXPECT_EQ(CellPitch(0, 96), 1);
+    EXPECT_EQ(CellPitch(4, 0), 1);
+    EXPECT_LE(CellPitch(4, -96), 0);
+    EXPECT_LE(CellPitch(0xFFFFFFFF, 192), 0);
 }
 
 // A 500 x 300 client at 96 DPI with block size 4 has pitch 5, a 490 x 290
@@ -42,8 +40,6 @@ TEST(ComputeLayout, WorkedExamples)
         int pitch, lastColumn, lastRow;
         std::uint32_t blocksPerCell;
     } cases[] = {
-        {"ratio 1", 500, 300, 5529, 5, 97, 57, 1},
-        {"two zoom steps", 500, 300, 1000, 9, 53, 31, 1},
         {"zoom jumps from ratio 2 to 0: taken back", 500, 300, 2764, 5, 97, 57, 1},
         {"pitch 147 leaves no row: stops at 145", 500, 300, 1, 145, 2, 1, 1},
         {"largest N", 500, 300, kMaxBlocks, 5, 97, 57, 776808},

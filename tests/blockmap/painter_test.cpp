@@ -179,46 +179,40 @@ TEST(PaintBlockMap, MatchesTheReferenceInEveryMode)
     ExpectScenesMatchReference(scenes);
 }
 
-// Tiny areas; bitmaps that disagree with N, where blocks without bits count as
-// unchanged and bits past N, the bit count or the buffer never count; buffers
-// of other sizes than the client, clipped or background past the client;
-// $CBT ranges anywhere, also past the volume.
+// Tiny areas and strips; bitmaps that disagree with N, where blocks without
+// bits count as unchanged and bits past N, the bit count or the buffer never
+// count; buffers of other sizes than the client, clipped or background past
+// the client; $CBT ranges anywhere, also past the volume. Each with one block
+// per cell and packed.
 TEST(PaintBlockMap, MatchesTheReferenceAtTheEdges)
 {
-    ExpectScenesMatchReference({
-        {.name = "empty client", .blocks = 10, .width = 0, .height = 0},
-        {.name = "one pixel", .blocks = 10, .width = 1, .height = 1},
-        {.name = "lc 0", .blocks = 10, .width = 18, .height = 40}, {.name = "lr 0", .blocks = 10, .width = 40, .height = 18},
-        {.name = "2 x 2 grid", .blocks = 1, .width = 19, .height = 19},
-        {.name = "2 x 2 grid, packed", .blocks = 7, .width = 19, .height = 19},
-        {.name = "flat strip", .blocks = 5000, .width = 2000, .height = 20},
-        {.name = "tall strip", .blocks = 300, .width = 20, .height = 2000},
-        {.name = "no bits", .blocks = 5529, .bitCount = 0, .bitmapBytes = 100},
-        {.name = "no buffer", .blocks = 5529, .bitmapBytes = 0},
-        {.name = "bit count below N", .blocks = 5529, .bitCount = 3001},
-        {.name = "bit count below N, packed", .blocks = 20000, .bitCount = 10003},
-        {.name = "set bits past N", .blocks = 5000, .bitCount = 5529, .density = 1},
-        {.name = "set bits past N, packed", .blocks = 20001, .bitCount = 20032, .density = 1},
-        {.name = "buffer shorter than the bits", .blocks = 20000, .bitmapBytes = 1001},
-        {.name = "buffer of one byte", .blocks = 5000, .bitmapBytes = 1},
-        {.name = "smaller buffer", .blocks = 5000, .bufferWidth = 100, .bufferHeight = 50},
-        {.name = "smaller buffer, packed", .blocks = 20000, .bufferWidth = 123, .bufferHeight = 400},
-        {.name = "buffer cuts a cell", .blocks = 20000, .cbtFirst = 0, .cbtLast = 0, .bufferWidth = 7, .bufferHeight = 8},
-        {.name = "one-pixel buffer", .blocks = 5000, .bufferWidth = 1, .bufferHeight = 1},
-        {.name = "padded rows", .blocks = 20000, .padding = 17},
-        {.name = "larger buffer", .blocks = 5000, .cbtFirst = 4000, .cbtLast = kFar, .bufferWidth = 700, .bufferHeight = 500, .padding = 3},
-        {.name = "$CBT at zero LCNs", .blocks = 5000, .cbtFirst = 0, .cbtLast = 0},
-        {.name = "$CBT at zero LCNs, packed", .blocks = 20000, .cbtFirst = 0, .cbtLast = 0},
-        {.name = "$CBT at zero LCNs, zoomed", .blocks = 1000, .cbtFirst = 0, .cbtLast = 0},
-        {.name = "$CBT range", .blocks = 5000, .cbtFirst = 100, .cbtLast = 350},
-        {.name = "$CBT range, packed", .blocks = 20000, .cbtFirst = 101, .cbtLast = 350},
-        {.name = "$CBT on the last block", .blocks = 20001, .cbtFirst = 20000, .cbtLast = 20000},
-        {.name = "$CBT across the end, packed", .blocks = 20001, .cbtFirst = 19990, .cbtLast = kFar},
-        {.name = "$CBT beyond the volume", .blocks = 5000, .cbtFirst = 5000, .cbtLast = 6000},
-        {.name = "$CBT far beyond, packed", .blocks = 20000, .cbtFirst = kFar, .cbtLast = kFar + 5},
-        {.name = "$CBT first after last", .blocks = 5000, .cbtFirst = 300, .cbtLast = 200},
-        {.name = "$CBT everywhere", .blocks = 20000, .cbtFirst = 0, .cbtLast = ~std::uint64_t{0}},
-    });
+    std::vector<Scene> scenes;
+    for (const std::uint32_t n : {5000u, 20001u}) {
+        const std::string mode = n == 5000 ? "one per cell, " : "packed, ";
+        for (const auto& [w, h] : {std::pair{0, 0}, std::pair{1, 1}, std::pair{18, 40}, std::pair{40, 18}, std::pair{19, 19},
+                                   std::pair{25, 25}, std::pair{2000, 20}, std::pair{20, 2000}})
+            scenes.push_back({.name = mode + std::to_string(w) + " x " + std::to_string(h), .blocks = n == 5000 ? 1u : 7u, .width = w, .height = h});
+        scenes.push_back({.name = mode + "flat strip", .blocks = n, .width = 2000, .height = 20});
+        scenes.push_back({.name = mode + "tall strip", .blocks = n / 16, .width = 20, .height = 2000});
+        scenes.push_back({.name = mode + "no bits", .blocks = n, .bitCount = 0, .bitmapBytes = 100});
+        scenes.push_back({.name = mode + "no buffer", .blocks = n, .bitmapBytes = 0});
+        scenes.push_back({.name = mode + "bit count below N", .blocks = n, .bitCount = n / 2 + 3});
+        scenes.push_back({.name = mode + "set bits past N", .blocks = n, .bitCount = n + 529, .density = 1});
+        scenes.push_back({.name = mode + "buffer shorter than the bits", .blocks = n, .bitmapBytes = n / 20 + 1});
+        scenes.push_back({.name = mode + "buffer of one byte", .blocks = n, .bitmapBytes = 1});
+        const struct { int width, height, padding; } buffers[] = {{100, 50, 0}, {123, 400, 0}, {7, 8, 0}, {1, 1, 0}, {500, 301, 17}, {700, 500, 3}};
+        for (const auto& buffer : buffers)
+            scenes.push_back({.name = mode + "buffer " + std::to_string(buffer.width) + " x " + std::to_string(buffer.height),
+                              .blocks = n, .cbtFirst = 0, .cbtLast = 0, .bufferWidth = buffer.width, .bufferHeight = buffer.height,
+                              .padding = buffer.padding});
+        const std::pair<std::uint64_t, std::uint64_t> cbtRanges[] = {
+            {0, 0}, {101, 350}, {n - 1, n - 1}, {n - 10, kFar}, {n, n + 1000}, {kFar, kFar + 5}, {300, 200}, {0, ~std::uint64_t{0}}};
+        for (const auto& [first, last] : cbtRanges)
+            scenes.push_back({.name = mode + "$CBT " + std::to_string(first) + " to " + std::to_string(last), .blocks = n,
+                              .cbtFirst = first, .cbtLast = last});
+    }
+    scenes.push_back({.name = "$CBT at zero LCNs, zoomed", .blocks = 1000, .cbtFirst = 0, .cbtLast = 0});
+    ExpectScenesMatchReference(scenes);
 }
 
 TEST(PaintBlockMap, UnusableBuffersAreNotWritten)
