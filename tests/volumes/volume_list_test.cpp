@@ -2,6 +2,7 @@
 // colours, and what the mouse and the keyboard do to the selection.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <string>
