@@ -79,6 +79,7 @@ TEST(ComputeLayout, NoCells)
         EXPECT_EQ(layout.gridComputed, c.gridComputed);
         EXPECT_FALSE(layout.drawsCells);
         EXPECT_EQ(layout.blocksPerCell, 0u);
+        EXPECT_EQ(layout.lastColumn, 0);
         EXPECT_EQ(CellsHoldingBlocks(layout, c.request.blockCount), 0u);
     }
 }

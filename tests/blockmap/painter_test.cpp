@@ -1,6 +1,7 @@
 // The painter against the slow reference in reference_block_map.h, pixel by
 // pixel, over many sizes, modes, bitmaps and buffers.
 #include "blockmap/painter.h"
+#include "blockmap/dib_rule.h"
 
 #include <gtest/gtest.h>
 
@@ -226,6 +227,22 @@ TEST(PaintBlockMap, UnusableBuffersAreNotWritten)
                                       PixelBuffer{pixels.data(), -8, 8, 8}})
         EXPECT_EQ(PaintBlockMap(picture, buffer).blocksPerCell, 1u);  // the layout still serves the hit test
     EXPECT_EQ(std::count(pixels.begin(), pixels.end(), kSentinel), 64);
+}
+
+// The pane's off-screen buffer is kept while it covers the client and is at
+// most twice its size either way.
+TEST(KeepsDib, WhileItCoversTheClientAndIsAtMostTwiceItsSize)
+{
+    const struct {
+        bool hasDib;
+        int dibWidth, dibHeight;
+        bool keeps;
+    } cases[] = {
+        {true, 500, 301, true}, {true, 500, 300, true}, {true, 1000, 600, true}, {false, 500, 301, false},
+        {true, 499, 301, false}, {true, 500, 299, false}, {true, 1001, 301, false}, {true, 500, 601, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(KeepsDib(c.hasDib, c.dibWidth, c.dibHeight, 500, 300), c.keeps) << c.dibWidth << " x " << c.dibHeight;
 }
 
 } // namespace
