@@ -85,7 +85,7 @@ TEST(ComputeLayout, NoCells)
 }
 
 // Against the literal step-by-step zoom, over many sizes, block sizes, DPIs
-// and block counts; a third of the clients are narrow or flat strips, where
+// and block counts; one client in three is a narrow or flat strip, where
 // one axis runs out of cells long before the other.
 TEST(ComputeLayout, MatchesStepByStepZoom)
 {
