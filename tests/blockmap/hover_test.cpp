@@ -86,6 +86,8 @@ TEST(ReadHover, NothingChangesBeforeAPaintOrWithoutBlocks)
         const HoverReadout readout = ReadHover(*view, 500, 300, 32, 17);
         EXPECT_EQ(readout.capture, MouseCapture::Keep);
         EXPECT_FALSE(readout.statusText.has_value());
+        const MapHit hit = HitTestMap(*view, 500, 300, 32, 17);
+        EXPECT_FALSE(hit.mapKnown || hit.insideArea || hit.cell);
     }
     // A pane that shrank below its margins has no map area left, whatever
     // the last paint recorded.
