@@ -230,7 +230,7 @@ TEST(KeyboardSelection, UpAndDownMoveByOneWithoutWrapping)
         int selectedAfter;
         std::vector<int> repaint;
     } cases[] = {
-        {"down", 3, 0, kKeyDown, 1, {0, 1}}, {"up", 3, 2, kKeyUp, 1, {1, 2}},
+        {"down to the last", 3, 1, kKeyDown, 2, {1, 2}}, {"up to the first", 3, 1, kKeyUp, 0, {0, 1}},
         {"down on the last", 3, 2, kKeyDown, 2, {}}, {"up on the first", 3, 0, kKeyUp, 0, {}},
         {"home is not handled", 3, 2, 0x24, 2, {}}, {"page down is not handled", 3, 1, 0x22, 1, {}},
         {"nothing selected", 3, -1, kKeyDown, -1, {}}, {"one entry", 1, 0, kKeyDown, 0, {}},
