@@ -30,18 +30,15 @@ TEST(ClustersOfCell, FirstClusterOfEachBlockBeforeN)
     } cases[] = {
         {"4 blocks of 64 KiB on 4 KiB clusters: 16 apart", {8, 4, 1000, k64KiB, k4KiB}, {128, 144, 160, 176}},
         {"one block per cell", {201, 1, 1000, k64KiB, k4KiB}, {3216}},
-        {"block 0", {0, 1, 1, k64KiB, k4KiB}, {0}},
         {"last cell of a packed map stops at N - 1", {96, 8, 100, k64KiB, k4KiB}, {1536, 1552, 1568, 1584}},
         {"cell ending exactly at N", {96, 4, 100, k64KiB, k4KiB}, {1536, 1552, 1568, 1584}},
         {"cell starting at N is past the end", {100, 4, 100, k64KiB, k4KiB}, {}},
-        {"cell starting past N", {104, 4, 100, k64KiB, k4KiB}, {}},
         {"no blocks at all", {0, 1, 0, k64KiB, k4KiB}, {}},
         {"cluster size unknown", {8, 4, 1000, k64KiB, 0}, {}},
         {"no blocks per cell", {8, 0, 1000, k64KiB, k4KiB}, {}},
         {"blocks smaller than clusters ask each cluster once", {6, 4, 1000, 2048, k4KiB}, {3, 4}},
         {"cluster larger than a cell", {0, 4, 1000, k64KiB, 2 * 1024 * 1024}, {0}},
         {"truncating division", {5, 2, 1000, 3000, k4KiB}, {3, 4}},
-        {"truncating division onto one cluster", {3, 2, 1000, 3000, k4KiB}, {2}},
         {"largest block and sizes do not overflow", {kMax32 - 1, 4, kMax32, kMax32, 1},
          {std::uint64_t{kMax32 - 1} * kMax32}},
     };
@@ -51,30 +48,17 @@ TEST(ClustersOfCell, FirstClusterOfEachBlockBeforeN)
     }
 }
 
-TEST(EncodeLookupRequest, FlagsCountThenClusters)
+TEST(EncodeLookupRequest, FlagsCountThenLittleEndianClusters)
 {
-    const struct {
-        Clusters clusters;
-        std::size_t length;
-    } cases[] = {
-        {{128, 144, 160, 176}, 40},
-        {{3216}, 16},
-        {{0x1122334455667788ull}, 16},
-        {{}, 8},
-    };
-    for (const auto& c : cases) {
-        const std::vector<std::uint8_t> request = EncodeLookupRequest(c.clusters);
-        ASSERT_EQ(request.size(), c.length);
-        ByteReader reader(request);
-        EXPECT_EQ(reader.U32At(0), 0u) << "Flags";
-        EXPECT_EQ(reader.U32At(4), c.clusters.size()) << "NumberOfClusters";
-        for (std::size_t i = 0; i < c.clusters.size(); ++i)
-            EXPECT_EQ(reader.U64At(8 + 8 * i), c.clusters[i]) << "cluster " << i;
-        EXPECT_TRUE(reader.Ok());
-    }
-    const std::vector<std::uint8_t> one = EncodeLookupRequest(Clusters{0x1122334455667788ull});
-    EXPECT_EQ(one[8], 0x88) << "little-endian";
-    EXPECT_EQ(one[15], 0x11);
+    const std::vector<std::uint8_t> request = EncodeLookupRequest(Clusters{3216, 0x1122334455667788ull});
+    ASSERT_EQ(request.size(), 24u);
+    ByteReader reader(request);
+    EXPECT_EQ(reader.U32At(0), 0u) << "Flags";
+    EXPECT_EQ(reader.U32At(4), 2u) << "NumberOfClusters";
+    EXPECT_EQ(reader.U64At(8), 3216u);
+    EXPECT_EQ(request[16], 0x88);
+    EXPECT_EQ(request[23], 0x11);
+    EXPECT_EQ(EncodeLookupRequest(Clusters{}).size(), 8u);
 }
 
 // A reply laid out by hand, byte by byte, the way the file system writes it:
@@ -124,18 +108,8 @@ TEST(DecodeLookupReply, ReadsThePublishedLayout)
         .Entry(64, 0, 0x03000005, 7, L"\\pagefile.sys");
     EXPECT_EQ(DecodeLookupReply(reply.Bytes()),
               (Entries{{0x1122334455667788ull, 0x01000002, L"\\$Mft"}, {7, 0x03000005, L"\\pagefile.sys"}}));
-}
-
-TEST(DecodeLookupReply, FollowsTheChainInTheFileSystemsOrder)
-{
-    const Entries entries{
-        {900, 0x01000000, L"\\Data\\orders.mdf"},
-        {100, 0x01000002, L"\\$LogFile"},
-        {500, 0x00000000, L""},
-        {500, 0x01000000, L"\\Users\\Ann\\notes.txt:Zone.Identifier"},
-    };
-    EXPECT_EQ(DecodeLookupReply(testing::LookupReply(entries)), entries);
-    EXPECT_EQ(DecodeLookupReply(testing::LookupReply(Entries{entries[0]})), Entries{entries[0]});
+    const Entries unsorted{{900, 0, L"\\z"}, {100, 2, L""}, {500, 0, L"\\n.txt:Zone.Identifier"}};
+    EXPECT_EQ(DecodeLookupReply(testing::LookupReply(unsorted)), unsorted) << "kept in the file system's order";
 }
 
 TEST(DecodeLookupReply, ReadsOnlyTheBytesItIsGivenAndNeverLoops)
@@ -152,7 +126,6 @@ TEST(DecodeLookupReply, ReadsOnlyTheBytesItIsGivenAndNeverLoops)
         Entries entries;
     } cases[] = {
         {"well formed", twoEntries, 128, {a, b}},
-        {"no bytes", twoEntries, 0, {}},
         {"header cut short", twoEntries, 11, {}},
         {"second entry's fixed part cut short", twoEntries, 56 + 23, {a}},
         {"second entry's fixed part just fits", twoEntries, 56 + 24, {a, {20, 0, L""}}},
@@ -161,16 +134,11 @@ TEST(DecodeLookupReply, ReadsOnlyTheBytesItIsGivenAndNeverLoops)
         {"first offset outside the bytes", HandBuiltReply(64).Header(4096), 64, {}},
         {"first offset at the very end", HandBuiltReply(64).Header(64), 64, {}},
         {"first offset into the header", HandBuiltReply(64).Header(4).Entry(16, 0, 0, 1, L"x"), 64, {}},
-        {"first offset 0", HandBuiltReply(64).Header(0), 64, {}},
-        {"first offset at the largest value", HandBuiltReply(64).Header(kMax32), 64, {}},
         {"next entry outside the bytes", HandBuiltReply(128).Header(16).Entry(16, 4096, 0, 10, L"\\a"), 128, {a}},
-        {"next entry at the largest offset", HandBuiltReply(128).Header(16).Entry(16, kMax32, 0, 10, L"\\a"), 128, {a}},
         {"next offset backwards (wraps in 32 bits)",
          HandBuiltReply(128).Header(56).Entry(16, 0, 0, 10, L"\\a").Entry(56, 0xFFFFFFD8, 0, 20, L"\\b"), 128, {b}},
         {"cycle: second entry leads back to the first",
          HandBuiltReply(128).Header(16).Entry(16, 40, 0, 10, L"\\a").Entry(56, 0xFFFFFFD8, 0, 20, L"\\b"), 128, {a, b}},
-        {"next offset into the entry itself",
-         HandBuiltReply(128).Header(16).Entry(16, 8, 0, 10, L"\\a"), 128, {a}},
         {"next offset into the entry's name",
          HandBuiltReply(128).Header(16).Entry(16, 26, 0, 10, L"\\a"), 128, {a}},
         {"next entry right after the terminator",
@@ -197,13 +165,7 @@ TEST(FlagWords, WordsInOrderWithBarsAfterTheFirst)
         {0x01000002, L"DenyDefrag| Data"},
         {0x03000005, L"PageFile| FsSys| System"},
         {0, L"None"},
-        {0x00000003, L"PageFile| DenyDefrag"},
-        {0x00000001, L"PageFile"},
-        {0x00000008, L"TxF"},
         {0x0000000F, L"PageFile| DenyDefrag| FsSys| TxF"},
-        {0x01000000, L"Data"},
-        {0x02000000, L"Index"},
-        {0x03000000, L"System"},
         {0x0300000F, L"PageFile| DenyDefrag| FsSys| TxF| System"},
         {0x02000004, L"FsSys| Index"},
         {0x04000000, L"None"},   // an attribute we have no word for
@@ -216,10 +178,6 @@ TEST(FlagWords, WordsInOrderWithBarsAfterTheFirst)
 
 TEST(SortByCluster, AscendingAndStableForSharedClusters)
 {
-    Entries entries{{900, 0, L"c"}, {100, 0, L"a"}, {500, 0, L"b"}};
-    SortByCluster(entries);
-    EXPECT_EQ(entries, (Entries{{100, 0, L"a"}, {500, 0, L"b"}, {900, 0, L"c"}}));
-
     Entries shared{{5, 0, L"first"}, {3, 0, L"x"}, {5, 0, L"second"}, {3, 0, L"y"}, {5, 0, L"third"}};
     SortByCluster(shared);
     EXPECT_EQ(shared, (Entries{{3, 0, L"x"}, {3, 0, L"y"}, {5, 0, L"first"}, {5, 0, L"second"}, {5, 0, L"third"}}));
@@ -232,7 +190,6 @@ TEST(LookupTitle, SmallestLargestAndCount)
         const wchar_t* title;
     } cases[] = {
         {{{900, 0, L""}, {100, 0, L""}, {500, 0, L""}}, L"Clusters 100 to 900 (3)"},
-        {{{42, 0, L""}}, L"Clusters 42 to 42 (1)"},
         {{}, L"Clusters 0 to 0 (0)"},
         {{{0xFFFFFFFFFFFFFFFFull, 0, L""}, {0x8000000000000000ull, 0, L""}},
          L"Clusters 9223372036854775808 to 18446744073709551615 (2)"},
@@ -305,7 +262,6 @@ TEST_F(RunClusterLookupTest, OutcomesOfTheFileSystemsAnswers)
              ByteWriter(out).U32At(0, 16);
              return DriverReply::Success(16);
          }, LookupOutcome::Notice, 0, 1},
-        {"success with no bytes", [](auto, auto) { return DriverReply::Success(0); }, LookupOutcome::Notice, 0, 1},
         {"claims more bytes than the buffer holds", [&](auto, auto out) {
              AnswerWhenLargeEnough(out, 0, one);
              return DriverReply::Success(kMax32);

@@ -2,17 +2,25 @@
 
 #include <gtest/gtest.h>
 
+#include "tracking/driver_contract.h"
+
 namespace trackkit {
 namespace {
 
-TEST(SessionBitmapTest, SizesAreRoundedToFourBytes)
+// The driver is asked for (N + 7) / 8 bytes; the buffer holding them is
+// rounded up to four bytes. Neither wraps for the largest N.
+TEST(SessionBitmapTest, RequestAndBufferSizes)
 {
     const struct {
         std::uint32_t bits;
-        std::uint64_t bytes;
-    } cases[] = {{0, 0}, {1, 4}, {32, 4}, {33, 8}, {100, 16}, {0xFFFFFFF8, 0x1FFFFFFF + 1}, {0xFFFFFFFF, 0x20000000}};
-    for (const auto& c : cases)
-        EXPECT_EQ(SessionBitmap::BufferSizeFor(c.bits), c.bytes) << c.bits;
+        std::uint64_t request;
+        std::uint64_t buffer;
+    } cases[] = {{0, 0, 0}, {1, 1, 4}, {8, 1, 4}, {9, 2, 4}, {32, 4, 4}, {33, 5, 8}, {0xFFFFFFFF, 0x20000000, 0x20000000}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bits);
+        EXPECT_EQ(SessionBitmapLength(c.bits), c.request);
+        EXPECT_EQ(SessionBitmap::BufferSizeFor(c.bits), c.buffer);
+    }
 }
 
 TEST(SessionBitmapTest, NewBuffersAreZeroedAndTestStopsAtTheBitCount)

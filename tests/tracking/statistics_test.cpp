@@ -12,33 +12,30 @@ namespace {
 using testing::FixedLocaleText;
 using testing::RecordingRows;
 
-TEST(FormatDurationTest, PicksTheLargestUnitBelowAThousandAndTruncates)
+// Each picks the largest unit that keeps the number below a thousand and
+// truncates.
+TEST(StatisticsTest, DurationsAndTrackingTimes)
 {
     const struct {
-        std::uint64_t nanoseconds;
-        const wchar_t* text;
+        std::uint64_t value;
+        const wchar_t* nanoseconds;
+        const wchar_t* microseconds;
     } cases[] = {
-        {0, L"0ns"},
-        {999, L"999ns"},
-        {1000, L"1\u00b5s"},
-        {999'999, L"999\u00b5s"},
-        {1'000'000, L"1ms"},
-        {2'500'000, L"2ms"},
-        {999'999'999, L"999ms"},
-        {1'000'000'000, L"1s"},
-        {std::numeric_limits<std::uint64_t>::max(), L"18446744073s"},
+        {0, L"0ns", L"0\u00b5s"},
+        {999, L"999ns", L"999\u00b5s"},
+        {1000, L"1\u00b5s", L"1ms"},
+        {999'999, L"999\u00b5s", L"999ms"},
+        {1'000'000, L"1ms", L"1s"},
+        {2'500'000, L"2ms", L"2s"},
+        {999'999'999, L"999ms", L"999s"},
+        {1'000'000'000, L"1s", L"1000s"},
+        {std::numeric_limits<std::uint64_t>::max(), L"18446744073s", L"18446744073709s"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(FormatDuration(c.nanoseconds), c.text) << c.nanoseconds;
-}
-
-TEST(FormatTrackingTimeTest, ShowsMicrosecondsMillisecondsOrSeconds)
-{
-    EXPECT_EQ(FormatTrackingTime(0), L"0\u00b5s");
-    EXPECT_EQ(FormatTrackingTime(999), L"999\u00b5s");
-    EXPECT_EQ(FormatTrackingTime(1000), L"1ms");
-    EXPECT_EQ(FormatTrackingTime(999'999), L"999ms");
-    EXPECT_EQ(FormatTrackingTime(1'000'000), L"1s");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        EXPECT_EQ(FormatDuration(c.value), c.nanoseconds);
+        EXPECT_EQ(FormatTrackingTime(c.value), c.microseconds);
+    }
 }
 
 TrackingInfo FullRecord()
@@ -94,24 +91,6 @@ TEST(FillStatisticsRowsTest, WritesEveryRowFromTheRecord)
     EXPECT_EQ(rows.writes, 17);
 }
 
-TEST(FillStatisticsRowsTest, WithNoTrackedWritesOnlyTheAverageIsUnknown)
-{
-    RecordingRows rows;
-    FixedLocaleText locale;
-    TrackingInfo info = FullRecord();
-    info.writesConsidered = 0;
-    info.excludedWrites = 0;
-    info.writesSeen = 0;
-
-    FillStatisticsRows(info, rows, locale);
-
-    EXPECT_EQ(rows.At(5), L"0");
-    EXPECT_EQ(rows.At(9), L"Unknown");
-    EXPECT_EQ(rows.At(10), L"1234") << "values the driver did report are kept";
-    EXPECT_EQ(rows.At(15), L"65536");
-    EXPECT_EQ(rows.At(17), L"4096 bytes");
-}
-
 TEST(FillStatisticsRowsTest, OddCountersGiveSoundTexts)
 {
     RecordingRows rows;
@@ -132,15 +111,9 @@ TEST(FillStatisticsRowsTest, OddCountersGiveSoundTexts)
     EXPECT_EQ(rows.At(8), L"999\u00b5s");
     EXPECT_EQ(rows.At(9), L"0ns") << "under a millisecond of tracking averages to 0";
     EXPECT_EQ(rows.At(14), L"4294967296") << "the cluster size is not wrapped to 32 bits";
-}
 
-TEST(MarkStatisticsUnknownTest, TouchesRowsOneToFifteenOnly)
-{
-    RecordingRows rows;
-    MarkStatisticsUnknown(rows);
-    EXPECT_EQ(rows.values.size(), 15u);
-    EXPECT_EQ(rows.values.begin()->first, 1);
-    EXPECT_EQ(rows.values.rbegin()->first, 15);
+    info.writesConsidered = info.excludedWrites = 0;
+    EXPECT_EQ(StatisticsValueText(9, info, locale), std::nullopt) << "no tracked writes: no average";
 }
 
 TEST(StatisticsRowAtTest, LabelsAndInitialTextsInTheirFixedOrder)
