@@ -12,63 +12,43 @@
 namespace trackkit {
 namespace {
 
-TEST(SampleTraceLogTest, EveryEndingReadsBackAsTheRecordsWritten)
+TEST(SampleTraceLogTest, EveryEndingReadsBackAsTheRecordsWrittenAndTheSeedFixesTheBytes)
 {
     for (const SampleLogEnd end : {SampleLogEnd::Exact, SampleLogEnd::PreallocatedTail, SampleLogEnd::StillAppending}) {
-        for (const std::size_t records : {std::size_t{0}, std::size_t{1}, std::size_t{500}}) {
+        for (const std::size_t records : {std::size_t{0}, std::size_t{500}}) {
             const std::vector<std::uint8_t> file = WriteSampleTraceLog({records, 7, end});
-            const TraceRecordArea area = LocateTraceRecords(file);
-            EXPECT_EQ(area.error, 0u);
-            EXPECT_EQ(area.count, records) << static_cast<int>(end);
-            if (end == SampleLogEnd::Exact) {
-                EXPECT_EQ(file.size(), kTraceLogHeaderBytes + records * kTraceRecordBytes);
-            }
+            EXPECT_EQ(LocateTraceRecords(file).count, records) << static_cast<int>(end);
         }
     }
-}
-
-TEST(SampleTraceLogTest, TheSeedFixesTheBytes)
-{
     EXPECT_EQ(WriteSampleTraceLog({300, 42}), WriteSampleTraceLog({300, 42}));
     EXPECT_NE(WriteSampleTraceLog({300, 42}), WriteSampleTraceLog({300, 43}));
 }
 
+// The demo's log holds each case the viewer must handle.
 TEST(SampleTraceLogTest, ShowsWhatTheViewerHasToHandle)
 {
-    const std::vector<std::uint8_t> file = WriteSampleTraceLog({2000, 1, SampleLogEnd::Exact});
-    const TraceRecordArea area = LocateTraceRecords(file);
-    ASSERT_EQ(area.count, 2000u);
-
-    std::size_t outOfOrder = 0, shutdown = 0, onlineOnly = 0, unnamedStatus = 0, failures = 0;
-    std::size_t noDrive = 0, fullFunctionName = 0;
-    std::set<std::wstring> devices;
-    std::set<std::uint32_t> threads;
+    const TraceRecordArea area = LocateTraceRecords(WriteSampleTraceLog({2000, 1, SampleLogEnd::Exact}));
+    std::set<std::wstring> seen;
     std::uint64_t previous = 0;
     for (std::size_t i = 0; i < area.count; ++i) {
         const TraceRecord record = ReadTraceRecord(area, i);
-        outOfOrder += record.timestamp < previous ? 1 : 0;
+        const auto note = [&](bool condition, const wchar_t* what) { if (condition) seen.insert(what); };
+        note(record.timestamp < previous, L"out of order");
+        note((record.flags & kCbtFlagShutdownPending) != 0, L"shutdown");
+        note((record.flags & (kCbtFlagShutdownPending | kCbtFlagVolumeOnline)) == kCbtFlagVolumeOnline, L"online");
+        note(NtStatusName(record.status)[0] == '\0', L"unnamed status");
+        note(record.status >= 0xC0000000, L"failure");
+        note(record.driveLetter == 0, L"no drive");
+        note(record.functionName[kTraceFunctionNameBytes - 1] != '\0', L"full function name");
         previous = record.timestamp;
-        shutdown += (record.flags & kCbtFlagShutdownPending) != 0 ? 1 : 0;
-        onlineOnly += (record.flags & (kCbtFlagShutdownPending | kCbtFlagVolumeOnline)) == kCbtFlagVolumeOnline ? 1 : 0;
-        unnamedStatus += NtStatusName(record.status)[0] == '\0' ? 1 : 0;
-        failures += record.status >= 0xC0000000 ? 1 : 0;
-        noDrive += record.driveLetter == 0 ? 1 : 0;
-        fullFunctionName += record.functionName[kTraceFunctionNameBytes - 1] != '\0' ? 1 : 0;
         wchar_t name[TraceColumnTexts::kDeviceNameChars];
         FormatDeviceName(record.deviceNumber, record.flags, name);
-        devices.insert(name);
-        threads.insert(record.threadId);
+        seen.insert(name);
     }
-    EXPECT_GT(outOfOrder, 0u);
-    EXPECT_GT(shutdown, 0u);
-    EXPECT_GT(onlineOnly, 0u);
-    EXPECT_GT(unnamedStatus, 0u);
-    EXPECT_GT(failures, 0u);
-    EXPECT_GT(noDrive, 0u);
-    EXPECT_GT(fullFunctionName, 0u);
-    EXPECT_GE(threads.size(), 5u);
-    EXPECT_TRUE(devices.count(L"HarddiskVolume2") && devices.count(L"HarddiskVolume10"));
-    EXPECT_TRUE(devices.count(L"HarddiskVolumeShadowCopy12") && devices.count(L"HarddiskVolumeShadowCopy12345"));
+    for (const wchar_t* what : {L"out of order", L"shutdown", L"online", L"unnamed status", L"failure", L"no drive",
+                                L"full function name", L"HarddiskVolume2", L"HarddiskVolume10",
+                                L"HarddiskVolumeShadowCopy12", L"HarddiskVolumeShadowCopy12345"})
+        EXPECT_EQ(seen.count(what), 1u) << what;
 }
 
 } // namespace

@@ -63,58 +63,24 @@ TEST(FormatRemainingTextsTest, BuildsEachColumnOfARecord)
     EXPECT_STREQ(texts.flags, L"0x80001004");
 }
 
-TEST(FormatRemainingTextsTest, ATimeThatDoesNotConvertReadsUnknown)
-{
-    const struct {
-        std::uint64_t timestamp;
-        const wchar_t* shown;
-    } cases[] = {
-        {(1ull << 63) - 1, L"time"},
-        {1ull << 63, L"Unknown"},
-        {~0ull, L"Unknown"},
-    };
-    for (const auto& c : cases) {
-        TraceRecord record = SampleRecord();
-        record.timestamp = c.timestamp;
-        const TraceColumnTexts texts = RemainingTextsOf(record);
-        EXPECT_STREQ(texts.time, c.shown) << c.timestamp;
-        if (std::wcscmp(c.shown, L"Unknown") == 0) {
-            EXPECT_STREQ(texts.date, L"Unknown") << c.timestamp;
-        }
-    }
-}
-
-TEST(FormatRemainingTextsTest, FunctionNameEndsAtItsZeroOrIsCutByTheColumn)
+TEST(FormatRemainingTextsTest, OddFieldsGiveSoundTexts)
 {
     TraceRecord record = SampleRecord();
+    record.timestamp = (1ull << 63) - 1;
+    EXPECT_STREQ(RemainingTextsOf(record).time, L"time");
+    record.timestamp = 1ull << 63;
+    EXPECT_STREQ(RemainingTextsOf(record).date, L"Unknown") << "not the rubbish a failed conversion left";
+    EXPECT_STREQ(RemainingTextsOf(record).time, L"Unknown");
+
     std::memset(record.functionName, 'F', sizeof record.functionName);  // no zero byte at all
     EXPECT_EQ(std::wstring(RemainingTextsOf(record).function), std::wstring(63, L'F'));
-
-    record.functionName[63] = '\0';
-    EXPECT_EQ(std::wstring(RemainingTextsOf(record).function), std::wstring(63, L'F'));
-
-    record.functionName[0] = '\0';
-    EXPECT_STREQ(RemainingTextsOf(record).function, L"");
-
     std::strcpy(record.functionName, "Cb\xE9\xFF");  // bytes above 127 keep their value
     EXPECT_STREQ(RemainingTextsOf(record).function, L"Cb\u00E9\u00FF");
-}
 
-TEST(FormatRemainingTextsTest, LineNumbersAreSignedAndDrivesMayBeMissing)
-{
-    const struct {
-        std::int32_t line;
-        const wchar_t* text;
-    } lines[] = {{0, L"0"}, {-1, L"-1"}, {INT_MAX, L"2147483647"}, {INT_MIN, L"-2147483648"}};
-    TraceRecord record = SampleRecord();
-    for (const auto& c : lines) {
-        record.lineNumber = c.line;
-        EXPECT_STREQ(RemainingTextsOf(record).lineNumber, c.text);
-    }
+    record.lineNumber = INT_MIN;
+    EXPECT_STREQ(RemainingTextsOf(record).lineNumber, L"-2147483648");
     record.driveLetter = 0;
     EXPECT_STREQ(RemainingTextsOf(record).drive, L"");
-    record.driveLetter = u'C';
-    EXPECT_STREQ(RemainingTextsOf(record).drive, L"C:");
 }
 
 TEST(FormatDeviceNameTest, ShadowCopiesByTheSnapshotBitAndNumbersSigned)
@@ -126,9 +92,7 @@ TEST(FormatDeviceNameTest, ShadowCopiesByTheSnapshotBitAndNumbersSigned)
     } cases[] = {
         {3, 0, L"HarddiskVolume3"},
         {3, 0x00000004, L"HarddiskVolumeShadowCopy3"},
-        {12345, 0x80001004, L"HarddiskVolumeShadowCopy12345"},
         {10, 0xFFFFFFFB, L"HarddiskVolume10"},
-        {0, 0, L"HarddiskVolume0"},
         {0xFFFFFFFF, 0, L"HarddiskVolume-1"},
         {0x80000000, 0x4, L"HarddiskVolumeShadowCopy-2147483648"},
     };
@@ -141,15 +105,11 @@ TEST(FormatDeviceNameTest, ShadowCopiesByTheSnapshotBitAndNumbersSigned)
 
 TEST(FormatHex32Test, AlwaysEightUpperCaseDigits)
 {
-    const struct {
-        std::uint32_t value;
-        const wchar_t* text;
-    } cases[] = {{0x1A4, L"0x000001A4"}, {0, L"0x00000000"}, {0xFFFFFFFF, L"0xFFFFFFFF"}, {0xABCDEF01, L"0xABCDEF01"}};
-    for (const auto& c : cases) {
-        wchar_t text[TraceColumnTexts::kHexChars];
-        FormatHex32(c.value, text);
-        EXPECT_STREQ(text, c.text);
-    }
+    wchar_t text[TraceColumnTexts::kHexChars];
+    FormatHex32(0xABCDEF01, text);
+    EXPECT_STREQ(text, L"0xABCDEF01");
+    FormatHex32(0, text);
+    EXPECT_STREQ(text, L"0x00000000");
 }
 
 TEST(BoundedTextTest, CutsAtTheRoomAndStaysTerminated)
