@@ -139,10 +139,7 @@ private:
         DriverReply QueryGeometry(std::span<std::uint8_t>) override { return Unexpected(); }
         DriverReply QueryStatistics(std::span<std::uint8_t>) override { return Unexpected(); }
         DriverReply QuerySessionBitmap(std::span<std::uint8_t>) override { return Unexpected(); }
-        DriverReply LookupStreamsFromClusters(std::span<const std::uint8_t>, std::span<std::uint8_t>) override
-        {
-            return Unexpected();
-        }
+        DriverReply LookupStreamsFromClusters(std::span<const std::uint8_t>, std::span<std::uint8_t>) override { return Unexpected(); }
         DriverReply RequestRemoval() override
         {
             log_.push_back(L"removal " + path_);
@@ -150,7 +147,7 @@ private:
         }
 
     private:
-        DriverReply Unexpected()
+        static DriverReply Unexpected()
         {
             ADD_FAILURE() << "only the removal request is sent";
             return DriverReply::Failure(1);

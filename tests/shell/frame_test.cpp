@@ -16,11 +16,6 @@ TEST(FrameMetricsTest, ScaleWithTheScreensDpi)
     EXPECT_EQ(at96.minimumTrackWidth, 640);
     EXPECT_EQ(at96.minimumTrackHeight, 280);
 
-    const FrameMetrics at144 = ComputeFrameMetrics(144, 144);
-    EXPECT_EQ(at144.minimumTrackWidth, 960);
-    EXPECT_EQ(at144.minimumTrackHeight, 420);
-    EXPECT_EQ(at144.descriptionColumn, 840);
-
     const FrameMetrics odd = ComputeFrameMetrics(120, 72);  // 280 * 120 / 96 = 350, halved to 175
     EXPECT_EQ(odd.valueColumn, 175);
     EXPECT_EQ(odd.minimumTrackHeight, 210) << "the minimum height follows the vertical DPI";
@@ -43,7 +38,8 @@ TEST(FramePlacementTest, StoredPlacementsThatWouldHideTheTitleBarLetTheSystemCho
         {"no width", primaryOnly, {100, 50, 0, 600}, {100, 50, kDefault, kDefault}},
         {"absurdly tall", primaryOnly, {100, 50, 800, 100000}, {100, 50, kDefault, kDefault}},
         {"partly off the left edge", primaryOnly, {-20, 50, 800, 600}, {-20, 50, 800, 600}},
-        {"wholly left of the only monitor", primaryOnly, {-900, 50, 800, 600}, {kDefault, kDefault, 800, 600}},
+        {"right edge exactly at the screen's left edge", primaryOnly, {-800, 50, 800, 600}, {kDefault, kDefault, 800, 600}},
+        {"one pixel wide", primaryOnly, {100, 50, 1, 600}, {100, 50, 1, 600}},
         {"title bar above the screen", primaryOnly, {100, -30, 800, 600}, {kDefault, kDefault, 800, 600}},
         {"below the screen", primaryOnly, {100, 1080, 800, 600}, {kDefault, kDefault, 800, 600}},
         {"on a monitor left of the primary", leftMonitorToo, {-1000, 100, 800, 600}, {-1000, 100, 800, 600}},
