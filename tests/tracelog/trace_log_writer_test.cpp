@@ -27,7 +27,9 @@ TEST(SampleTraceLogTest, EveryEndingReadsBackAsTheRecordsWrittenAndTheSeedFixesT
 // The demo's log holds each case the viewer must handle.
 TEST(SampleTraceLogTest, ShowsWhatTheViewerHasToHandle)
 {
-    const TraceRecordArea area = LocateTraceRecords(WriteSampleTraceLog({2000, 1, SampleLogEnd::Exact}));
+    const std::vector<std::uint8_t> file = WriteSampleTraceLog({2000, 1, SampleLogEnd::Exact});
+    const TraceRecordArea area = LocateTraceRecords(file);
+    ASSERT_EQ(area.count, 2000u);
     std::set<std::wstring> seen;
     std::uint64_t previous = 0;
     for (std::size_t i = 0; i < area.count; ++i) {

@@ -143,6 +143,7 @@ TEST_F(PollerTest, BadOpensAndGeometriesEndInTheNoVolumeState)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        session.volume.reset();
         fixture.driver.volumes.clear();
         fixture.debug.lines.clear();
         auto& script = AddVolume(kDriveC);
