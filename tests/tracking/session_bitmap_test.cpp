@@ -31,7 +31,8 @@ TEST(SessionBitmapTest, NewBuffersAreZeroedAndTestStopsAtTheBitCount)
     EXPECT_EQ(bitmap.RequestBytes().size(), 2u);
     for (auto byte : bitmap.Bytes())
         EXPECT_EQ(byte, 0);
-    bitmap.Bytes()[1] = 0xFF;
+    bitmap.Bytes()[1] = 0x18;  // bits 11 and 12
+    EXPECT_FALSE(bitmap.Test(10));
     EXPECT_TRUE(bitmap.Test(11));
     EXPECT_FALSE(bitmap.Test(12)) << "bits past the count are never reported";
     EXPECT_FALSE(bitmap.SizeFor(0));
