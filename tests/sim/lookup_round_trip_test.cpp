@@ -4,6 +4,11 @@
 // from the published records.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+#include "common/byte_reader.h"
 #include "sim/simulated_driver.h"
 #include "tracking/cluster_lookup.h"
 
@@ -13,6 +18,7 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr std::wstring_view kDriveE = L"\\\\.\\E:";
+constexpr std::uint8_t kUntouched = 0xEE;
 
 TEST(LookupRoundTrip, ScriptedStreamsAreListedSortedWhateverTheFirstBufferSize)
 {
@@ -42,7 +48,7 @@ TEST(LookupRoundTrip, ScriptedStreamsAreListedSortedWhateverTheFirstBufferSize)
     EXPECT_EQ(LookUpCell(*volume, {8, 4, 64, 65536, 4096}).outcome, LookupOutcome::Notice);
 }
 
-TEST(LookupRoundTrip, ABusyCellOfTheDemoNamesTheFileBeingWritten)
+TEST(LookupRoundTrip, BusyCellsOfTheDemoNameTheFilesBeingWritten)
 {
     ManualClock clock;
     SimulatedDriver driver;
@@ -56,13 +62,120 @@ TEST(LookupRoundTrip, ABusyCellOfTheDemoNamesTheFileBeingWritten)
 
     const WriteWorkload& workload = live.Workload();
     const TrackingGeometry geometry = workload.Geometry();
-    const std::uint32_t bytesPerCluster = geometry.clusterFactor1 * geometry.clusterFactor2;
-    const ClusterLookupCell hotCell{workload.Layout().hot.first, 4, geometry.blockCount, geometry.bytesPerBlock,
-                                    bytesPerCluster};
-    const ClusterLookupResult result = LookUpCell(*volume, hotCell);
-    ASSERT_EQ(result.outcome, LookupOutcome::Listed);
-    ASSERT_FALSE(result.entries.empty());
-    EXPECT_EQ(result.entries.front().fileName, L"\\Data\\sales.mdf::$DATA");
+    const std::pair<std::uint64_t, const wchar_t*> cells[] = {
+        {workload.Layout().hot.first, L"\\Data\\sales.mdf::$DATA"},
+        {workload.Layout().log.first, L"\\Data\\Logs\\app-2026-12-01.log::$DATA"},
+        {CbtBlocks(geometry).first, L"\\System Volume Information\\$CBT::$DATA"},
+    };
+    for (const auto& [firstBlock, name] : cells) {
+        const ClusterLookupResult result =
+            LookUpCell(*volume, {firstBlock, 4, geometry.blockCount, geometry.bytesPerBlock, 4096});
+        ASSERT_EQ(result.outcome, LookupOutcome::Listed) << firstBlock;
+        EXPECT_EQ(result.entries.front().fileName, name);
+    }
+}
+
+// Names of 0 to 9 units put every padding there is between entries; the last
+// has characters outside ASCII and outside the 16-bit range, which the
+// program reads as the UTF-16 units they are on the wire.
+TEST(LookupReplyTest, EveryNameReadsBackThroughTheProgramsDecoder)
+{
+    std::vector<ClusterOwner> owners;
+    std::vector<ClusterLookupEntry> expected;
+    for (std::uint32_t length = 0; length < 10; ++length)
+        owners.push_back({1000 + length, 0x01000000 | length, std::wstring(length, static_cast<wchar_t>(L'a' + length))});
+    owners.push_back({std::uint64_t{1} << 40, OwnerFlags::kIndex, L"\\Dossiers\\Été\\\U0001F4C1:$I30:$INDEX_ALLOCATION"});
+    for (const ClusterOwner& owner : owners)
+        expected.push_back({owner.cluster, owner.flags, owner.fileName});
+    expected.back().fileName = L"\\Dossiers\\Été\\\xD83D\xDCC1:$I30:$INDEX_ALLOCATION";  // UTF-16 units, as on Windows
+
+    std::vector<std::uint8_t> bytes(4096, kUntouched);
+    const DriverReply reply = WriteLookupReply(owners, bytes);
+    ASSERT_TRUE(reply.succeeded);
+    EXPECT_EQ(reply.bytesReturned, LookupReplyLength(owners));
+    EXPECT_EQ(bytes[reply.bytesReturned], kUntouched);
+    EXPECT_EQ(DecodeLookupReply(std::span(bytes).first(reply.bytesReturned)), expected);
+    ByteReader header(bytes);
+    EXPECT_EQ(header.U32At(4), owners.size());
+    EXPECT_EQ(header.U32At(8), reply.bytesReturned);
+}
+
+// Reply sizes around what two entries need: one long, exact, one short, the
+// header alone, one short of the header, none; and no entry at all.
+TEST(LookupReplyTest, AReplyThatDoesNotFitTellsTheSizeItNeeds)
+{
+    constexpr std::uint32_t kInsufficientBuffer = 122;
+    constexpr std::uint32_t kMoreData = 234;
+    const std::vector<ClusterOwner> owners{{7, OwnerFlags::kData, L"\\pagefile.sys::$DATA"},
+                                           {8, OwnerFlags::kSystem, L"\\$MFT::$BITMAP"}};
+    const std::size_t required = 142;  // 16 + 24 + 21 units (66, padded to 72) + 24 + 15 units (54)
+    ASSERT_EQ(LookupReplyLength(owners), required);
+    const struct {
+        std::size_t size;
+        std::uint32_t error;  // 0: succeeds
+    } cases[] = {{required + 1, 0}, {required, 0}, {required - 1, kMoreData}, {12, kMoreData},
+                 {11, kInsufficientBuffer}, {0, kInsufficientBuffer}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size);
+        std::vector<std::uint8_t> bytes(c.size, kUntouched);
+        const DriverReply reply = WriteLookupReply(owners, bytes);
+        EXPECT_EQ(reply.succeeded, c.error == 0);
+        EXPECT_EQ(reply.error, c.error);
+        ByteReader header(bytes);
+        if (c.error == kInsufficientBuffer) {
+            EXPECT_EQ(std::ranges::count(bytes, kUntouched), static_cast<std::ptrdiff_t>(c.size));
+        } else if (c.error == kMoreData) {
+            EXPECT_EQ(header.U32At(0), 0u);  // no entry follows
+            EXPECT_EQ(header.U32At(4), 2u);
+            EXPECT_EQ(header.U32At(8), required);
+            EXPECT_EQ(std::ranges::count(bytes, kUntouched), static_cast<std::ptrdiff_t>(c.size - 12));
+        } else {
+            EXPECT_EQ(DecodeLookupReply(std::span(bytes).first(reply.bytesReturned)).size(), 2u);
+        }
+    }
+
+    std::vector<std::uint8_t> bytes(64, kUntouched);
+    EXPECT_EQ(WriteLookupReply({}, bytes).bytesReturned, 12u);
+    ByteReader header(bytes);
+    EXPECT_EQ(header.U32At(0) + header.U32At(4), 0u);
+    EXPECT_EQ(header.U32At(8), 12u);
+    EXPECT_EQ(bytes[12], kUntouched);
+}
+
+// The program's requests read back; malformed ones are the file system's
+// ERROR_INVALID_PARAMETER.
+TEST(LookupRequestTest, AcceptsOnlyRequestsThatHoldTheirClusters)
+{
+    using Clusters = std::vector<std::uint64_t>;
+    const auto request = [](const Clusters& clusters, std::uint32_t count, std::uint8_t flags = 0) {
+        std::vector<std::uint8_t> bytes = EncodeLookupRequest(clusters);
+        ByteWriter(bytes).U32At(4, count);
+        bytes[0] = flags;
+        return bytes;
+    };
+    std::vector<std::uint8_t> trailing = EncodeLookupRequest(Clusters{7});
+    trailing.push_back(0x55);
+    std::vector<std::uint8_t> oneByteShort = EncodeLookupRequest(Clusters{5, 6});
+    oneByteShort.pop_back();
+    const struct {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+        std::optional<Clusters> clusters;
+    } cases[] = {
+        {"several, in order, repeats kept", EncodeLookupRequest(Clusters{900, 100, 100, ~0ULL}), Clusters{900, 100, 100, ~0ULL}},
+        {"bytes past the last cluster", trailing, Clusters{7}},
+        {"fewer clusters asked than sent", request({1, 2}, 1), Clusters{1}},
+        {"empty", {}, std::nullopt},
+        {"header cut short", {0, 0, 0, 0, 1, 0, 0}, std::nullopt},
+        {"header alone, counting none", EncodeLookupRequest(Clusters{}), std::nullopt},
+        {"no cluster, though some sent", request({3}, 0), std::nullopt},
+        {"count past the clusters sent", request({1, 2}, 3), std::nullopt},
+        {"last cluster one byte short", oneByteShort, std::nullopt},
+        {"count that would wrap a length", request({1}, 0xFFFFFFFF), std::nullopt},
+        {"flags", request({42}, 1, 1), std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ClustersOfLookupRequest(c.bytes), c.clusters) << c.what;
 }
 
 } // namespace

@@ -3,18 +3,23 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <bit>
+#include <map>
+#include <numeric>
 #include <vector>
+
+#include "sim/live_volume_driver.h"
+#include "tracking/cluster_lookup.h"
 
 namespace trackkit {
 namespace {
 
+using namespace std::chrono_literals;
+
 constexpr std::wstring_view kDriveC = L"\\\\.\\C:";
 constexpr std::uint8_t kUntouched = 0xEE;
 
-std::vector<std::uint8_t> Untouched(std::size_t size)
-{
-    return std::vector<std::uint8_t>(size, kUntouched);
-}
+std::vector<std::uint8_t> Untouched(std::size_t size) { return std::vector<std::uint8_t>(size, kUntouched); }
 
 DriverReply Send(TrackedVolume& volume, DriverRequest request, std::span<std::uint8_t> out)
 {
@@ -35,11 +40,6 @@ class SimulatedDriverTest : public ::testing::Test {
 protected:
     SimulatedDriverTest() : scripted(driver.AddScriptedVolume(kDriveC, {512, 8, 20, 65536, 100, 101}))
     {
-        TrackingInfo info;
-        info.writesSeen = 1001;
-        info.sessionStartFileTime = 133'000'000'000'000'000ULL;
-        info.queuedWrites = 44;
-        scripted.SetStatistics(info);
         scripted.SetBitmap({0x81, 0x02, 0x0C});
     }
 
@@ -50,11 +50,11 @@ protected:
         return std::move(result.volume);
     }
 
-    TrackingGeometry Geometry(TrackedVolume& volume)
+    std::uint32_t BlockCount(TrackedVolume& volume)
     {
         std::array<std::uint8_t, kTrackingGeometryLength> out{};
         EXPECT_TRUE(volume.QueryGeometry(out).succeeded);
-        return DecodeTrackingGeometry(out).value();
+        return DecodeTrackingGeometry(out).value().blockCount;
     }
 
     VolumeSession& Session() { return *driver.Find(kDriveC); }
@@ -64,190 +64,220 @@ protected:
     ScriptedSource& scripted;
 };
 
-// --- Opening volumes -------------------------------------------------------
-
-TEST_F(SimulatedDriverTest, OpensKnownPathsInAnyLetterCaseAndTheirAliases)
+TEST_F(SimulatedDriverTest, OpensKnownPathsInAnyLetterCaseAndAliasesSharingTheSessionUntilReplaced)
 {
-    OpenVolumeResult unknown = driver.OpenVolume(L"\\\\.\\D:");
-    EXPECT_EQ(unknown.volume, nullptr);
-    EXPECT_EQ(unknown.error, kErrorFileNotFound);
+    EXPECT_EQ(driver.OpenVolume(L"\\\\.\\D:").error, kErrorFileNotFound);
     driver.SetUnknownPathError(21);
+    EXPECT_EQ(driver.OpenVolume(L"\\\\.\\D:").volume, nullptr);
     EXPECT_EQ(driver.OpenVolume(L"\\\\.\\D:").error, 21u);
-
-    EXPECT_NE(Open(L"\\\\.\\c:"), nullptr);
 
     const std::wstring_view volumeName = L"\\\\?\\Volume{0c1a5f3e-0000-0000-0000-100000000000}";
     ASSERT_TRUE(driver.AddAlias(volumeName, kDriveC));
     EXPECT_FALSE(driver.AddAlias(L"\\\\.\\Z:", L"\\\\.\\Y:"));
-    EXPECT_TRUE(Open(volumeName)->RequestRemoval().succeeded);
-    EXPECT_EQ(Session().Requests().Of(DriverRequest::Removal), 1u);
-    EXPECT_EQ(Session().Requests().Of(DriverRequest::Open), 2u);
-}
-
-TEST_F(SimulatedDriverTest, HandlesShareTheSessionUntilTheVolumeIsReplaced)
-{
-    auto first = Open();
-    auto second = Open();
+    auto first = Open(L"\\\\.\\c:");
+    auto second = Open(volumeName);
     EXPECT_EQ(Session().OpenHandles(), 2);
     scripted.SetGeometry({512, 8, 30, 4096, 0, 0});
-    EXPECT_EQ(Geometry(*first).blockCount, 30u);
-    EXPECT_EQ(Geometry(*second).bytesPerBlock, 4096u);
+    EXPECT_EQ(BlockCount(*second), 30u);
+    EXPECT_TRUE(second->RequestRemoval().succeeded);
+    EXPECT_EQ(Session().Requests().Of(DriverRequest::Removal), 1u);
+    EXPECT_EQ(Session().Requests().Of(DriverRequest::Open), 2u);
     second.reset();
     EXPECT_EQ(Session().OpenHandles(), 1);
 
     driver.AddScriptedVolume(kDriveC, {512, 8, 999, 65536, 0, 0});
-    EXPECT_EQ(Geometry(*first).blockCount, 30u);
-    EXPECT_EQ(Geometry(*Open()).blockCount, 999u);
-}
-
-TEST_F(SimulatedDriverTest, OpenFaultsFailOnceOrUntilCleared)
-{
-    Faults().Once(DriverRequest::Open, Fault::Error(5));
-    EXPECT_EQ(driver.OpenVolume(kDriveC).error, 5u);
-    EXPECT_NE(Open(), nullptr);
-
-    Faults().Always(DriverRequest::Open, Fault::Error(32));
-    EXPECT_EQ(driver.OpenVolume(kDriveC).volume, nullptr);
-    EXPECT_EQ(driver.OpenVolume(kDriveC).error, 32u);
-    Faults().Clear(DriverRequest::Open);
-    EXPECT_NE(Open(), nullptr);
-}
-
-// --- Answers ---------------------------------------------------------------
-
-TEST_F(SimulatedDriverTest, ScriptedRecordsRoundTripThroughTheDecoders)
-{
-    auto volume = Open();
-    const TrackingGeometry geometry = Geometry(*volume);
-    EXPECT_EQ(geometry.clusterFactor1 * geometry.clusterFactor2, 4096u);
-    EXPECT_EQ(geometry.blockCount, 20u);
-    EXPECT_EQ(geometry.bytesPerBlock, 65536u);
-    EXPECT_EQ(geometry.cbtFirstLcn, 100u);
-    EXPECT_EQ(geometry.cbtLastLcn, 101u);
-
-    std::array<std::uint8_t, kTrackingInfoLength> out{};
-    EXPECT_EQ(volume->QueryStatistics(out).bytesReturned, kTrackingInfoLength);
-    const TrackingInfo info = DecodeTrackingInfo(out).value();
-    EXPECT_EQ(info.writesSeen, 1001u);
-    EXPECT_EQ(info.sessionStartFileTime, 133'000'000'000'000'000ULL);
-    EXPECT_EQ(info.queuedWrites, 44u);
+    EXPECT_EQ(BlockCount(*first), 30u);
+    EXPECT_EQ(BlockCount(*Open()), 999u);
 }
 
 // Output sizes around each record's length: exact, one short, one long, none.
-TEST_F(SimulatedDriverTest, RecordQueriesNeedRoomForTheWholeRecord)
+// Only the reply's bytes are written; a failed query writes none.
+TEST_F(SimulatedDriverTest, RecordQueriesNeedRoomForTheWholeRecordAndTheBitmapCopiesWhatFits)
 {
     auto volume = Open();
-    struct Case {
+    const struct {
         DriverRequest request;
         std::size_t outSize;
         std::uint32_t bytes;  // 0: fails with ERROR_INSUFFICIENT_BUFFER
-    };
-    const Case cases[] = {
-        {DriverRequest::Geometry, 56, 56},    {DriverRequest::Geometry, 55, 0},
-        {DriverRequest::Geometry, 57, 56},    {DriverRequest::Geometry, 0, 0},
-        {DriverRequest::Statistics, 136, 136}, {DriverRequest::Statistics, 135, 0},
+    } cases[] = {
+        {DriverRequest::Geometry, 56, 56},     {DriverRequest::Geometry, 55, 0},     {DriverRequest::Geometry, 57, 56},
+        {DriverRequest::Geometry, 0, 0},       {DriverRequest::Statistics, 136, 136}, {DriverRequest::Statistics, 135, 0},
         {DriverRequest::Statistics, 137, 136}, {DriverRequest::Statistics, 0, 0},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << static_cast<int>(c.request) << " into " << c.outSize);
         std::vector<std::uint8_t> out = Untouched(c.outSize);
         const DriverReply reply = Send(*volume, c.request, out);
         EXPECT_EQ(reply.succeeded, c.bytes != 0);
         EXPECT_EQ(reply.bytesReturned, c.bytes);
         EXPECT_EQ(reply.error, c.bytes != 0 ? 0u : kErrorInsufficientBuffer);
-        // Only the reply's bytes are written; a failed query writes none.
         EXPECT_EQ(out.size() > c.bytes, !out.empty() && out.back() == kUntouched);
     }
-}
 
-TEST_F(SimulatedDriverTest, BitmapQueryCopiesWhatFitsOfTheVolumesBytes)
-{
-    auto volume = Open();
     std::vector<std::uint8_t> roomy = Untouched(5);
     EXPECT_EQ(volume->QuerySessionBitmap(roomy).bytesReturned, 3u);
     EXPECT_EQ(roomy, (std::vector<std::uint8_t>{0x81, 0x02, 0x0C, kUntouched, kUntouched}));
-
     std::vector<std::uint8_t> tight = Untouched(2);
     EXPECT_EQ(volume->QuerySessionBitmap(tight).bytesReturned, 2u);
     EXPECT_EQ(tight, (std::vector<std::uint8_t>{0x81, 0x02}));
-
-    // A script shorter than the volume: the blocks past it are unchanged.
-    scripted.SetBitmap({});
+    scripted.SetBitmap({});  // a script shorter than the volume: the blocks past it are unchanged
     scripted.MarkChanged(3);
     std::vector<std::uint8_t> padded = Untouched(3);
     EXPECT_EQ(volume->QuerySessionBitmap(padded).bytesReturned, 3u);
     EXPECT_EQ(padded, (std::vector<std::uint8_t>{0x08, 0x00, 0x00}));
 }
 
-// --- Faults ----------------------------------------------------------------
-
-TEST_F(SimulatedDriverTest, ErrorFaultsFailTheirRequestAndCount)
+TEST_F(SimulatedDriverTest, FaultsMisstateTheirRequestOnceOrUntilCleared)
 {
     auto volume = Open();
-    for (DriverRequest request :
-         {DriverRequest::Geometry, DriverRequest::Statistics, DriverRequest::Bitmap, DriverRequest::Removal}) {
-        SCOPED_TRACE(static_cast<int>(request));
-        Faults().Once(request, Fault::Error(1167));
-        std::vector<std::uint8_t> out = Untouched(kTrackingInfoLength);
-        const DriverReply failed = Send(*volume, request, out);
-        EXPECT_FALSE(failed.succeeded);
-        EXPECT_EQ(failed.error, 1167u);
-        EXPECT_EQ(out, Untouched(kTrackingInfoLength));
-        EXPECT_TRUE(Send(*volume, request, out).succeeded);
-        EXPECT_EQ(Session().Requests().Of(request), 2u);
+    const struct {
+        DriverRequest request;
+        Fault fault;
+        std::size_t outSize;
+        std::uint32_t error, bytes;
+    } cases[] = {
+        {DriverRequest::Geometry, Fault::Error(1167), 56, 1167, 0},    {DriverRequest::Statistics, Fault::Error(1167), 136, 1167, 0},
+        {DriverRequest::Bitmap, Fault::Error(1167), 3, 1167, 0},       {DriverRequest::Removal, Fault::Error(1167), 0, 1167, 0},
+        {DriverRequest::Geometry, Fault::ShortBy(1), 56, 0, 55},       {DriverRequest::Geometry, Fault::LongBy(1), 56, 0, 57},
+        {DriverRequest::Bitmap, Fault::ShortBy(5), 3, 0, 0},           {DriverRequest::Bitmap, Fault::LongBy(100), 3, 0, 103},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << static_cast<int>(c.request) << ", " << c.bytes);
+        Faults().Once(c.request, c.fault);
+        std::vector<std::uint8_t> out = Untouched(c.outSize);
+        const DriverReply reply = Send(*volume, c.request, out);
+        EXPECT_EQ(reply.error, c.error);
+        EXPECT_EQ(reply.bytesReturned, c.bytes);
+        if (c.outSize > 0) {
+            EXPECT_EQ(out.back() == kUntouched, c.error != 0 || c.bytes < c.outSize) << "bytes past the reply untouched";
+        }
+        const std::uint32_t whole = Send(*volume, c.request, out).bytesReturned;
+        EXPECT_EQ(whole, c.outSize) << "the fault was used up";
     }
-}
 
-TEST_F(SimulatedDriverTest, ShortAndLongRepliesMisstateTheByteCount)
-{
-    auto volume = Open();
-    Faults().Once(DriverRequest::Geometry, Fault::ShortBy(1));
-    Faults().Once(DriverRequest::Geometry, Fault::LongBy(1));
-    std::vector<std::uint8_t> geometry = Untouched(kTrackingGeometryLength);
-    EXPECT_EQ(volume->QueryGeometry(geometry).bytesReturned, 55u);
-    EXPECT_EQ(geometry[55], kUntouched);
-    EXPECT_EQ(volume->QueryGeometry(geometry).bytesReturned, 57u);
-    EXPECT_EQ(DecodeTrackingGeometry(geometry)->blockCount, 20u);
-
-    Faults().Once(DriverRequest::Bitmap, Fault::ShortBy(5));
-    Faults().Once(DriverRequest::Bitmap, Fault::LongBy(100));
-    std::vector<std::uint8_t> bitmap = Untouched(3);
-    EXPECT_EQ(volume->QuerySessionBitmap(bitmap).bytesReturned, 0u);
-    EXPECT_EQ(bitmap, Untouched(3));
-    EXPECT_EQ(volume->QuerySessionBitmap(bitmap).bytesReturned, 103u);
-    EXPECT_EQ(bitmap[0], 0x81);
-}
-
-TEST_F(SimulatedDriverTest, GeometryFaultsZeroOneFieldAndKeepTheRest)
-{
-    auto volume = Open();
     Faults().Once(DriverRequest::Geometry, Fault::NoBytesPerBlock());
     Faults().Once(DriverRequest::Geometry, Fault::NoBlocks());
+    std::array<std::uint8_t, kTrackingGeometryLength> record{};
+    volume->QueryGeometry(record);
+    EXPECT_EQ(DecodeTrackingGeometry(record)->bytesPerBlock, 0u);
+    EXPECT_EQ(DecodeTrackingGeometry(record)->blockCount, 20u);
+    volume->QueryGeometry(record);
+    EXPECT_EQ(DecodeTrackingGeometry(record)->bytesPerBlock, 65536u);
+    EXPECT_EQ(DecodeTrackingGeometry(record)->blockCount, 0u);
 
-    const TrackingGeometry noBytes = Geometry(*volume);
-    EXPECT_EQ(noBytes.bytesPerBlock, 0u);
-    EXPECT_EQ(noBytes.blockCount, 20u);
-    const TrackingGeometry noBlocks = Geometry(*volume);
-    EXPECT_EQ(noBlocks.blockCount, 0u);
-    EXPECT_EQ(noBlocks.bytesPerBlock, 65536u);
-    EXPECT_EQ(Geometry(*volume).blockCount, 20u);
-}
-
-TEST_F(SimulatedDriverTest, OneShotFaultsComeFirstThenThePersistentOneUntilCleared)
-{
-    auto volume = Open();
+    // One-shot faults first, in order, then the persistent one until cleared.
     Faults().Always(DriverRequest::Statistics, Fault::Error(50));
     Faults().Once(DriverRequest::Statistics, Fault::Error(1));
     Faults().Once(DriverRequest::Statistics, Fault::Error(2));
-
     std::array<std::uint8_t, kTrackingInfoLength> out{};
-    EXPECT_EQ(volume->QueryStatistics(out).error, 1u);
-    EXPECT_EQ(volume->QueryStatistics(out).error, 2u);
-    EXPECT_EQ(volume->QueryStatistics(out).error, 50u);
-    EXPECT_EQ(volume->QueryStatistics(out).error, 50u);
+    for (const std::uint32_t error : {1u, 2u, 50u, 50u})
+        EXPECT_EQ(volume->QueryStatistics(out).error, error);
     EXPECT_TRUE(volume->QuerySessionBitmap(out).succeeded);
-    Faults().ClearAll();
+    Faults().Clear(DriverRequest::Statistics);
     EXPECT_TRUE(volume->QueryStatistics(out).succeeded);
+
+    Faults().Always(DriverRequest::Open, Fault::Error(32));
+    EXPECT_EQ(driver.OpenVolume(kDriveC).error, 32u);
+    EXPECT_EQ(driver.OpenVolume(kDriveC).volume, nullptr);
+    Faults().ClearAll();
+    EXPECT_NE(Open(), nullptr);
+}
+
+TEST_F(SimulatedDriverTest, MalformedOrFailedLookupsLeaveTheReplyAlone)
+{
+    auto volume = Open();
+    std::vector<std::uint8_t> reply = Untouched(256);
+    EXPECT_EQ(volume->LookupStreamsFromClusters(EncodeLookupRequest(std::vector<std::uint64_t>{0}), reply).error, 1u)
+        << "a file system without the lookup";
+    scripted.SetLookupEntries({{1, 0x01000000, L"\\x::$DATA"}});
+    ASSERT_TRUE(volume->LookupStreamsFromClusters(EncodeLookupRequest(std::vector<std::uint64_t>{5}), reply).succeeded);
+    reply = Untouched(256);
+    EXPECT_EQ(volume->LookupStreamsFromClusters(std::vector<std::uint8_t>{}, reply).error, 87u);
+    EXPECT_EQ(scripted.LastLookupClusters(), std::vector<std::uint64_t>{5}) << "the file system never saw it";
+    scripted.SetLookupError(2);
+    EXPECT_EQ(volume->LookupStreamsFromClusters(EncodeLookupRequest(std::vector<std::uint64_t>{5}), reply).error, 2u);
+    EXPECT_EQ(reply, Untouched(256));
+    EXPECT_EQ(Session().Requests().Of(DriverRequest::Lookup), 4u);
+}
+
+ReplayFrame Frame(std::uint64_t writesSeen, std::uint8_t bits)
+{
+    ReplayFrame frame;
+    frame.statistics.writesSeen = writesSeen;
+    frame.bitmap = {bits};
+    return frame;
+}
+
+// A poll reads the statistics, then the bitmap; only a bitmap served moves on.
+TEST(ReplaySourceTest, EachPollSeesOneWholeFrameInOrderAndTheLastRepeats)
+{
+    SimulatedDriver driver;
+    ReplaySource& replay = driver.AddReplayVolume(kDriveC, {512, 8, 8, 65536, 0, 0}, {Frame(10, 1), Frame(20, 3), Frame(30, 7)});
+    auto volume = driver.OpenVolume(kDriveC).volume;
+    std::array<std::uint8_t, kTrackingInfoLength> info{};
+    std::array<std::uint8_t, 1> bitmap{};
+    driver.Find(kDriveC)->Faults().Once(DriverRequest::Bitmap, Fault::Error(31));
+    EXPECT_FALSE(volume->QuerySessionBitmap(bitmap).succeeded);
+    EXPECT_EQ(replay.FrameIndex(), 0u);
+    for (const auto& [writesSeen, bits] : {std::pair{10, 1}, {20, 3}, {30, 7}, {30, 7}}) {
+        ASSERT_TRUE(volume->QueryStatistics(info).succeeded && volume->QueryStatistics(info).succeeded);
+        ASSERT_TRUE(volume->QuerySessionBitmap(bitmap).succeeded);
+        EXPECT_EQ(DecodeTrackingInfo(info)->writesSeen, static_cast<std::uint64_t>(writesSeen));
+        EXPECT_EQ(bitmap[0], bits);
+    }
+}
+
+// The demo's driver: every volume opened gets one live session, sized from
+// the real volume, which moves with the clock and describes its bitmap.
+TEST(LiveVolumeDriverTest, EachRealVolumeGetsOneLiveSessionThatMovesWithTheClock)
+{
+    ManualClock clock;
+    std::map<std::wstring, int> sizeQueries;
+    LiveVolumeDriver driver(
+        [&](std::wstring_view path) -> std::optional<std::uint64_t> {
+            ++sizeQueries[std::wstring(path)];
+            if (path == L"\\\\.\\C:")
+                return 64ull << 30;
+            if (path == L"\\\\.\\E:")
+                return 0;  // an empty card reader
+            return std::nullopt;
+        },
+        clock, 133'000'000'000'000'000ull);
+    auto volume = driver.OpenVolume(L"\\\\.\\C:").volume;
+    ASSERT_NE(volume, nullptr);
+    ASSERT_NE(driver.OpenVolume(L"\\\\.\\c:").volume, nullptr);
+    EXPECT_EQ(sizeQueries[L"\\\\.\\C:"], 1) << "the second open finds the session";
+    EXPECT_EQ(driver.OpenVolume(L"\\\\.\\Q:").volume, nullptr);
+    EXPECT_EQ(driver.OpenVolume(L"\\\\.\\E:").volume, nullptr) << "a volume of no size gets no session";
+
+    std::array<std::uint8_t, kTrackingGeometryLength> geometry{};
+    ASSERT_TRUE(volume->QueryGeometry(geometry).succeeded);
+    EXPECT_EQ(DecodeTrackingGeometry(geometry)->blockCount, (64ull << 30) / 65536);
+    std::vector<std::uint8_t> previous;
+    for (int poll = 0; poll < 5; ++poll) {
+        std::array<std::uint8_t, kTrackingInfoLength> info{};
+        std::vector<std::uint8_t> bitmap((64ull << 30) / 65536 / 8);
+        ASSERT_TRUE(volume->QueryStatistics(info).succeeded && volume->QuerySessionBitmap(bitmap).succeeded);
+        EXPECT_EQ(DecodeTrackingInfo(info)->changedBlocks,
+                  std::accumulate(bitmap.begin(), bitmap.end(), 0ull, [](auto sum, std::uint8_t b) { return sum + std::popcount(b); }));
+        EXPECT_EQ(DecodeTrackingInfo(info)->sessionStartFileTime, 133'000'000'000'000'000ull);
+        if (poll == 0) {
+            EXPECT_EQ(DecodeTrackingInfo(info)->writesSeen, 0u);
+        } else {
+            EXPECT_EQ(bitmap != previous, poll > 1) << "the same instant, then every 250 ms: " << poll;
+            clock.Advance(250ms);
+        }
+        previous = bitmap;
+    }
+
+    // A session with history opens on a volume that has already changed.
+    LiveVolumeDriver busy([](std::wstring_view) { return std::optional<std::uint64_t>(50ull << 30); }, clock, 0, 2h);
+    std::array<std::uint8_t, kTrackingInfoLength> record{};
+    ASSERT_TRUE(busy.OpenVolume(kDriveC).volume->QueryStatistics(record).succeeded);
+    EXPECT_GT(DecodeTrackingInfo(record)->changedBlocks, 1000u);
+
+    const std::chrono::system_clock::time_point unixEpoch{};
+    EXPECT_EQ(FileTimeFromSystemTime(unixEpoch + 1s + 300ns), 116'444'736'010'000'003ULL);
 }
 
 } // namespace
