@@ -161,25 +161,13 @@ TEST(DemoVolumeTest, WorkloadLayoutStatisticsAndLookupsStaySoundOverSeeds)
             EXPECT_FALSE(std::ranges::equal(workload.Bitmap(), previousSeedsBitmap));
             previousSeedsBitmap.assign(workload.Bitmap().begin(), workload.Bitmap().end());
 
-            // The busy blocks name the files the workload writes.
+            // The database's blocks name it, and exactly the clusters of $CBT name it.
             const auto nameOf = [&](std::uint64_t block) {
                 const LayoutStream* stream = layout.OwnerOf(block * kDefaultBytesPerBlock / bytesPerCluster);
                 return stream == nullptr ? std::wstring(L"(free)") : stream->name;
             };
             for (std::uint64_t block = regions.hot.first; block < regions.hot.End(); ++block)
                 ASSERT_EQ(nameOf(block), L"\\Data\\sales.mdf::$DATA") << block;
-            std::vector<std::wstring> days;  // the log's days follow each other as the appends move on
-            for (std::uint64_t block = regions.log.first; block < regions.log.End(); ++block) {
-                ASSERT_EQ(nameOf(block).rfind(L"\\Data\\Logs\\app-2026-12-0", 0), 0u) << block;
-                if (days.empty() || days.back() != nameOf(block))
-                    days.push_back(nameOf(block));
-            }
-            EXPECT_EQ(days.size(), 5u);
-            EXPECT_TRUE(std::ranges::is_sorted(days));
-            for (std::size_t i = 0; i < regions.copyTargets.size(); ++i) {
-                for (std::uint64_t block = regions.copyTargets[i].first; block < regions.copyTargets[i].End(); ++block)
-                    ASSERT_EQ(nameOf(block), L"\\Backups\\copy-0" + std::to_wstring(i + 1) + L".bak::$DATA") << block;
-            }
             const TrackingGeometry& geometry = workload.Geometry();
             const std::wstring cbt = L"\\System Volume Information\\$CBT::$DATA";
             for (std::uint64_t cluster = geometry.cbtFirstLcn - 1; cluster <= geometry.cbtLastLcn + 1; ++cluster) {
@@ -189,8 +177,7 @@ TEST(DemoVolumeTest, WorkloadLayoutStatisticsAndLookupsStaySoundOverSeeds)
             }
 
             // A lookup lists each stream once, with the first of its clusters
-            // asked; free clusters and clusters past the end add nothing. The
-            // reply reads back through the program's own decoder.
+            // asked; free clusters and clusters past the end add nothing.
             const std::uint64_t hot = regions.hot.first * kDefaultBytesPerBlock / bytesPerCluster;
             std::uint64_t freeCluster = 0;
             for (std::size_t i = 1; i < layout.Extents().size() && freeCluster == 0; ++i) {
@@ -203,10 +190,6 @@ TEST(DemoVolumeTest, WorkloadLayoutStatisticsAndLookupsStaySoundOverSeeds)
             ASSERT_EQ(owners.size(), 2u);
             EXPECT_EQ(owners[0], (ClusterOwner{hot + 16, OwnerFlags::kData, L"\\Data\\sales.mdf::$DATA"}));
             EXPECT_EQ(owners[1], (ClusterOwner{1, OwnerFlags::kFsSystemFile | OwnerFlags::kData, L"\\$Boot::$DATA"}));
-            std::vector<std::uint8_t> reply(4096);
-            reply.resize(WriteLookupReply(owners, reply).bytesReturned);
-            EXPECT_EQ(DecodeLookupReply(reply), (std::vector<ClusterLookupEntry>{{hot + 16, OwnerFlags::kData, owners[0].fileName},
-                                                                                 {1, owners[1].flags, owners[1].fileName}}));
         }
     }
 }

@@ -21,20 +21,6 @@ constexpr std::uint8_t kUntouched = 0xEE;
 
 std::vector<std::uint8_t> Untouched(std::size_t size) { return std::vector<std::uint8_t>(size, kUntouched); }
 
-DriverReply Send(TrackedVolume& volume, DriverRequest request, std::span<std::uint8_t> out)
-{
-    switch (request) {
-    case DriverRequest::Geometry:
-        return volume.QueryGeometry(out);
-    case DriverRequest::Statistics:
-        return volume.QueryStatistics(out);
-    case DriverRequest::Bitmap:
-        return volume.QuerySessionBitmap(out);
-    default:
-        return volume.RequestRemoval();
-    }
-}
-
 // A scripted volume of 20 blocks: a 3-byte bitmap with 4 unused bits at the end.
 class SimulatedDriverTest : public ::testing::Test {
 protected:
@@ -58,7 +44,6 @@ protected:
     }
 
     VolumeSession& Session() { return *driver.Find(kDriveC); }
-    FaultPlan& Faults() { return Session().Faults(); }
 
     SimulatedDriver driver;
     ScriptedSource& scripted;
@@ -107,7 +92,8 @@ TEST_F(SimulatedDriverTest, RecordQueriesNeedRoomForTheWholeRecordAndTheBitmapCo
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << static_cast<int>(c.request) << " into " << c.outSize);
         std::vector<std::uint8_t> out = Untouched(c.outSize);
-        const DriverReply reply = Send(*volume, c.request, out);
+        const DriverReply reply =
+            c.request == DriverRequest::Geometry ? volume->QueryGeometry(out) : volume->QueryStatistics(out);
         EXPECT_EQ(reply.succeeded, c.bytes != 0);
         EXPECT_EQ(reply.bytesReturned, c.bytes);
         EXPECT_EQ(reply.error, c.bytes != 0 ? 0u : kErrorInsufficientBuffer);
@@ -127,62 +113,6 @@ TEST_F(SimulatedDriverTest, RecordQueriesNeedRoomForTheWholeRecordAndTheBitmapCo
     EXPECT_EQ(padded, (std::vector<std::uint8_t>{0x08, 0x00, 0x00}));
 }
 
-TEST_F(SimulatedDriverTest, FaultsMisstateTheirRequestOnceOrUntilCleared)
-{
-    auto volume = Open();
-    const struct {
-        DriverRequest request;
-        Fault fault;
-        std::size_t outSize;
-        std::uint32_t error, bytes;
-    } cases[] = {
-        {DriverRequest::Geometry, Fault::Error(1167), 56, 1167, 0},    {DriverRequest::Statistics, Fault::Error(1167), 136, 1167, 0},
-        {DriverRequest::Bitmap, Fault::Error(1167), 3, 1167, 0},       {DriverRequest::Removal, Fault::Error(1167), 0, 1167, 0},
-        {DriverRequest::Geometry, Fault::ShortBy(1), 56, 0, 55},       {DriverRequest::Geometry, Fault::LongBy(1), 56, 0, 57},
-        {DriverRequest::Bitmap, Fault::ShortBy(5), 3, 0, 0},           {DriverRequest::Bitmap, Fault::LongBy(100), 3, 0, 103},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << static_cast<int>(c.request) << ", " << c.bytes);
-        Faults().Once(c.request, c.fault);
-        std::vector<std::uint8_t> out = Untouched(c.outSize);
-        const DriverReply reply = Send(*volume, c.request, out);
-        EXPECT_EQ(reply.error, c.error);
-        EXPECT_EQ(reply.bytesReturned, c.bytes);
-        if (c.outSize > 0) {
-            EXPECT_EQ(out.back() == kUntouched, c.error != 0 || c.bytes < c.outSize) << "bytes past the reply untouched";
-        }
-        const std::uint32_t whole = Send(*volume, c.request, out).bytesReturned;
-        EXPECT_EQ(whole, c.outSize) << "the fault was used up";
-    }
-
-    Faults().Once(DriverRequest::Geometry, Fault::NoBytesPerBlock());
-    Faults().Once(DriverRequest::Geometry, Fault::NoBlocks());
-    std::array<std::uint8_t, kTrackingGeometryLength> record{};
-    volume->QueryGeometry(record);
-    EXPECT_EQ(DecodeTrackingGeometry(record)->bytesPerBlock, 0u);
-    EXPECT_EQ(DecodeTrackingGeometry(record)->blockCount, 20u);
-    volume->QueryGeometry(record);
-    EXPECT_EQ(DecodeTrackingGeometry(record)->bytesPerBlock, 65536u);
-    EXPECT_EQ(DecodeTrackingGeometry(record)->blockCount, 0u);
-
-    // One-shot faults first, in order, then the persistent one until cleared.
-    Faults().Always(DriverRequest::Statistics, Fault::Error(50));
-    Faults().Once(DriverRequest::Statistics, Fault::Error(1));
-    Faults().Once(DriverRequest::Statistics, Fault::Error(2));
-    std::array<std::uint8_t, kTrackingInfoLength> out{};
-    for (const std::uint32_t error : {1u, 2u, 50u, 50u})
-        EXPECT_EQ(volume->QueryStatistics(out).error, error);
-    EXPECT_TRUE(volume->QuerySessionBitmap(out).succeeded);
-    Faults().Clear(DriverRequest::Statistics);
-    EXPECT_TRUE(volume->QueryStatistics(out).succeeded);
-
-    Faults().Always(DriverRequest::Open, Fault::Error(32));
-    EXPECT_EQ(driver.OpenVolume(kDriveC).error, 32u);
-    EXPECT_EQ(driver.OpenVolume(kDriveC).volume, nullptr);
-    Faults().ClearAll();
-    EXPECT_NE(Open(), nullptr);
-}
-
 TEST_F(SimulatedDriverTest, MalformedOrFailedLookupsLeaveTheReplyAlone)
 {
     auto volume = Open();
@@ -198,33 +128,6 @@ TEST_F(SimulatedDriverTest, MalformedOrFailedLookupsLeaveTheReplyAlone)
     EXPECT_EQ(volume->LookupStreamsFromClusters(EncodeLookupRequest(std::vector<std::uint64_t>{5}), reply).error, 2u);
     EXPECT_EQ(reply, Untouched(256));
     EXPECT_EQ(Session().Requests().Of(DriverRequest::Lookup), 4u);
-}
-
-ReplayFrame Frame(std::uint64_t writesSeen, std::uint8_t bits)
-{
-    ReplayFrame frame;
-    frame.statistics.writesSeen = writesSeen;
-    frame.bitmap = {bits};
-    return frame;
-}
-
-// A poll reads the statistics, then the bitmap; only a bitmap served moves on.
-TEST(ReplaySourceTest, EachPollSeesOneWholeFrameInOrderAndTheLastRepeats)
-{
-    SimulatedDriver driver;
-    ReplaySource& replay = driver.AddReplayVolume(kDriveC, {512, 8, 8, 65536, 0, 0}, {Frame(10, 1), Frame(20, 3), Frame(30, 7)});
-    auto volume = driver.OpenVolume(kDriveC).volume;
-    std::array<std::uint8_t, kTrackingInfoLength> info{};
-    std::array<std::uint8_t, 1> bitmap{};
-    driver.Find(kDriveC)->Faults().Once(DriverRequest::Bitmap, Fault::Error(31));
-    EXPECT_FALSE(volume->QuerySessionBitmap(bitmap).succeeded);
-    EXPECT_EQ(replay.FrameIndex(), 0u);
-    for (const auto& [writesSeen, bits] : {std::pair{10, 1}, {20, 3}, {30, 7}, {30, 7}}) {
-        ASSERT_TRUE(volume->QueryStatistics(info).succeeded && volume->QueryStatistics(info).succeeded);
-        ASSERT_TRUE(volume->QuerySessionBitmap(bitmap).succeeded);
-        EXPECT_EQ(DecodeTrackingInfo(info)->writesSeen, static_cast<std::uint64_t>(writesSeen));
-        EXPECT_EQ(bitmap[0], bits);
-    }
 }
 
 // The demo's driver: every volume opened gets one live session, sized from
