@@ -69,6 +69,7 @@ TEST(BmpFileTest, HeaderDescribesATopDown32BitImageAndPixelsFollowInOrder)
     EXPECT_EQ(reader.U32At(54), 0x00112233u);
     EXPECT_EQ(reader.U32At(62), 0x00778899u);
     EXPECT_TRUE(EncodeBmp(pixels, 0, 2, 3).empty());
+    EXPECT_TRUE(EncodeBmp(pixels, 2, 0, 3).empty());
     EXPECT_TRUE(EncodeBmp(pixels, 4, 1, 3).empty()) << "a stride shorter than a row";
 }
 

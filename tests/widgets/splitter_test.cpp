@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <tuple>
 #include <vector>
 
 #include "widgets/splitter_drag.h"
@@ -65,7 +66,10 @@ TEST(FitTracks, KeepsRequestedSizesWhileSpaceLastsAndCutsAtTheEdge)
         {"empty track absorbs a leftover too small for its bar", {0, 0}, 3, {3, kRestOfSpace}},
         {"negative request counts as 0", {-10, 40, 0}, 100, {0, 40, kRestOfSpace}},
         {"largest request", {kIntMax, 0}, 100, {96, kRestOfSpace}},
+        {"zero length", {50, 50, 0}, 0, {0, 0, kRestOfSpace}},
         {"negative length taken as 0", {50, 0}, -30, {0, kRestOfSpace}},
+        {"a leftover as wide as a bar is the track's", {2, 0}, 4, {4, kRestOfSpace}},
+        {"sixteen tracks", std::vector<int>(16, 10), 100, {10, 10, 10, 10, 10, 10, 10, 2, 0, 0, 0, 0, 0, 0, 0, kRestOfSpace}},
         {"single track takes everything", {70}, 100, {kRestOfSpace}},
     };
     for (const auto& c : cases) {
@@ -98,6 +102,7 @@ TEST(PaneRect, PlacesEachCellAfterTheTracksAndBarsBeforeIt)
         int row, column;
         GridRect rect;
     } cases[] = {
+        {"outer left pane", {280}, {280, 280}, client, 0, 0, {0, 0, 280, 600}},
         {"outer right pane takes the rest", {280}, {280, 280}, client, 0, 1, {284, 0, 800, 600}},
         {"inner bottom takes the rest", {340, 340}, {340}, client, 1, 0, {0, 344, 800, 600}},
         {"cell of a 2x2", {100, 0}, {200, 0}, client, 1, 1, {204, 104, 800, 600}},
@@ -213,6 +218,12 @@ TEST(DragTo, ClampsTheBandBetweenItsTrackStartAndTheFarEdge)
         EXPECT_EQ(moves.movedA, c.moved);
         EXPECT_FALSE(moves.movedB || drag->hasShadowB);
         EXPECT_EQ(moves.Any(), c.moved);
+    }
+
+    // The mouse holds a bar by its middle: half a bar back along the axes it moves on.
+    for (const auto& [code, x, y] : {std::tuple{101, 0, -2}, {201, -3, 0}, {316, -3, -2}}) {
+        const auto held = BeginDrag(grid, kClient, code);
+        EXPECT_TRUE(held->offset.x == x && held->offset.y == y) << code;
     }
 
     // A crossing moves each band along its own axis.
