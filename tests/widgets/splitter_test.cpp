@@ -190,7 +190,9 @@ TEST(BeginDrag, RefusesCodesThatNameNoBarOfTheGrid)
         EXPECT_FALSE(BeginDrag(Fitted({10}, {10}, kClient), kClient, code).has_value()) << "single cell, " << code;
 }
 
-TEST(DragTo, ClampsTheBandBetweenItsTrackStartAndTheFarEdge)
+// The band follows the mouse between its track's start and the far edge;
+// the drop resizes only the track before the bar.
+TEST(DragAndDrop, TheBandFollowsTheMouseWithinItsLimitsAndTheDropResizesTheTrackBeforeIt)
 {
     const struct {
         const char* name;
@@ -198,19 +200,21 @@ TEST(DragTo, ClampsTheBandBetweenItsTrackStartAndTheFarEdge)
         GridPoint mouse;
         GridRect shadowA;
         bool moved;
+        std::vector<int> rowsRequested, columnsRequested;
     } cases[] = {
-        {"row bar follows by its middle", 102, {7, 150}, {0, 148, 300, 152}, true},
-        {"row bar above its row stops at the row's top", 102, {7, 10}, {0, 54, 300, 58}, true},
-        {"row bar below the bottom stops one bar up", 102, {7, 5000}, {0, 196, 300, 200}, true},
-        {"row bar where it already is", 102, {7, 116}, {0, 114, 300, 118}, false},
-        {"column bar follows by its middle", 201, {203, 9}, {200, 0, 206, 200}, true},
-        {"column bar past the right edge", 202, {9999, 9}, {294, 0, 300, 200}, true},
-        {"second column bar stops at its column's left", 202, {0, 9}, {106, 0, 112, 200}, true},
-        {"column bar where it already is", 201, {103, 50}, {100, 0, 106, 200}, false},
+        {"first row bar down", 101, {0, 82}, {0, 80, 300, 84}, true, {80, 60}, {100, 40}},
+        {"row bar follows by its middle", 102, {7, 150}, {0, 148, 300, 152}, true, {50, 94}, {100, 40}},
+        {"row bar above its row stops at the row's top", 102, {7, 10}, {0, 54, 300, 58}, true, {50, 0}, {100, 40}},
+        {"row bar below the bottom stops one bar up", 102, {7, 5000}, {0, 196, 300, 200}, true, {50, 142}, {100, 40}},
+        {"row bar where it already is", 102, {7, 116}, {0, 114, 300, 118}, false, {50, 60}, {100, 40}},
+        {"column bar follows by its middle", 201, {203, 9}, {200, 0, 206, 200}, true, {50, 60}, {200, 40}},
+        {"column bar past the right edge", 202, {9999, 9}, {294, 0, 300, 200}, true, {50, 60}, {100, 188}},
+        {"second column bar stops at its column's left", 202, {0, 9}, {106, 0, 112, 200}, true, {50, 60}, {100, 0}},
+        {"column bar where it already is", 201, {103, 50}, {100, 0, 106, 200}, false, {50, 60}, {100, 40}},
     };
-    const SplitterGrid grid = ThreeByThree();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        SplitterGrid grid = ThreeByThree();
         auto drag = BeginDrag(grid, kClient, c.code);
         ASSERT_TRUE(drag.has_value());
         const ShadowMoves moves = DragTo(*drag, c.mouse);
@@ -218,9 +222,13 @@ TEST(DragTo, ClampsTheBandBetweenItsTrackStartAndTheFarEdge)
         EXPECT_EQ(moves.movedA, c.moved);
         EXPECT_FALSE(moves.movedB || drag->hasShadowB);
         EXPECT_EQ(moves.Any(), c.moved);
+        ApplyDrop(grid, kClient, *drag);
+        EXPECT_EQ((std::vector<int>{grid.rows[0].requested, grid.rows[1].requested}), c.rowsRequested);
+        EXPECT_EQ((std::vector<int>{grid.columns[0].requested, grid.columns[1].requested}), c.columnsRequested);
     }
 
     // The mouse holds a bar by its middle: half a bar back along the axes it moves on.
+    const SplitterGrid grid = ThreeByThree();
     for (const auto& [code, x, y] : {std::tuple{101, 0, -2}, {201, -3, 0}, {316, -3, -2}}) {
         const auto held = BeginDrag(grid, kClient, code);
         EXPECT_TRUE(held->offset.x == x && held->offset.y == y) << code;
@@ -240,39 +248,14 @@ TEST(DragTo, ClampsTheBandBetweenItsTrackStartAndTheFarEdge)
     EXPECT_TRUE(!moves.movedA && moves.movedB && moves.Any());
     EXPECT_EQ(drag->shadowA, (GridRect{0, 168, 300, 172}));
     EXPECT_EQ(drag->shadowB, (GridRect{294, 0, 300, 200}));
-}
 
-TEST(ApplyDrop, ResizesOnlyTheTrackBeforeTheBar)
-{
-    const struct {
-        const char* name;
-        int code;
-        GridPoint mouse;
-        std::vector<int> rowsRequested, columnsRequested;
-    } cases[] = {
-        {"first row bar down", 101, {0, 82}, {80, 60}, {100, 40}},
-        {"second row bar up to its row's top", 102, {0, 0}, {50, 0}, {100, 40}},
-        {"first column bar", 201, {63, 0}, {50, 60}, {60, 40}},
-        {"second column bar", 202, {203, 0}, {50, 60}, {100, 94}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        SplitterGrid grid = ThreeByThree();
-        auto drag = BeginDrag(grid, kClient, c.code);
-        ASSERT_TRUE(drag.has_value());
-        DragTo(*drag, c.mouse);
-        ApplyDrop(grid, kClient, *drag);
-        EXPECT_EQ((std::vector<int>{grid.rows[0].requested, grid.rows[1].requested}), c.rowsRequested);
-        EXPECT_EQ((std::vector<int>{grid.columns[0].requested, grid.columns[1].requested}), c.columnsRequested);
-    }
-
-    // A crossing of row bar 1 and column bar 5, which this grid lacks.
-    SplitterGrid grid = ThreeByThree();
+    // A crossing of row bar 1 and column bar 5, which this grid lacks, drops nothing.
+    SplitterGrid unchanged = ThreeByThree();
     SplitterDrag bogus;
     bogus.code = 321;
     bogus.shadowA = {0, 10, 300, 14};
-    ApplyDrop(grid, kClient, bogus);
-    EXPECT_EQ(grid.rows[1].requested, 60);
+    ApplyDrop(unchanged, kClient, bogus);
+    EXPECT_EQ(unchanged.rows[1].requested, 60);
 }
 
 TEST(ApplyDrop, TheBarLandsWhereItsShadowWas)
