@@ -63,6 +63,7 @@ TEST(FitTracks, KeepsRequestedSizesWhileSpaceLastsAndCutsAtTheEdge)
         {"second track meets the edge", {50, 50, 0}, 104, {50, 46, kRestOfSpace}},
         {"leftover smaller than a bar is absorbed", {10, 0}, 12, {8, kRestOfSpace}},
         {"too small to spare a bar: takes it all", {1, 0}, 3, {3, kRestOfSpace}},
+        {"a single pixel left", {5, 0}, 1, {1, kRestOfSpace}},
         {"empty track absorbs a leftover too small for its bar", {0, 0}, 3, {3, kRestOfSpace}},
         {"negative request counts as 0", {-10, 40, 0}, 100, {0, 40, kRestOfSpace}},
         {"largest request", {kIntMax, 0}, 100, {96, kRestOfSpace}},
