@@ -250,13 +250,16 @@ TEST(DragAndDrop, TheBandFollowsTheMouseWithinItsLimitsAndTheDropResizesTheTrack
     EXPECT_EQ(drag->shadowA, (GridRect{0, 168, 300, 172}));
     EXPECT_EQ(drag->shadowB, (GridRect{294, 0, 300, 200}));
 
-    // A crossing of row bar 1 and column bar 5, which this grid lacks, drops nothing.
+    // A crossing of row bar 1 and column bar 5, which this grid lacks, drops
+    // nothing; a drag of no bar moves nothing.
     SplitterGrid unchanged = ThreeByThree();
     SplitterDrag bogus;
     bogus.code = 321;
     bogus.shadowA = {0, 10, 300, 14};
     ApplyDrop(unchanged, kClient, bogus);
     EXPECT_EQ(unchanged.rows[1].requested, 60);
+    SplitterDrag noBar;
+    EXPECT_FALSE(DragTo(noBar, {5, 5}).Any());
 }
 
 TEST(ApplyDrop, TheBarLandsWhereItsShadowWas)
