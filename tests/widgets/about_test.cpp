@@ -119,44 +119,39 @@ TEST(OnIdleTimer, PairsEachTileWithTheDrawnOneOnlyOnceAndLaterPairsWin)
         EXPECT_EQ(allToFive.tiles[static_cast<std::size_t>(k)].target, k == 5 ? RestOf(63) : RestOf(5)) << "tile " << k;
 }
 
-TEST(OnFrameTimer, MovesTheTilesForTheTimeSinceTheStart)
+// A frame places the tiles for the time since the scatter began, across a
+// wrap of the tick count, and ends the scatter, tiles at rest, at four seconds.
+TEST(OnFrameTimer, MovesTheTilesForTheTimeSinceTheStartAndEndsAtFourSeconds)
 {
-    AboutAnimation animation = Scattered(10000, NeighbourPairs());
-    const AboutStep unmoved = OnFrameTimer(animation, 10000);
-    EXPECT_EQ(unmoved.timers, TimerSwitch::None);
-    EXPECT_FALSE(unmoved.repaint);
-    EXPECT_EQ(animation.tiles[1].current, RestOf(1));
-
-    const AboutStep step = OnFrameTimer(animation, 12000);
-    EXPECT_EQ(step.timers, TimerSwitch::None);
-    EXPECT_TRUE(step.repaint);
-    EXPECT_EQ(animation.tiles[0].current, (TilePoint{9, 0}));   // 31 x 0.293 = 9.08
-    EXPECT_EQ(animation.tiles[1].current, (TilePoint{21, 0}));  // 31 - 9.08
-    EXPECT_EQ(animation.tiles[16].current, (TilePoint{9, 34}));
-    EXPECT_TRUE(animation.animating);
-
-    // The dialog's timers: a scatter every 16 seconds, a frame every 16 ms.
-    EXPECT_EQ(kAboutIdlePeriod, 16000u);
-    EXPECT_EQ(kAboutFramePeriod, 16u);
-}
-
-TEST(OnFrameTimer, EndsTheScatterAfterFourSecondsWithEveryTileAtRest)
-{
-    const std::uint32_t start = 0xFFFFF000u;  // the tick count wraps during the scatter
+    const std::uint32_t start = 0xFFFFF000u;
     const struct {
         std::uint32_t elapsed;
         bool ends;
-    } cases[] = {{3999, false}, {4000, true}, {4001, true}, {16000, true}, {0xFFFFFFFFu, true}};  // the last: a clock that went back
+        TilePoint tile1;
+    } cases[] = {
+        {0, false, RestOf(1)},  // no time has passed: nothing to do
+        {2000, false, {21, 0}}, // 31 - 31 x 0.293
+        {3999, false, {30, 0}},  {4000, true, RestOf(1)}, {4001, true, RestOf(1)},
+        {16000, true, RestOf(1)},      // where the curve is back at 0
+        {0xFFFFFFFFu, true, RestOf(1)}, // a clock that went back
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.elapsed);
         AboutAnimation animation = Scattered(start, NeighbourPairs());
         const AboutStep step = OnFrameTimer(animation, start + c.elapsed);
-        EXPECT_TRUE(step.repaint);
+        EXPECT_EQ(step.repaint, c.elapsed != 0);
         EXPECT_EQ(step.timers, c.ends ? TimerSwitch::FrameToIdle : TimerSwitch::None);
         EXPECT_EQ(animation.animating, !c.ends);
         EXPECT_EQ(animation.idle, c.ends);
-        EXPECT_EQ(animation.tiles[1].current == RestOf(1), c.ends);  // 30 just before the end
+        EXPECT_EQ(animation.tiles[1].current, c.tile1);
+        if (c.elapsed == 2000) {
+            EXPECT_EQ(animation.tiles[0].current, (TilePoint{9, 0}));  // 31 x 0.293 = 9.08
+            EXPECT_EQ(animation.tiles[16].current, (TilePoint{9, 34}));
+        }
     }
+    // The dialog's timers: a scatter every 16 seconds, a frame every 16 ms.
+    EXPECT_EQ(kAboutIdlePeriod, 16000u);
+    EXPECT_EQ(kAboutFramePeriod, 16u);
 }
 
 TEST(PictureOrigin, CentresThePictureAndCropsANarrowClientEqually)

@@ -165,15 +165,6 @@ TEST(HitTest, NamesTheBarOrCrossingUnderAPoint)
     };
     for (const auto& c : cases)
         EXPECT_EQ(HitTest(grid, client, {c.x, c.y}), c.code) << c.x << "," << c.y;
-
-    const GridRect narrow{0, 0, 50, 100};
-    for (int y : {0, 50, 52, 99})
-        EXPECT_EQ(HitTest(Fitted({50}, {50}, narrow), narrow, {10, y}), 0) << "a single cell has no bars, " << y;
-    // The first row takes the whole height; the second bar would lie past the bottom.
-    const SplitterGrid squeezed = Fitted({150, 30, 0}, {50}, narrow);
-    EXPECT_EQ(HitTest(squeezed, narrow, {10, 97}), 101);
-    for (int y : {100, 101, 103, 104})
-        EXPECT_EQ(HitTest(squeezed, narrow, {10, y}), 0) << y;
 }
 
 // Three rows of 50 and 60 in a 300 x 200 client, three columns of 100 and 40,
