@@ -4,7 +4,6 @@
 
 #include <array>
 #include <bit>
-#include <map>
 #include <numeric>
 #include <vector>
 
@@ -21,6 +20,13 @@ constexpr std::uint8_t kUntouched = 0xEE;
 
 std::vector<std::uint8_t> Untouched(std::size_t size) { return std::vector<std::uint8_t>(size, kUntouched); }
 
+std::uint32_t BlockCount(TrackedVolume& volume)
+{
+    std::array<std::uint8_t, kTrackingGeometryLength> out{};
+    EXPECT_TRUE(volume.QueryGeometry(out).succeeded);
+    return DecodeTrackingGeometry(out).value().blockCount;
+}
+
 // A scripted volume of 20 blocks: a 3-byte bitmap with 4 unused bits at the end.
 class SimulatedDriverTest : public ::testing::Test {
 protected:
@@ -34,13 +40,6 @@ protected:
         OpenVolumeResult result = driver.OpenVolume(path);
         EXPECT_EQ(result.error, 0u);
         return std::move(result.volume);
-    }
-
-    std::uint32_t BlockCount(TrackedVolume& volume)
-    {
-        std::array<std::uint8_t, kTrackingGeometryLength> out{};
-        EXPECT_TRUE(volume.QueryGeometry(out).succeeded);
-        return DecodeTrackingGeometry(out).value().blockCount;
     }
 
     VolumeSession& Session() { return *driver.Find(kDriveC); }
@@ -134,38 +133,36 @@ TEST_F(SimulatedDriverTest, MalformedOrFailedLookupsLeaveTheReplyAlone)
 // the real volume, which moves with the clock and describes its bitmap.
 TEST(LiveVolumeDriverTest, EachRealVolumeGetsOneLiveSessionThatMovesWithTheClock)
 {
+    constexpr std::uint64_t kBlocks = (64ull << 30) / 65536;
     ManualClock clock;
-    std::map<std::wstring, int> sizeQueries;
+    int sizeQueries = 0;
     LiveVolumeDriver driver(
         [&](std::wstring_view path) -> std::optional<std::uint64_t> {
-            ++sizeQueries[std::wstring(path)];
-            if (path == L"\\\\.\\C:")
-                return 64ull << 30;
+            ++sizeQueries;
             if (path == L"\\\\.\\E:")
                 return 0;  // an empty card reader
-            return std::nullopt;
+            return path == kDriveC ? std::optional<std::uint64_t>(64ull << 30) : std::nullopt;
         },
         clock, 133'000'000'000'000'000ull);
-    auto volume = driver.OpenVolume(L"\\\\.\\C:").volume;
+    auto volume = driver.OpenVolume(kDriveC).volume;
     ASSERT_NE(volume, nullptr);
     ASSERT_NE(driver.OpenVolume(L"\\\\.\\c:").volume, nullptr);
-    EXPECT_EQ(sizeQueries[L"\\\\.\\C:"], 1) << "the second open finds the session";
+    EXPECT_EQ(sizeQueries, 1) << "the second open finds the session";
     EXPECT_EQ(driver.OpenVolume(L"\\\\.\\Q:").volume, nullptr);
     EXPECT_EQ(driver.OpenVolume(L"\\\\.\\E:").volume, nullptr) << "a volume of no size gets no session";
+    EXPECT_EQ(BlockCount(*volume), kBlocks);
 
-    std::array<std::uint8_t, kTrackingGeometryLength> geometry{};
-    ASSERT_TRUE(volume->QueryGeometry(geometry).succeeded);
-    EXPECT_EQ(DecodeTrackingGeometry(geometry)->blockCount, (64ull << 30) / 65536);
     std::vector<std::uint8_t> previous;
     for (int poll = 0; poll < 5; ++poll) {
-        std::array<std::uint8_t, kTrackingInfoLength> info{};
-        std::vector<std::uint8_t> bitmap((64ull << 30) / 65536 / 8);
-        ASSERT_TRUE(volume->QueryStatistics(info).succeeded && volume->QuerySessionBitmap(bitmap).succeeded);
-        EXPECT_EQ(DecodeTrackingInfo(info)->changedBlocks,
+        std::array<std::uint8_t, kTrackingInfoLength> record{};
+        std::vector<std::uint8_t> bitmap(kBlocks / 8);
+        ASSERT_TRUE(volume->QueryStatistics(record).succeeded && volume->QuerySessionBitmap(bitmap).succeeded);
+        const TrackingInfo info = DecodeTrackingInfo(record).value();
+        EXPECT_EQ(info.changedBlocks,
                   std::accumulate(bitmap.begin(), bitmap.end(), 0ull, [](auto sum, std::uint8_t b) { return sum + std::popcount(b); }));
-        EXPECT_EQ(DecodeTrackingInfo(info)->sessionStartFileTime, 133'000'000'000'000'000ull);
+        EXPECT_EQ(info.sessionStartFileTime, 133'000'000'000'000'000ull);
         if (poll == 0) {
-            EXPECT_EQ(DecodeTrackingInfo(info)->writesSeen, 0u);
+            EXPECT_EQ(info.writesSeen, 0u);
         } else {
             EXPECT_EQ(bitmap != previous, poll > 1) << "the same instant, then every 250 ms: " << poll;
             clock.Advance(250ms);
@@ -178,9 +175,7 @@ TEST(LiveVolumeDriverTest, EachRealVolumeGetsOneLiveSessionThatMovesWithTheClock
     std::array<std::uint8_t, kTrackingInfoLength> record{};
     ASSERT_TRUE(busy.OpenVolume(kDriveC).volume->QueryStatistics(record).succeeded);
     EXPECT_GT(DecodeTrackingInfo(record)->changedBlocks, 1000u);
-
-    const std::chrono::system_clock::time_point unixEpoch{};
-    EXPECT_EQ(FileTimeFromSystemTime(unixEpoch + 1s + 300ns), 116'444'736'010'000'003ULL);
+    EXPECT_EQ(FileTimeFromSystemTime(std::chrono::system_clock::time_point{} + 1s + 300ns), 116'444'736'010'000'003ULL);
 }
 
 } // namespace
