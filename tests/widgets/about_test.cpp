@@ -64,9 +64,9 @@ TEST(CreateAboutAnimation, CutsThePictureIntoTilesAtRest)
         EXPECT_EQ(StartIdle(animation), tiled);
         EXPECT_EQ(animation.idle, tiled);
         ASSERT_EQ(animation.tiles.size(), tiled ? 64u : 0u);
+        if (!tiled)
+            continue;
         for (int k : {17, 63}) {
-            if (!tiled)
-                break;
             const AboutTile& tile = animation.tiles[static_cast<std::size_t>(k)];
             const TilePoint rest{k % 16 * c.tileWidth, k / 16 * c.tileHeight};
             EXPECT_TRUE(tile.source == rest && tile.rest == rest && tile.current == rest) << k;
