@@ -4,15 +4,11 @@
 
 namespace trackkit {
 
-namespace testing {
-
-SimulatedDriver& ScriptedProgramDriver()
+SimulatedDriver& testing::ScriptedProgramDriver()
 {
     static SimulatedDriver driver;
     return driver;
 }
-
-} // namespace testing
 
 TrackingDriver& ProgramTrackingDriver() { return testing::ScriptedProgramDriver(); }
 

@@ -1,0 +1,139 @@
+// The File menu's device commands against the real registry and SetupAPI.
+// Which values check an item is tested natively.
+#include <windows.h>
+
+#include <setupapi.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "blockmap/win32/dialog_watcher.h"
+#include "shell/device_maintenance.h"
+#include "shell/win32/main_frame.h"
+#include "shell/win32/registry_service_key.h"
+#include "shell/win32/setup_device_manager.h"
+#include "shell/win32/shell_windows.h"
+#include "support/program_shell.h"
+
+namespace trackkit {
+namespace {
+
+constexpr int kUsb = 40029;
+constexpr int kVhd = 40030;
+constexpr wchar_t kScratchPath[] = L"Software\\TrackKitTests\\qxcbt";  // where the key is saved
+constexpr wchar_t kServicePath[] = L"System\\CurrentControlSet\\Services\\qxcbt";
+
+// The driver's service key, saved to the scratch key and copied back after.
+class ServiceKeyTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kServicePath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+                                  &disposition_), ERROR_SUCCESS);
+        RegDeleteTreeW(HKEY_CURRENT_USER, kScratchPath);
+        ASSERT_EQ(RegCreateKeyW(HKEY_CURRENT_USER, kScratchPath, &saved_), ERROR_SUCCESS);
+        ASSERT_EQ(RegCopyTreeW(key_, nullptr, saved_), ERROR_SUCCESS);
+    }
+    void TearDown() override
+    {
+        RegDeleteValueW(key_, L"ExcludeUSB");
+        RegDeleteValueW(key_, L"ExcludeVHD");
+        RegCopyTreeW(saved_, nullptr, key_);
+        RegCloseKey(saved_);
+        RegCloseKey(key_);
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\TrackKitTests");
+        if (disposition_ == REG_CREATED_NEW_KEY)
+            RegDeleteKeyW(HKEY_LOCAL_MACHINE, kServicePath);
+    }
+
+    HKEY key_ = nullptr, saved_ = nullptr;
+    DWORD disposition_ = 0;
+};
+
+// The frame reads the settings when it is created; its commands' boxes are its own.
+TEST_F(ServiceKeyTest, TheMainFrameShowsAndTogglesTheStoredSettings)
+{
+    testing::PrepareProgramShell();
+    ProgramSettings() = AppSettings{4, 1000, 0x00D77800, 10, 10, 900, 600};
+    const DWORD five = 5;
+    ASSERT_EQ(RegSetValueExW(key_, L"ExcludeUSB", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"1"), 4), 0);  // no DWORD
+    ASSERT_EQ(RegSetValueExW(key_, L"ExcludeVHD", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&five), 4), 0);
+    ASSERT_TRUE(RegisterMainFrameClass(Shell().instance));
+    HWND frame = CreateMainFrame(Shell().instance);
+    ASSERT_NE(frame, nullptr);
+    HMENU menu = GetMenu(frame);
+    EXPECT_FALSE(GetMenuState(menu, kUsb, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_TRUE(GetMenuState(menu, kVhd, MF_BYCOMMAND) & MF_CHECKED);
+
+    testing::DialogWatcher watcher;
+    SendMessageW(frame, WM_COMMAND, MAKEWPARAM(kVhd, 0), 0);
+    SendMessageW(frame, WM_COMMAND, MAKEWPARAM(40027, 0), 0);
+
+    EXPECT_FALSE(GetMenuState(menu, kVhd, MF_BYCOMMAND) & MF_CHECKED);
+    DWORD stored = 1, size = sizeof stored;
+    EXPECT_EQ(RegGetValueW(key_, nullptr, L"ExcludeVHD", RRF_RT_REG_DWORD, nullptr, &stored, &size), ERROR_SUCCESS);
+    EXPECT_EQ(stored, 0u);
+    // The test prefix has no volume shadow copy that has gone.
+    const struct {
+        const wchar_t* title;
+        std::wstring text;
+    } boxes[] = {{L"TrackKit", L"Quillon Change Block Tracker is set to include VHD/VHDX devices.\n"
+                               L"The changes will take effect the next time you restart Windows."},
+                 {L"Quillon TrackKit", L"Could not find any volume shadow copy devices that are not in use."}};
+    ASSERT_EQ(watcher.seen.size(), 2u);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(watcher.seen[i].title, boxes[i].title);
+        EXPECT_EQ(watcher.seen[i].owner, frame);
+        EXPECT_EQ(watcher.seen[i].staticTexts, std::vector<std::wstring>{boxes[i].text});
+    }
+    DestroyWindow(frame);
+    for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {}
+}
+
+// A phantom of the volume snapshot class, without driver or hardware, such as
+// a shadow copy leaves behind when it goes.
+constexpr GUID kVolumeSnapshotClass = {0x533c5b84, 0xec70, 0x11d2, {0x95, 0x05, 0x00, 0xc0, 0x4f, 0x79, 0xde, 0xaf}};
+constexpr wchar_t kPhantomName[] = L"Generic volume shadow copy";
+
+bool RegisterOrRemovePhantom(bool registering)
+{
+    HDEVINFO set = SetupDiCreateDeviceInfoList(&kVolumeSnapshotClass, nullptr);
+    SP_DEVINFO_DATA device{sizeof device, {}, 0, 0};
+    const wchar_t* id = L"STORAGE\\VolumeSnapshot\\TrackKitTestPhantom";
+    const bool done = registering
+        ? SetupDiCreateDeviceInfoW(set, id, &kVolumeSnapshotClass, nullptr, nullptr, 0, &device) &&
+              SetupDiSetDeviceRegistryPropertyW(set, &device, SPDRP_FRIENDLYNAME,
+                                                reinterpret_cast<const BYTE*>(kPhantomName), sizeof kPhantomName) &&
+              SetupDiRegisterDeviceInfo(set, &device, 0, nullptr, nullptr, nullptr)
+        : SetupDiOpenDeviceInfoW(set, id, nullptr, 0, &device) && SetupDiRemoveDevice(set, &device);
+    SetupDiDestroyDeviceInfoList(set);
+    return done;
+}
+
+// Wine lists a registered phantom as present with CR_SUCCESS, so it cannot
+// count as removed here; the frame's test reads back the walk's box.
+TEST(SetupDeviceManagerTest, ListsTheSnapshotDevicesAndTheirStatus)
+{
+    // Only in Wine's prefix: on Windows this would remove the machine's devices.
+    if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") == nullptr)
+        GTEST_SKIP() << "changes the machine's devices; runs in the Wine test prefix only";
+    RegisterOrRemovePhantom(false);
+    SetupDeviceManager devices;
+    const std::unique_ptr<DeviceList> before = devices.ListVolumeSnapshotDevices();
+    ASSERT_NE(before, nullptr);
+    std::uint32_t devicesBefore = 0;
+    while (before->DeviceAt(devicesBefore))
+        ++devicesBefore;
+    ASSERT_TRUE(RegisterOrRemovePhantom(true)) << "error " << GetLastError();
+
+    const std::unique_ptr<DeviceList> after = devices.ListVolumeSnapshotDevices();
+    ASSERT_NE(after, nullptr);
+    EXPECT_TRUE(after->DeviceAt(devicesBefore) && !after->DeviceAt(devicesBefore + 1)) << "one device more";
+    EXPECT_EQ(devices.QueryStatus(*after->DeviceAt(0)), kConfigSuccess);
+    RegisterOrRemovePhantom(false);
+}
+
+} // namespace
+} // namespace trackkit
