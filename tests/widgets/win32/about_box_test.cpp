@@ -33,7 +33,7 @@ HMODULE Resources()
     return resources.Get();
 }
 
-// Every third pixel of the client area must be that of the last tile drawn
+// The client area, sampled every 3 pixels, must be that of the last tile drawn
 // there, with a grey edge while the tiles fly, or white where no tile lies.
 // The 500 x 137 picture is centred across the client area, 16 pixels down.
 void ExpectPainted(HWND dialog, const char* moment)
