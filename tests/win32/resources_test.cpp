@@ -1,13 +1,9 @@
 // The program's resources as the resource compiler built them, read from
-// TrackKitResources.dll (the same compiled resources as the executables, in a
-// module of their own beside the test program). The dialogs are created from
-// them by their own window tests.
+// TrackKitResources.dll (a module of their own beside the test program).
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <cwctype>
-#include <string>
 #include <vector>
 
 #include "common/byte_reader.h"
@@ -18,193 +14,123 @@
 namespace trackkit {
 namespace {
 
-std::wstring ResourcesModulePath() { return test::TestProgramFolder() + L"TrackKitResources.dll"; }
+const std::wstring kModulePath = test::TestProgramFolder() + L"TrackKitResources.dll";
 
-class ResourcesTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        module_.Reset(LoadLibraryExW(ResourcesModulePath().c_str(), nullptr,
-                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
-        ASSERT_TRUE(module_) << "cannot load TrackKitResources.dll: error " << GetLastError();
-    }
+const UniqueModule kModule(
+    LoadLibraryExW(kModulePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
 
-    // The bytes of one resource; empty when there is none.
-    std::span<const std::uint8_t> Resource(const wchar_t* type, int id) const
-    {
-        HRSRC found = FindResourceW(module_.Get(), MAKEINTRESOURCEW(id), type);
-        HGLOBAL loaded = found == nullptr ? nullptr : LoadResource(module_.Get(), found);
-        const void* bytes = loaded == nullptr ? nullptr : LockResource(loaded);
-        if (bytes == nullptr)
-            return {};
-        return {static_cast<const std::uint8_t*>(bytes), SizeofResource(module_.Get(), found)};
-    }
-
-    UniqueModule module_;
-};
-
-// One line per item: its depth as indentation, its text (a separator is
-// "-"), then "|id" for commands and "|checked" or "|disabled" when so.
-void DumpMenu(HMENU menu, int depth, std::vector<std::wstring>& lines)
+// The bytes of one resource; empty when there is none.
+std::span<const std::uint8_t> Resource(const wchar_t* type, int id)
 {
-    const int count = GetMenuItemCount(menu);
-    for (int position = 0; position < count; ++position) {
+    HRSRC found = FindResourceW(kModule.Get(), MAKEINTRESOURCEW(id), type);
+    const void* bytes = found ? LockResource(LoadResource(kModule.Get(), found)) : nullptr;
+    return {static_cast<const std::uint8_t*>(bytes), bytes ? SizeofResource(kModule.Get(), found) : 0};
+}
+
+// Items separated by ";": the text (a separator is "-"), then "|id" for a
+// command or "[...]" for a sub-menu, and "|checked" or "|disabled" when so.
+std::wstring Dump(HMENU menu)
+{
+    std::wstring dump;
+    for (int position = 0; position < GetMenuItemCount(menu); ++position) {
         wchar_t text[128] = {};
         MENUITEMINFOW item{};
         item.cbSize = sizeof item;
         item.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING | MIIM_SUBMENU;
         item.dwTypeData = text;
-        item.cch = static_cast<UINT>(std::size(text));
-        ASSERT_TRUE(GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &item));
-
-        std::wstring line(static_cast<std::size_t>(depth) * 2, L' ');
+        item.cch = 128;
+        GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &item);
+        dump += position ? L";" : L"";
         if (item.fType & MFT_SEPARATOR) {
-            lines.push_back(line + L"-");
+            dump += L"-";
             continue;
         }
-        line += text;
-        if (item.hSubMenu == nullptr)
-            line += L"|" + std::to_wstring(item.wID);
-        if (item.fState & MFS_CHECKED)
-            line += L"|checked";
-        if (item.fState & MFS_DISABLED)
-            line += L"|disabled";
-        lines.push_back(line);
-        if (item.hSubMenu != nullptr)
-            DumpMenu(item.hSubMenu, depth + 1, lines);
+        dump += text + (item.hSubMenu ? L"[" + Dump(item.hSubMenu) + L"]" : L"|" + std::to_wstring(item.wID));
+        dump += item.fState & MFS_CHECKED ? L"|checked" : L"";
+        dump += item.fState & MFS_DISABLED ? L"|disabled" : L"";
     }
+    return dump;
 }
 
-TEST_F(ResourcesTest, MenuBarHasEveryItemWithItsIdAndCheckMark)
+TEST(Resources, MenuBarHasEveryItemWithItsIdAndCheckMark)
 {
-    HMENU menu = LoadMenuW(module_.Get(), MAKEINTRESOURCEW(101));
+    HMENU menu = LoadMenuW(kModule.Get(), MAKEINTRESOURCEW(101));
     ASSERT_NE(menu, nullptr);
-    std::vector<std::wstring> lines;
-    DumpMenu(menu, 0, lines);
+    EXPECT_EQ(Dump(menu),
+              L"&File[&Install CBT Driver...|40015;&Remove CBT Driver...|40017;-;"
+              L"&Uninstall Removed Shadow Copy Devices...|40027;-;"
+              L"Exclude &USB Devices|40029;Exclude &VHD Devices|40030;-;E&xit\tAlt+F4|40001];"
+              L"&View[&Refresh Now|40008;"
+              L"&Update Speed[&High|40004;&Normal|40005|checked;&Low|40006;&Paused|40007];"
+              L"Block Size[&Large|40011;&Medium|40012|checked;&Small|40013;Smalles&t|40014];-;&Trace Log...|40028];"
+              L"&Help[&About TrackKit...|40002]");
     DestroyMenu(menu);
-
-    const std::vector<std::wstring> expected = {
-        L"&File",
-        L"  &Install CBT Driver...|40015",
-        L"  &Remove CBT Driver...|40017",
-        L"  -",
-        L"  &Uninstall Removed Shadow Copy Devices...|40027",
-        L"  -",
-        L"  Exclude &USB Devices|40029",
-        L"  Exclude &VHD Devices|40030",
-        L"  -",
-        L"  E&xit\tAlt+F4|40001",
-        L"&View",
-        L"  &Refresh Now|40008",
-        L"  &Update Speed",
-        L"    &High|40004",
-        L"    &Normal|40005|checked",
-        L"    &Low|40006",
-        L"    &Paused|40007",
-        L"  Block Size",
-        L"    &Large|40011",
-        L"    &Medium|40012|checked",
-        L"    &Small|40013",
-        L"    Smalles&t|40014",
-        L"  -",
-        L"  &Trace Log...|40028",
-        L"&Help",
-        L"  &About TrackKit...|40002",
-    };
-    EXPECT_EQ(lines, expected);
 }
 
 // GRPICONDIR: reserved, type 1, count; then 14-byte entries: width, height,
 // colours, reserved, planes, bits per pixel, size, icon id.
-TEST_F(ResourcesTest, IconHasSixteenThirtyTwoAndFortyEightPixelImagesThatWindowsCanDraw)
+TEST(Resources, IconHasSixteenThirtyTwoAndFortyEightPixelImagesThatWindowsCanDraw)
 {
-    ByteReader reader(Resource(RT_GROUP_ICON, 101));
-    ASSERT_EQ(reader.U16At(2), 1) << "an icon group";
-    std::vector<int> sizes;
-    for (int i = 0; i < reader.U16At(4); ++i) {
-        const std::size_t entry = 6 + 14 * static_cast<std::size_t>(i);
-        const int size = reader.U8At(entry);
-        sizes.push_back(size);
-        EXPECT_EQ(reader.U8At(entry + 1), size) << "square";
-        EXPECT_EQ(reader.U16At(entry + 6), 32) << "32 bits per pixel, with alpha";
-
-        const auto image = Resource(RT_ICON, reader.U16At(entry + 12));
+    ByteReader group(Resource(RT_GROUP_ICON, 101));
+    std::vector<std::string> images;  // "<width>x<height>x<bits per pixel>"
+    for (std::size_t entry = 6; entry < 6 + 14u * group.U16At(4); entry += 14) {
+        const auto image = Resource(RT_ICON, group.U16At(entry + 12));
         HICON icon = CreateIconFromResourceEx(const_cast<BYTE*>(image.data()), static_cast<DWORD>(image.size()), TRUE,
-                                              0x00030000, size, size, LR_DEFAULTCOLOR);
-        ASSERT_NE(icon, nullptr) << size << " pixels";
-        ICONINFO info{};
-        ASSERT_TRUE(GetIconInfo(icon, &info));
-        BITMAP bitmap{};
-        GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
-        EXPECT_EQ(bitmap.bmWidth, size);
-        DeleteObject(info.hbmColor);
-        DeleteObject(info.hbmMask);
-        DestroyIcon(icon);
+                                              0x00030000, 0, 0, LR_DEFAULTCOLOR);
+        EXPECT_TRUE(icon != nullptr && DestroyIcon(icon)) << "image " << entry / 14 << " cannot be drawn";
+        images.push_back(std::to_string(group.U8At(entry)) + "x" + std::to_string(group.U8At(entry + 1)) + "x" +
+                         std::to_string(group.U16At(entry + 6)));
     }
-    ASSERT_TRUE(reader.Ok()) << "the group is complete";
-    EXPECT_EQ(sizes, (std::vector<int>{16, 32, 48}));
+    EXPECT_TRUE(group.Ok() && group.U16At(2) == 1) << "a complete icon group";
+    EXPECT_EQ(images, (std::vector<std::string>{"16x16x32", "32x32x32", "48x48x32"}));
 }
 
-TEST_F(ResourcesTest, VersionBlockCarriesTheProjectVersionAndTheProduct)
+TEST(Resources, VersionBlockCarriesTheProjectVersionAndTheProduct)
 {
-    EXPECT_EQ(ReadFileVersion(ResourcesModulePath()),
+    EXPECT_EQ(ReadFileVersion(kModulePath),
               (FileVersion{TRACKKIT_VERSION_MAJOR, TRACKKIT_VERSION_MINOR, TRACKKIT_VERSION_PATCH, 0}));
-    DWORD ignored = 0;
-    std::vector<std::uint8_t> block(GetFileVersionInfoSizeW(ResourcesModulePath().c_str(), &ignored));
-    ASSERT_TRUE(GetFileVersionInfoW(ResourcesModulePath().c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
-    const auto text = [&](const wchar_t* name) -> std::wstring {
-        void* value = nullptr;
+    std::vector<std::uint8_t> block(GetFileVersionInfoSizeW(kModulePath.c_str(), nullptr));
+    ASSERT_TRUE(GetFileVersionInfoW(kModulePath.c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
+    std::wstring texts;
+    for (const wchar_t* name : {L"ProductName", L"CompanyName", L"ProductVersion", L"FileVersion"}) {
+        wchar_t* value = nullptr;
         UINT length = 0;
-        const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
-        return VerQueryValueW(block.data(), path.c_str(), &value, &length) ? static_cast<const wchar_t*>(value) : L"";
-    };
+        const std::wstring path = L"\\StringFileInfo\\040904B0\\" + std::wstring(name);
+        VerQueryValueW(block.data(), path.c_str(), reinterpret_cast<void**>(&value), &length);
+        texts += (value ? value : L"-") + std::wstring(L";");
+    }
     const std::wstring version = std::to_wstring(TRACKKIT_VERSION_MAJOR) + L"." +
-                                 std::to_wstring(TRACKKIT_VERSION_MINOR) + L"." +
-                                 std::to_wstring(TRACKKIT_VERSION_PATCH);
-    EXPECT_EQ(text(L"ProductName"), L"TrackKit");
-    EXPECT_EQ(text(L"CompanyName"), L"Quillon");
-    EXPECT_EQ(text(L"ProductVersion"), version);
-    EXPECT_EQ(text(L"FileVersion"), version);
+        std::to_wstring(TRACKKIT_VERSION_MINOR) + L"." + std::to_wstring(TRACKKIT_VERSION_PATCH);
+    EXPECT_EQ(texts, L"TrackKit;Quillon;" + version + L";" + version + L";");
 }
 
-// Windows itself reads the manifest: it must parse, and its dependency must
-// resolve to version 6 of the common controls, loaded from the side-by-side
-// store. What Windows acts on only at start-up is read as text.
-TEST_F(ResourcesTest, ManifestAsksForAdministratorAndDpiAwarenessAndActivatesCommonControlsSix)
+// Windows must parse the manifest and resolve its dependency to common controls 6 from the
+// side-by-side store; what it acts on only at start-up is read as text.
+TEST(Resources, ManifestAsksForAdministratorAndDpiAwarenessAndActivatesCommonControlsSix)
 {
     const auto bytes = Resource(RT_MANIFEST, 1);
     const std::string manifest(bytes.begin(), bytes.end());
-    for (const char* expected : {
-             R"(level="requireAdministrator")",
-             ">true</dpiAware>",
-             ">system</dpiAwareness>",
-             R"(<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>)",  // Windows 10
-         })
+    for (const char* expected : {R"(level="requireAdministrator")", ">true</dpiAware>", ">system</dpiAwareness>",
+                                 R"(<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>)"})  // Windows 10
         EXPECT_NE(manifest.find(expected), std::string::npos) << expected;
 
-    const std::wstring source = ResourcesModulePath();
     ACTCTXW request{};
     request.cbSize = sizeof request;
     request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
-    request.lpSource = source.c_str();
+    request.lpSource = kModulePath.c_str();
     request.lpResourceName = MAKEINTRESOURCEW(1);
     HANDLE context = CreateActCtxW(&request);
     ASSERT_NE(context, INVALID_HANDLE_VALUE) << "error " << GetLastError();
     ULONG_PTR cookie = 0;
-    const bool activated = ActivateActCtx(context, &cookie) != FALSE;
-    const UniqueModule controls(activated ? LoadLibraryW(L"comctl32.dll") : nullptr);
-    if (activated)
-        DeactivateActCtx(0, cookie);
+    ASSERT_TRUE(ActivateActCtx(context, &cookie));
+    const UniqueModule controls(LoadLibraryW(L"comctl32.dll"));
+    DeactivateActCtx(0, cookie);
     ReleaseActCtx(context);
-
-    ASSERT_TRUE(controls);
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(controls.Get(), path, MAX_PATH);
-    std::wstring lower(path);
-    for (wchar_t& c : lower)
-        c = static_cast<wchar_t>(std::towlower(c));
-    EXPECT_NE(lower.find(L"microsoft.windows.common-controls_6595b64144ccf1df_6."), std::wstring::npos)
-        << std::string(lower.begin(), lower.end());
+    CharLowerW(path);
+    EXPECT_NE(std::wstring(path).find(L"microsoft.windows.common-controls_6595b64144ccf1df_6."), std::wstring::npos)
+        << std::string(path, path + wcslen(path));
 }
 
 } // namespace

@@ -8,67 +8,48 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <system_error>
 
 namespace trackkit::test {
 
-// A fresh, empty folder below the user's temporary folder, removed with all
-// it holds when the object goes away. Free any module loaded from it first.
+// A fresh folder below the user's temporary folder, removed with all it holds
+// when the object goes away. Free any module loaded from it first.
 class TempFolder {
 public:
-    TempFolder()
-    {
-        static std::atomic<int> counter{0};
-        path_ = std::filesystem::temp_directory_path() /
-                (L"trackkit-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter));
-        std::error_code error;
-        std::filesystem::remove_all(path_, error);
-        std::filesystem::create_directories(path_, error);
-        EXPECT_FALSE(error) << "cannot create " << path_.string();
-    }
-    ~TempFolder()
-    {
-        std::error_code error;
-        std::filesystem::remove_all(path_, error);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
+    TempFolder() { std::filesystem::create_directories(path_); }
+    ~TempFolder() { std::error_code ignored; std::filesystem::remove_all(path_, ignored); }
 
-    // Without a trailing backslash.
-    std::wstring Path() const { return path_.wstring(); }
-
+    std::wstring Path() const { return path_.wstring(); }  // without a trailing backslash
     // The full path of a file or folder inside, creating the folders on the way.
     std::wstring Make(const std::wstring& relative) const
     {
-        const std::filesystem::path full = path_ / relative;
-        std::error_code error;
-        std::filesystem::create_directories(full.parent_path(), error);
-        return full.wstring();
+        std::filesystem::create_directories((path_ / relative).parent_path());
+        return (path_ / relative).wstring();
     }
 
 private:
-    std::filesystem::path path_;
+    inline static std::atomic<int> count_{0};
+    const std::filesystem::path path_ = std::filesystem::temp_directory_path() /
+        (L"trackkit-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++count_));
 };
 
 // The folder of the running test program, ending in a backslash.
 inline std::wstring TestProgramFolder()
 {
     wchar_t name[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, name, MAX_PATH);
-    std::wstring path(name, length);
+    const std::wstring path(name, GetModuleFileNameW(nullptr, name, MAX_PATH));
     return path.substr(0, path.find_last_of(L"\\/") + 1);
 }
 
 inline void WriteFile(const std::wstring& path, const std::string& content)
 {
-    std::ofstream file(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
-    file << content;
-    EXPECT_TRUE(file.good()) << "cannot write " << std::filesystem::path(path).string();
+    EXPECT_TRUE((std::ofstream(std::filesystem::path(path), std::ios::binary) << content).good()) << "cannot write";
 }
 
-inline bool CopyInto(const std::wstring& from, const std::wstring& to)
-{
-    return CopyFileW(from.c_str(), to.c_str(), FALSE) != FALSE;
-}
+// Runs in another current directory while it lives.
+struct InCurrentDirectory {
+    explicit InCurrentDirectory(const std::wstring& path) { EXPECT_TRUE(SetCurrentDirectoryW(path.c_str())); }
+    ~InCurrentDirectory() { SetCurrentDirectoryW(previous.c_str()); }
+    const std::wstring previous = std::filesystem::current_path().wstring();
+};
 
 } // namespace trackkit::test

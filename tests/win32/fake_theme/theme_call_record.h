@@ -13,6 +13,8 @@ struct ThemeCallRecord {
     UINT frameMessage;
     WPARAM frameWParam;
     LPARAM frameLParam;
+
+    bool operator==(const ThemeCallRecord&) const = default;
 };
 
 using RecordedThemeCallsFunction = const ThemeCallRecord*(WINAPI*)();
