@@ -111,7 +111,7 @@ TEST_F(AddVolumeEntryTest, MountPathBufferGrowsAsAskedUpToALimit)
         {"follows each report", 400, {300, 500}, 0, AddOutcome::Added, {261, 300, 500}},
         {"a report of 0 doubles", kMax, {0}, 0, AddOutcome::Failed, {261, 522, 1044}},
         {"a report of the same size doubles", kMax, {261}, 0, AddOutcome::Failed, {261, 522}},
-        {"a report of exactly the limit", kMax - 2, {}, 0, AddOutcome::Added, {261, kMax}},
+        {"a report of exactly the limit", 400, {kMax}, 0, AddOutcome::Added, {261, kMax}},
         {"a report past the limit", 400, {kMax + 1}, 0, AddOutcome::Failed, {261}},
         {"refused", 10, {}, 5, AddOutcome::Skipped, {261}},
     };
