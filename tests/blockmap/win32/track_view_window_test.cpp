@@ -21,6 +21,7 @@
 #include "shell/win32/main_frame.h"
 #include "shell/win32/scripted_program_driver.h"
 #include "shell/win32/shell_windows.h"
+#include "tracking/win32/lookup_dialog.h"
 #include "support/program_shell.h"
 
 namespace trackkit {
@@ -203,6 +204,28 @@ TEST_F(TrackViewWindowTest, AClickListsTheCellsStreamsInTheDialogFromItsResource
     EXPECT_EQ(dialog.fontFace, L"MS Shell Dlg");
     EXPECT_EQ(dialog.owner, host_) << "owned by the pane's top-level window";
     EXPECT_EQ(dialog.capture, nullptr) << "the pane let go of the mouse";
+}
+
+// The dialog's own keys: Enter on OK, Escape from the list, and the close box.
+TEST_F(TrackViewWindowTest, TheLookupDialogEndsOnEnterEscapeAndTheCloseBox)
+{
+    ClusterLookupResult result{LookupOutcome::Listed, {{7, 0, L"\\x"}}, L"Clusters 7 to 7 (1)"};
+    const struct {
+        UINT message;
+        WPARAM wParam;
+        int control;
+        INT_PTR ended;
+    } cases[] = {{WM_KEYDOWN, VK_RETURN, IDOK, IDOK}, {WM_KEYDOWN, VK_ESCAPE, 1006, IDCANCEL},
+                 {WM_SYSCOMMAND, SC_CLOSE, 0, IDCANCEL}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.wParam);
+        testing::DialogWatcher watcher([&](HWND dialog) {
+            PostMessageW(c.control != 0 ? GetDlgItem(dialog, c.control) : dialog, c.message, c.wParam, 0);
+        });
+        EXPECT_EQ(ShowLookupClustersDialog(Shell().instance, host_, result), c.ended);
+        ASSERT_EQ(watcher.seen.size(), 1u);
+        EXPECT_FALSE(IsWindow(watcher.seen[0].window));
+    }
 }
 
 TEST_F(TrackViewWindowTest, TheNoticeWhenTheFileSystemNamesNoFile)

@@ -15,6 +15,7 @@
 #include "shell/win32/registry_service_key.h"
 #include "shell/win32/setup_device_manager.h"
 #include "shell/win32/shell_windows.h"
+#include "shell/win32/windows_error_text.h"
 #include "support/program_shell.h"
 
 namespace trackkit {
@@ -114,6 +115,42 @@ bool RegisterOrRemovePhantom(bool registering)
 
 // Wine lists a registered phantom as present with CR_SUCCESS, so it cannot
 // count as removed here; the frame's test reads back the walk's box.
+// What the service key reports for odd values on a scratch key of the
+// current user, and that it never creates a missing key.
+TEST(RegistryServiceKeyTest, PassesOnWhatTheRegistryReportsAndWritesOnlyToAnExistingKey)
+{
+    constexpr wchar_t kScratch[] = L"Software\\TrackKitTests\\OddValues";
+    RegDeleteTreeW(HKEY_CURRENT_USER, kScratch);
+    RegistryServiceKey key(kScratch, HKEY_CURRENT_USER);
+    EXPECT_FALSE(key.OpenForQuery());
+    EXPECT_EQ(key.WriteDword(L"ExcludeUSB", 1), static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
+
+    const DWORD five = 5;
+    RegSetKeyValueW(HKEY_CURRENT_USER, kScratch, L"Short", REG_DWORD, &five, 2);
+    RegSetKeyValueW(HKEY_CURRENT_USER, kScratch, L"Long", REG_SZ, L"TRUE", 10);
+    ASSERT_TRUE(key.OpenForQuery());
+    const ServiceValue shortDword = key.Query(L"Short");
+    EXPECT_TRUE(shortDword.read);
+    EXPECT_EQ(shortDword.size, 2u);
+    EXPECT_EQ(shortDword.number, 5u);
+    EXPECT_FALSE(key.Query(L"Long").read) << "more than four bytes are not read";
+    EXPECT_FALSE(key.Query(L"Missing").read);
+    key.Close();
+    EXPECT_EQ(key.WriteDword(L"Long", 0), 0u);
+    ASSERT_TRUE(key.OpenForQuery());
+    EXPECT_EQ(key.Query(L"Long").type, static_cast<std::uint32_t>(REG_DWORD));
+    key.Close();
+    RegDeleteTreeW(HKEY_CURRENT_USER, kScratch);
+}
+
+TEST(WindowsErrorTextTest, GivesTheSystemsTextOrTheNumber)
+{
+    const std::wstring known = WindowsErrorText().Describe(ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(known.empty());
+    EXPECT_NE(known.back(), L'\n') << "the closing line break is taken off";
+    EXPECT_EQ(WindowsErrorText().Describe(0x2000FFFFu), L"Error 536936447.");
+}
+
 TEST(SetupDeviceManagerTest, ListsTheSnapshotDevicesAndTheirStatus)
 {
     // Only in Wine's prefix: on Windows this would remove the machine's devices.
