@@ -10,7 +10,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "blockmap/win32/dialog_watcher.h"
@@ -173,32 +175,76 @@ struct WillingFilterManager final : FilterManager {
     std::int32_t Unload(std::wstring_view) override { return 0; }
 };
 
+// The real volume search with a volume placed first that the system does
+// not know: its mount paths cannot be listed, as for a volume that went away
+// during the walk.
+class UnknownVolumeFirst final : public VolumeSystem {
+public:
+    static constexpr wchar_t kName[] = L"\\\\?\\Volume{00000000-0000-0000-0000-000000000000}\\";
+
+    VolumeSearchStart StartVolumeSearch() override { return {std::make_unique<Search>(real_.StartVolumeSearch()), {0, kName}}; }
+    std::wstring NtDeviceName(std::wstring_view name) override { return real_.NtDeviceName(name); }
+    MountPathsReply MountPathNames(std::wstring_view name, std::span<wchar_t> buffer) override
+    {
+        return real_.MountPathNames(name, buffer);
+    }
+    std::uint32_t DriveTypeOf(std::wstring_view path) override { return real_.DriveTypeOf(path); }
+    bool MediaPresent(std::wstring_view path) override { return real_.MediaPresent(path); }
+    std::optional<int> SystemIconIndex(std::wstring_view path) override { return real_.SystemIconIndex(path); }
+    std::optional<DiskSpace> FreeSpace(std::wstring_view path) override { return real_.FreeSpace(path); }
+    std::optional<VolumeInformation> Information(std::wstring_view path) override { return real_.Information(path); }
+
+private:
+    class Search final : public VolumeSearch {
+    public:
+        explicit Search(VolumeSearchStart real) : real_(std::move(real)) {}
+        VolumeNameReply Next() override { return std::exchange(atFirst_, false) ? real_.first : real_.search->Next(); }
+
+    private:
+        VolumeSearchStart real_;
+        bool atFirst_ = true;
+    };
+    WindowsVolumeSystem real_;
+};
+
+// A volume whose mount paths cannot be listed is named and the walk goes on:
+// C:'s file is still deleted through its mount path.
 TEST(DriverSetupVolumesTest, WithAWorkingFilterTheTrackingFileOnCIsDeletedThroughItsMountPath)
 {
-    const bool madeFolder = CreateDirectoryW(kFolderOnC, nullptr) != FALSE;
-    test::WriteFile(kTrackingFileOnC, "tracking data");
-    WindowsInstaller installer;  // neither is used by the volume walk
-    AtomRebootMarker reboot;
-    WillingFilterManager filters;
-    WindowsVolumeSystem volumes;
-    DeviceIoDriver driver;
-    DeleterOnCOnly files;
-    WindowMessages messages(nullptr);
-    WindowsErrorText errorText;
-    testing::DialogWatcher boxes;
+    WindowsVolumeSystem realVolumes;
+    UnknownVolumeFirst unknownFirst;
+    const struct {
+        const char* what;
+        VolumeSystem& volumes;
+        std::vector<std::wstring> remaining;
+    } cases[] = {{"the machine's volumes", realVolumes, {}},
+                 {"an unknown volume first", unknownFirst, {UnknownVolumeFirst::kName}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const bool madeFolder = CreateDirectoryW(kFolderOnC, nullptr) != FALSE;
+        test::WriteFile(kTrackingFileOnC, "tracking data");
+        WindowsInstaller installer;  // neither is used by the volume walk
+        AtomRebootMarker reboot;
+        WillingFilterManager filters;
+        DeviceIoDriver driver;
+        DeleterOnCOnly files;
+        WindowMessages messages(nullptr);
+        WindowsErrorText errorText;
+        testing::DialogWatcher boxes;
 
-    const ClearedTrackingFiles cleared =
-        ClearTrackingFiles({installer, reboot, filters, volumes, driver, files, messages, errorText});
+        const ClearedTrackingFiles cleared =
+            ClearTrackingFiles({installer, reboot, filters, c.volumes, driver, files, messages, errorText});
 
-    EXPECT_TRUE(cleared.walked);
-    EXPECT_TRUE(cleared.remaining.empty());
-    EXPECT_EQ(GetFileAttributesW(kTrackingFileOnC), INVALID_FILE_ATTRIBUTES);
-    EXPECT_TRUE(boxes.seen.empty()) << "the drives without a file stay silent";
-    const std::wstring throughMountPath = L"C:\\\\System Volume Information\\$QXCBT2";
-    EXPECT_EQ(std::count(files.attempts.begin(), files.attempts.end(), throughMountPath), 1);
-    DeleteFileW(kTrackingFileOnC);
-    if (madeFolder)
-        RemoveDirectoryW(kFolderOnC);
+        EXPECT_TRUE(cleared.walked);
+        EXPECT_EQ(cleared.remaining, c.remaining) << "the drives without a file stay silent";
+        EXPECT_EQ(GetFileAttributesW(kTrackingFileOnC), INVALID_FILE_ATTRIBUTES);
+        EXPECT_TRUE(boxes.seen.empty());
+        const std::wstring throughMountPath = L"C:\\\\System Volume Information\\$QXCBT2";
+        EXPECT_EQ(std::count(files.attempts.begin(), files.attempts.end(), throughMountPath), 1);
+        DeleteFileW(kTrackingFileOnC);
+        if (madeFolder)
+            RemoveDirectoryW(kFolderOnC);
+    }
 }
 
 } // namespace

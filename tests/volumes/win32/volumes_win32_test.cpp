@@ -8,6 +8,7 @@
 
 #include <array>
 
+#include <utility>
 #include <vector>
 
 #include "support/recording_host.h"
@@ -151,6 +152,24 @@ TEST_F(VolumeListWindowTest, VolumeArrivalOrRemovalAndRefreshNowRebuildTheListAn
         SendMessageW(list_, c.message, c.wParam, LPARAM(c.broadcast));
         EXPECT_EQ(system_.searchesStarted - before, c.refreshes ? 1 : 0) << c.message << " " << c.wParam;
     }
+}
+
+// The scroll range follows the pane's height and the number of volumes: a
+// volume added by a refresh can be scrolled to at once.
+TEST_F(VolumeListWindowTest, TheScrollRangeFollowsResizesAndRefreshes)
+{
+    const auto range = [this] {
+        SCROLLINFO info{sizeof info, SIF_ALL};
+        GetScrollInfo(list_, SB_VERT, &info);
+        return std::pair{info.nMax, static_cast<int>(info.nPage)};
+    };
+    MoveWindow(list_, 0, 0, 300, 100, TRUE);
+    EXPECT_EQ(range(), (std::pair{3 * kPitch, 100}));
+    system_.AddVolume(L"f", {L"F:\\"});
+    RefreshVolumeList(list_, true);
+    EXPECT_EQ(range(), (std::pair{4 * kPitch, 100}));
+    MoveWindow(list_, 0, 0, 300, 150, TRUE);
+    EXPECT_EQ(range(), (std::pair{4 * kPitch, 150}));
 }
 
 TEST_F(VolumeListWindowTest, FunctionsGivenOtherWindowsDoNothing)
