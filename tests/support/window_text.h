@@ -1,6 +1,6 @@
 #pragma once
 
-// Reading windows back in the Windows tests: class names, list-view cells
+// Reading windows back in the Windows tests: texts, class names, list-view cells
 // and rectangles, the same way in every test.
 
 #include <windows.h>
@@ -10,6 +10,13 @@
 #include <string>
 
 namespace trackkit::testing {
+
+inline std::wstring WindowText(HWND window)
+{
+    wchar_t text[512] = {};
+    GetWindowTextW(window, text, 512);
+    return text;
+}
 
 inline std::wstring ClassOf(HWND window)
 {

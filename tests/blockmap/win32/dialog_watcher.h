@@ -17,15 +17,8 @@
 
 namespace trackkit::testing {
 
-inline std::wstring WindowText(HWND window)
-{
-    wchar_t text[512] = {};
-    GetWindowTextW(window, text, 512);
-    return text;
-}
-
 // What a dialog shows once it has initialised: the texts of its Static
-// controls, where not empty, and its list view 1006, when it has one.
+// controls, where not empty, its buttons, and its list view 1006, if any.
 struct SeenDialog {
     explicit SeenDialog(HWND dialog)
         : window(dialog), owner(GetWindow(dialog, GW_OWNER)), capture(GetCapture()),
@@ -41,20 +34,15 @@ struct SeenDialog {
                 buttonIds.push_back(GetDlgCtrlID(child));
         }
         HWND list = GetDlgItem(dialog, 1006);
-        if (list == nullptr)
-            return;
-        listStyle = GetWindowLongPtrW(list, GWL_STYLE);
-        listExtendedStyle = SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
+        listStyle = list ? GetWindowLongPtrW(list, GWL_STYLE) : 0;
         wchar_t text[64] = {};
         LVCOLUMNW header{};
         header.mask = LVCF_TEXT;
         header.pszText = text;
         header.cchTextMax = 64;
-        for (int index = 0; SendMessageW(list, LVM_GETCOLUMNW, index, reinterpret_cast<LPARAM>(&header)); ++index) {
+        for (int column = 0; list && SendMessageW(list, LVM_GETCOLUMNW, column, LPARAM(&header)); ++column)
             columnTitles.emplace_back(text);
-            columnWidths.push_back(static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, index, 0)));
-        }
-        for (int row = 0; row < static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); ++row) {
+        for (int row = 0; list && row < ListView_GetItemCount(list); ++row) {
             rows.emplace_back();
             for (int column = 0; column < static_cast<int>(columnTitles.size()); ++column)
                 rows.back().push_back(ListItemText(list, row, column));
@@ -62,29 +50,18 @@ struct SeenDialog {
     }
 
     HWND window, owner, capture;  // capture: the mouse capture at that time
-    LONG_PTR style;
+    LONG_PTR style, listStyle;
     std::wstring title, fontFace;
     std::vector<std::wstring> staticTexts, columnTitles;
-    std::vector<int> buttonIds, columnWidths;
-    LONG_PTR listStyle = 0;
-    LRESULT listExtendedStyle = 0;
+    std::vector<int> buttonIds;
     std::vector<std::vector<std::wstring>> rows;
 };
 
 class DialogWatcher {
 public:
-    explicit DialogWatcher(std::function<void(HWND)> close = PostOk)
-        : close_(std::move(close)), hook_(SetWindowsHookExW(WH_CALLWNDPROCRET, Hook, nullptr, GetCurrentThreadId()))
-    {
-        current = this;
-    }
-    ~DialogWatcher()
-    {
-        UnhookWindowsHookEx(hook_);
-        current = nullptr;
-    }
-    bool Hooked() const { return hook_ != nullptr; }
-    static void PostOk(HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDOK, 0); }
+    explicit DialogWatcher(std::function<void(HWND)> close = [](HWND d) { PostMessageW(d, WM_COMMAND, IDOK, 0); })
+        : close_(std::move(close)) { current = this; }
+    ~DialogWatcher() { UnhookWindowsHookEx(hook_); current = nullptr; }
 
     std::vector<SeenDialog> seen;
 
@@ -101,7 +78,7 @@ private:
 
     inline static DialogWatcher* current = nullptr;
     std::function<void(HWND)> close_;
-    HHOOK hook_;
+    HHOOK hook_ = SetWindowsHookExW(WH_CALLWNDPROCRET, Hook, nullptr, GetCurrentThreadId());
 };
 
 } // namespace trackkit::testing
