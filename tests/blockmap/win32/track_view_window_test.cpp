@@ -17,7 +17,6 @@
 #include "blockmap/win32/track_view_window.h"
 #include "common/win32/gdi_objects.h"
 #include "dialog_watcher.h"
-#include "resources/resource_ids.h"
 #include "shell/win32/scripted_program_driver.h"
 #include "shell/win32/shell_windows.h"
 #include "support/program_shell.h"
@@ -44,7 +43,6 @@ protected:
     {
         testing::PrepareProgramShell();
         ProgramSettings() = AppSettings{4, kPollPaused, 0x00D77800, 0, 0, 0, 0};
-        Shell().mainMenu = menu_ = LoadMenuW(Shell().instance, MAKEINTRESOURCEW(IDR_MAIN_MENU));
         Shell().mainFrame = host_ = CreateWindowExW(0, L"Static", L"host", WS_POPUP | WS_CLIPCHILDREN, 0, 0, 500, 340,
                                                     nullptr, nullptr, Shell().instance, nullptr);
         Shell().statusBar = CreateWindowExW(0, STATUSCLASSNAMEW, kReady.c_str(), WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
@@ -62,7 +60,6 @@ protected:
     {
         ReleaseCapture();
         DestroyWindow(host_);
-        DestroyMenu(menu_);
         Shell() = ShellWindows{Shell().instance, Shell().heap};
         for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {}
     }
@@ -83,7 +80,6 @@ protected:
     Pixel At(int x, int y) { return PixelFromColorRef(GetPixel(WindowDc(pane_).Get(), x, y)); }
     void Mouse(UINT message, int x, int y) { SendMessageW(pane_, message, MK_LBUTTON, MAKELPARAM(x, y)); }
 
-    HMENU menu_{};
     HWND host_{}, pane_{};
     std::wstring path_;
     int volumes_ = 0;

@@ -123,9 +123,8 @@ protected:
     SavedRegistryValue debugLogPath_{HKEY_LOCAL_MACHINE, kServiceKeyPath, kDebugLogPathValue};
 };
 
-// DebugLogPath, of any type, names the log by a drive path or an NT path; a value too short,
-// too long or missing leaves the path before. The log is listed in time order; one that cannot
-// be read leaves an empty table and no message box.
+// DebugLogPath, of any type, names the log by a drive or NT path; one too short, too long or missing
+// leaves the path before. The log is listed; one that cannot be read leaves an empty table, no box.
 TEST_F(TraceLogDialog, OpensModallyFromItsResourceListingTheRegisteredLogAndClosesOnCancel)
 {
     const std::wstring corrupt = folder_.Make(L"corrupt.log"), missing = folder_.Make(L"missing.log");
