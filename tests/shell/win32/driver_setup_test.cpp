@@ -109,17 +109,13 @@ TEST(DriverSetupInstallerTest, SwitchesTheFeatureOfTheFirstUpgradeCodesProductOr
 
         const InstalledProduct first(kFirstProduct);
         ASSERT_TRUE(first.MarkerPresent());
-        EXPECT_EQ(RunDriverSetup(false, installer, reboot), 0u);
+        RemoveDriverCommand(frame);
         EXPECT_FALSE(first.MarkerPresent());
         // Wine reports a removed feature as advertised rather than absent.
         EXPECT_NE(first.FeatureState(), INSTALLSTATE_LOCAL);
         EXPECT_EQ(second.FeatureState(), INSTALLSTATE_LOCAL) << "the second upgrade code's product is left alone";
-        EXPECT_EQ(RunDriverSetup(true, installer, reboot), 0u);
-        EXPECT_EQ(first.FeatureState(), INSTALLSTATE_LOCAL);
-        RemoveDriverCommand(frame);
-        EXPECT_FALSE(first.MarkerPresent());
         InstallDriverCommand(frame);
-        EXPECT_TRUE(first.MarkerPresent());
+        EXPECT_TRUE(first.MarkerPresent() && first.FeatureState() == INSTALLSTATE_LOCAL);
     }
     EXPECT_EQ(RunDriverSetup(true, installer, reboot), static_cast<std::uint32_t>(ERROR_UNKNOWN_PRODUCT));
     EXPECT_EQ(MsiSetInternalUI(INSTALLUILEVEL_NOCHANGE, nullptr), uiLevel) << "the user-interface level is restored";
@@ -131,8 +127,9 @@ TEST(DriverSetupInstallerTest, SwitchesTheFeatureOfTheFirstUpgradeCodesProductOr
         {L"Quillon TrackKit", frame, L"The Quillon Orvex Change Block Tracking driver has been registered.\r\n"}};
     ASSERT_EQ(watcher.seen.size(), std::size(expected));
     for (std::size_t i = 0; i < std::size(expected); ++i) {
-        EXPECT_EQ(std::pair(watcher.seen[i].title, watcher.seen[i].owner), std::pair(std::wstring(expected[i].caption), expected[i].owner)) << i;
-        EXPECT_TRUE(watcher.seen[i].staticTexts.size() == 1 && watcher.seen[i].staticTexts[0].starts_with(expected[i].text)) << i;
+        const testing::SeenDialog& box = watcher.seen[i];
+        EXPECT_EQ(std::pair(box.title, box.owner), std::pair(std::wstring(expected[i].caption), expected[i].owner)) << i;
+        EXPECT_TRUE(box.staticTexts.size() == 1 && box.staticTexts[0].starts_with(expected[i].text)) << i;
     }
     EXPECT_EQ(watcher.seen[0].buttonIds, (std::vector<int>{IDYES, IDNO}));
     EXPECT_EQ(questionDefault, IDNO);
@@ -170,9 +167,15 @@ class UnknownVolumeFirst final : public VolumeSystem {
 public:
     static constexpr wchar_t kName[] = L"\\\\?\\Volume{00000000-0000-0000-0000-000000000000}\\";
 
-    VolumeSearchStart StartVolumeSearch() override { return {std::make_unique<Search>(real_.StartVolumeSearch()), {0, kName}}; }
+    VolumeSearchStart StartVolumeSearch() override
+    {
+        return {std::make_unique<Search>(real_.StartVolumeSearch()), {0, kName}};
+    }
     std::wstring NtDeviceName(std::wstring_view name) override { return real_.NtDeviceName(name); }
-    MountPathsReply MountPathNames(std::wstring_view name, std::span<wchar_t> out) override { return real_.MountPathNames(name, out); }
+    MountPathsReply MountPathNames(std::wstring_view name, std::span<wchar_t> out) override
+    {
+        return real_.MountPathNames(name, out);
+    }
     std::uint32_t DriveTypeOf(std::wstring_view path) override { return real_.DriveTypeOf(path); }
     bool MediaPresent(std::wstring_view path) override { return real_.MediaPresent(path); }
     std::optional<int> SystemIconIndex(std::wstring_view path) override { return real_.SystemIconIndex(path); }
@@ -192,39 +195,34 @@ private:
     WindowsVolumeSystem real_;
 };
 
-// A volume whose mount paths cannot be listed is named and the walk goes on:
-// C:'s file is still deleted through its mount path.
+// A volume whose mount paths cannot be listed is named and the walk goes on
+// through the machine's volumes: C:'s file is deleted through its mount path,
+// and the drives without a file stay silent.
 TEST(DriverSetupVolumesTest, WithAWorkingFilterTheTrackingFileOnCIsDeletedThroughItsMountPath)
 {
-    WindowsVolumeSystem realVolumes;
-    UnknownVolumeFirst unknownFirst;
-    const struct { const char* what; VolumeSystem& volumes; std::vector<std::wstring> remaining; } cases[] = {
-        {"the machine's volumes", realVolumes, {}}, {"an unknown volume first", unknownFirst, {UnknownVolumeFirst::kName}}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        const bool madeFolder = CreateDirectoryW(kFolderOnC, nullptr) != FALSE;
-        test::WriteFile(kTrackingFileOnC, "tracking data");
-        WindowsInstaller installer;  // neither is used by the volume walk
-        AtomRebootMarker reboot;
-        WillingFilterManager filters;
-        DeviceIoDriver driver;
-        DeleterOnCOnly files;
-        WindowMessages messages(nullptr);
-        WindowsErrorText errorText;
-        testing::DialogWatcher boxes;
+    const bool madeFolder = CreateDirectoryW(kFolderOnC, nullptr) != FALSE;
+    test::WriteFile(kTrackingFileOnC, "tracking data");
+    WindowsInstaller installer;  // neither is used by the volume walk
+    AtomRebootMarker reboot;
+    WillingFilterManager filters;
+    UnknownVolumeFirst volumes;
+    DeviceIoDriver driver;
+    DeleterOnCOnly files;
+    WindowMessages messages(nullptr);
+    WindowsErrorText errorText;
+    testing::DialogWatcher boxes;
 
-        const ClearedTrackingFiles cleared =
-            ClearTrackingFiles({installer, reboot, filters, c.volumes, driver, files, messages, errorText});
+    const ClearedTrackingFiles cleared =
+        ClearTrackingFiles({installer, reboot, filters, volumes, driver, files, messages, errorText});
 
-        EXPECT_TRUE(cleared.walked && boxes.seen.empty());
-        EXPECT_EQ(cleared.remaining, c.remaining) << "the drives without a file stay silent";
-        EXPECT_EQ(GetFileAttributesW(kTrackingFileOnC), INVALID_FILE_ATTRIBUTES);
-        const std::wstring throughMountPath = L"C:\\\\System Volume Information\\$QXCBT2";
-        EXPECT_EQ(std::count(files.attempts.begin(), files.attempts.end(), throughMountPath), 1);
-        DeleteFileW(kTrackingFileOnC);
-        if (madeFolder)
-            RemoveDirectoryW(kFolderOnC);
-    }
+    EXPECT_TRUE(cleared.walked && boxes.seen.empty());
+    EXPECT_EQ(cleared.remaining, std::vector<std::wstring>{UnknownVolumeFirst::kName});
+    EXPECT_EQ(GetFileAttributesW(kTrackingFileOnC), INVALID_FILE_ATTRIBUTES);
+    const std::wstring throughMountPath = L"C:\\\\System Volume Information\\$QXCBT2";
+    EXPECT_EQ(std::count(files.attempts.begin(), files.attempts.end(), throughMountPath), 1);
+    DeleteFileW(kTrackingFileOnC);
+    if (madeFolder)
+        RemoveDirectoryW(kFolderOnC);
 }
 
 } // namespace
