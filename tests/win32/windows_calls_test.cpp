@@ -48,46 +48,36 @@ protected:
     HKEY key_ = nullptr;
 };
 
-TEST_F(RegistryTest, TheStoreCreatesItsKeyWritesDwordsOverAnyValueAndNothingWhileClosed)
+TEST_F(RegistryTest, TheStoreCreatesItsKeyWritesDwordsOverAnyValueNothingWhileClosedAndReadsEveryType)
 {
     RegistryStore store(path_ + L"\\Store\\");  // the settings path ends in a backslash
     EXPECT_FALSE(store.WriteDword(L"BlockSize", 4));
     ASSERT_TRUE(store.OpenOrCreate());
     Store(L"Store", L"BlockSize", REG_QWORD, {1, 2, 3, 4, 5, 6, 7, 8});
-    ASSERT_TRUE(store.WriteDword(L"BlockSize", 8));
-    EXPECT_EQ(StoredDword(L"BlockSize"), 8u);
-    ASSERT_TRUE(store.WriteDword(L"WindowLeft", 0x80000000u));
-    EXPECT_EQ(StoredDword(L"WindowLeft"), 0x80000000u);
+    ASSERT_TRUE(store.WriteDword(L"BlockSize", 8) && store.WriteDword(L"WindowLeft", 0x80000000u));
+    EXPECT_EQ(std::pair(StoredDword(L"BlockSize"), StoredDword(L"WindowLeft")),
+              std::pair(std::optional(8ul), std::optional(0x80000000ul)));
     store.Close();
-    EXPECT_FALSE(store.ReadBytes(L"BlockSize").has_value());
-    EXPECT_FALSE(store.WriteDword(L"BlockSize", 2));
+    EXPECT_FALSE(store.ReadBytes(L"BlockSize") || store.WriteDword(L"BlockSize", 2));
     EXPECT_EQ(StoredDword(L"BlockSize"), 8u) << "what was written before closing stays";
     EXPECT_FALSE(RegistryStore(path_ + L"\\" + std::wstring(300, L'k')).OpenOrCreate()) << "names over 255";
-}
 
-// The store reads raw bytes; the shared settings reader up to four, zero-extended.
-TEST_F(RegistryTest, ValuesOfEveryTypeAreReadAsTheirRawBytes)
-{
+    // Values of every type are read: by the store as raw bytes, by the shared settings reader up to four, zero-extended.
     const struct { const wchar_t* name; DWORD type; Bytes bytes; std::optional<std::uint32_t> dword; } cases[] = {
-        {L"Dword", REG_DWORD, Dword(0x12345678), 0x12345678u},
-        {L"TwoBytes", REG_BINARY, {0x20, 0x03}, 0x0320u},
-        {L"Empty", REG_BINARY, {}, 0u},
-        {L"Text", REG_SZ, {'0', 0, 0, 0}, 0x30u},
+        {L"Dword", REG_DWORD, Dword(0x12345678), 0x12345678u}, {L"TwoBytes", REG_BINARY, {0x20, 0x03}, 0x0320u},
+        {L"Empty", REG_BINARY, {}, 0u}, {L"Text", REG_SZ, {'0', 0, 0, 0}, 0x30u},
         {L"FiveBytes", REG_BINARY, {1, 2, 3, 4, 5}, std::nullopt},
         {L"Qword", REG_QWORD, {0x88, 0x77, 0x66, 0x55, 0x44, 0x33, 0x22, 0x11}, std::nullopt},
-        {L"Large", REG_BINARY, Bytes(70000, 0xA5), std::nullopt},
-    };
-    RegistryStore store(path_ + L"\\A\\B");
+        {L"Large", REG_BINARY, Bytes(70000, 0xA5), std::nullopt}};
     const WindowsRegistryReader reader(key_);
-    for (const auto& c : cases)
-        Store(L"A\\B", c.name, c.type, c.bytes);
     ASSERT_TRUE(store.OpenOrCreate());
     for (const auto& c : cases) {
+        Store(L"Store", c.name, c.type, c.bytes);
         EXPECT_EQ(store.ReadBytes(c.name), std::optional<Bytes>(c.bytes)) << c.name;
-        EXPECT_EQ(reader.ReadDword(L"A\\B", c.name), c.dword) << c.name;
+        EXPECT_EQ(reader.ReadDword(L"Store", c.name), c.dword) << c.name;
     }
-    EXPECT_FALSE(store.ReadBytes(L"Missing") || reader.ReadDword(L"A\\B", L"Missing"));
-    EXPECT_FALSE(reader.ReadDword(L"A", L"Dword")) << "another key";
+    EXPECT_FALSE(store.ReadBytes(L"Missing") || reader.ReadDword(L"Store", L"Missing"));
+    EXPECT_FALSE(reader.ReadDword(L"", L"Dword")) << "another key";
 }
 
 // The test key stands in for the current user's: the query reads the program's very paths.
@@ -95,23 +85,20 @@ TEST_F(RegistryTest, DarkModeReadsTheCurrentUsersSettingsAfreshAndCreatesNoKey)
 {
     const wchar_t* common = L"Software\\Quillon\\Common";
     const wchar_t* personalize = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
-    const auto query = [&] {
-        RegOverridePredefKey(HKEY_CURRENT_USER, key_);
-        const bool dark = QueryDarkMode();
-        RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-        return dark;
-    };
-    EXPECT_FALSE(query());
+    RegOverridePredefKey(HKEY_CURRENT_USER, key_);
+    EXPECT_FALSE(QueryDarkMode());
     EXPECT_EQ(RegDeleteKeyW(key_, common), ERROR_FILE_NOT_FOUND) << "the query created the key";
-    Store(common, L"DarkMode", REG_DWORD, Dword(1));
-    EXPECT_TRUE(query());
-    Store(common, L"DarkModeEx", REG_DWORD, Dword(0));  // read first
-    EXPECT_FALSE(query());
-    Store(common, L"DarkModeEx", REG_BINARY, {0x04});  // follow Windows, whose value is missing: dark
-    EXPECT_TRUE(query());
-    EXPECT_EQ(RegDeleteKeyW(key_, personalize), ERROR_FILE_NOT_FOUND) << "the query created the key";
-    Store(personalize, L"AppsUseLightTheme", REG_DWORD, Dword(1));
-    EXPECT_FALSE(query());
+    // DarkModeEx is read first; its "follow Windows" (4) with Windows' value missing is dark.
+    const struct { const wchar_t* path; const wchar_t* name; DWORD type; Bytes bytes; bool dark; } steps[] = {
+        {common, L"DarkMode", REG_DWORD, Dword(1), true}, {common, L"DarkModeEx", REG_DWORD, Dword(0), false},
+        {common, L"DarkModeEx", REG_BINARY, {0x04}, true}, {personalize, L"AppsUseLightTheme", REG_DWORD, Dword(1), false}};
+    for (const auto& step : steps) {
+        EXPECT_TRUE(step.path != personalize || RegDeleteKeyW(key_, personalize) == ERROR_FILE_NOT_FOUND)
+            << "the query created the key";
+        Store(step.path, step.name, step.type, step.bytes);
+        EXPECT_EQ(QueryDarkMode(), step.dark) << step.type;
+    }
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
 }
 
 // The driver version row reads drivers\qxcbt.sys below the system directory.
@@ -149,9 +136,7 @@ TEST(ThemeLibrary, OrdinalOneGetsZeroAndOrdinalEightTheFrameMessageExactlyAndNot
     const auto wParam = WPARAM{0xFEDCBA9876543210ull};
     const auto lParam = static_cast<LPARAM>(0x8123456789ABCDEFull);
     const struct { const wchar_t* variant; ThemeCallRecord expected; } cases[] = {
-        {L"theme_with_ordinals", {1, 0, 1, window, WM_CREATE, wParam, lParam}},
-        {L"theme_without_ordinals", {}},
-    };
+        {L"theme_with_ordinals", {1, 0, 1, window, WM_CREATE, wParam, lParam}}, {L"theme_without_ordinals", {}}};
     for (const auto& c : cases) {
         ASSERT_TRUE(CopyFileW((test::TestProgramFolder() + c.variant + L"\\OrvexTheme.dll").c_str(), library.c_str(), 0));
         {
@@ -175,9 +160,8 @@ TEST(ThemeLibrary, WithoutAUsableLibraryInTheNamedFolderBothCallsDoNothing)
     const test::TempFolder folder;
     const test::InCurrentDirectory current(test::TestProgramFolder() + L"theme_with_ordinals");
     const struct { std::wstring folder; std::string content; } cases[] = {  // written as its library unless empty
-        {folder.Path(), ""}, {L"", ""}, {L".", ""}, {L"C:", ""},
-        {folder.Path(), "This is not a library."}, {folder.Path(), std::string("MZ\x90\0\x03\0\0\0", 8)},
-    };
+        {folder.Path(), ""}, {L"", ""}, {L".", ""}, {L"C:", ""}, {folder.Path(), "This is not a library."},
+        {folder.Path(), std::string("MZ\x90\0\x03\0\0\0", 8)}};
     for (const auto& c : cases) {
         if (!c.content.empty())
             test::WriteFile(folder.Path() + L"\\OrvexTheme.dll", c.content);
@@ -231,8 +215,8 @@ TEST(WindowsLocaleText, DatesTimesAndSizesPast32BitsAndNothingForTimesOutOfRange
     WindowsLocaleText locale;
     const std::uint64_t fileTime = 137919896990000000ull;  // 2038-01-19 12:14:59 UTC
     EXPECT_NE(locale.LocalShortDate(fileTime).value_or(L"").find(L"2038"), std::wstring::npos);
-    EXPECT_EQ(locale.LocalTime(fileTime).value_or(L"2038").find(L"2038"), std::wstring::npos);
-    EXPECT_NE(locale.LocalTime(fileTime).value_or(L"").find(L"59"), std::wstring::npos);
+    const std::wstring time = locale.LocalTime(fileTime).value_or(L"2038");
+    EXPECT_TRUE(time.find(L"2038") == std::wstring::npos && time.find(L"59") != std::wstring::npos) << time;
     EXPECT_NE(locale.ByteSize(5497558138880).find(L"5.00 TB"), std::wstring::npos);
     for (const std::uint64_t outOfRange : {0x8000000000000000ull, 0xFFFFFFFFFFFFFFFFull})
         EXPECT_FALSE(locale.LocalShortDate(outOfRange) || locale.LocalTime(outOfRange)) << outOfRange;
