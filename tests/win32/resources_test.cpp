@@ -40,14 +40,10 @@ std::wstring Dump(HMENU menu)
         item.dwTypeData = text;
         item.cch = 128;
         GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &item);
-        dump += position ? L";" : L"";
-        if (item.fType & MFT_SEPARATOR) {
-            dump += L"-";
-            continue;
-        }
-        dump += text + (item.hSubMenu ? L"[" + Dump(item.hSubMenu) + L"]" : L"|" + std::to_wstring(item.wID));
-        dump += item.fState & MFS_CHECKED ? L"|checked" : L"";
-        dump += item.fState & MFS_DISABLED ? L"|disabled" : L"";
+        dump += (position ? L";" : L"") + std::wstring(item.fType & MFT_SEPARATOR ? L"-" : text);
+        if (!(item.fType & MFT_SEPARATOR))
+            dump += (item.hSubMenu ? L"[" + Dump(item.hSubMenu) + L"]" : L"|" + std::to_wstring(item.wID)) +
+                (item.fState & MFS_CHECKED ? L"|checked" : L"") + (item.fState & MFS_DISABLED ? L"|disabled" : L"");
     }
     return dump;
 }
