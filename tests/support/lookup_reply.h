@@ -1,58 +1,59 @@
 #pragma once
 
-// Cluster lookup replies as the file system writes them, for the tests of
-// the code that reads them: header {Offset u32, NumberOfMatches u32,
-// BufferSizeRequired u32}, the first entry at offset 16, each entry
-// {OffsetToNext u32, Flags u32, Reserved u64, Cluster u64, FileName UTF-16
-// NUL-terminated} padded to 8 bytes, OffsetToNext 0 on the last.
+// Cluster lookup replies laid out byte by byte as the file system writes them, so
+// the reader is checked against the published layout, not an encoder of our own.
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdint>
-#include <span>
-#include <vector>
 
 #include "common/byte_reader.h"
 #include "tracking/cluster_lookup.h"
 
 namespace trackkit::testing {
 
-inline std::size_t LookupEntryLength(const ClusterLookupEntry& entry)
-{
-    return (24 + 2 * (entry.fileName.size() + 1) + 7) / 8 * 8;
-}
+struct HandBuiltReply {
+    std::vector<std::uint8_t> bytes;
 
-inline std::vector<std::uint8_t> LookupReply(std::span<const ClusterLookupEntry> entries)
+    explicit HandBuiltReply(std::size_t length) : bytes(length, 0xCC) {}
+    HandBuiltReply& Header(std::uint32_t firstOffset, std::uint32_t matches = 1)
+    {
+        ByteWriter writer(bytes);
+        writer.U32At(0, firstOffset);
+        writer.U32At(4, matches);
+        return *this;
+    }
+    HandBuiltReply& Entry(std::size_t at, std::uint32_t next, const ClusterLookupEntry& entry, bool terminated = true)
+    {
+        ByteWriter writer(bytes);
+        writer.U32At(at, next);
+        writer.U32At(at + 4, entry.flags);
+        writer.U64At(at + 8, 0xDEADBEEFDEADBEEF);  // Reserved
+        writer.U64At(at + 16, entry.cluster);
+        for (std::size_t i = 0; i < entry.fileName.size(); ++i)
+            writer.U16At(at + 24 + 2 * i, static_cast<std::uint16_t>(entry.fileName[i]));
+        if (terminated)
+            writer.U16At(at + 24 + 2 * entry.fileName.size(), 0);
+        EXPECT_TRUE(writer.Ok()) << "the test's entry does not fit";
+        return *this;
+    }
+};
+
+// The reply (entries from 16, each padded to 8) once the buffer holds it and `needed` bytes; ERROR_MORE_DATA before.
+inline DriverReply AnswerLookup(std::span<std::uint8_t> out, const std::vector<ClusterLookupEntry>& entries, std::size_t needed = 0)
 {
-    std::size_t length = 16;
-    for (const ClusterLookupEntry& entry : entries)
-        length += LookupEntryLength(entry);
-    std::vector<std::uint8_t> reply(length);
-    ByteWriter writer(reply);
-    writer.U32At(0, 16);
-    writer.U32At(4, static_cast<std::uint32_t>(entries.size()));
+    HandBuiltReply reply(4096);
+    reply.Header(16, static_cast<std::uint32_t>(entries.size()));
     std::size_t at = 16;
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        const ClusterLookupEntry& entry = entries[i];
-        const std::size_t entryLength = LookupEntryLength(entry);
-        writer.U32At(at, i + 1 == entries.size() ? 0 : static_cast<std::uint32_t>(entryLength));
-        writer.U32At(at + 4, entry.flags);
-        writer.U64At(at + 16, entry.cluster);
-        for (std::size_t c = 0; c < entry.fileName.size(); ++c)
-            writer.U16At(at + 24 + 2 * c, static_cast<std::uint16_t>(entry.fileName[c]));
-        at += entryLength;
+        const std::size_t length = (24 + 2 * (entries[i].fileName.size() + 1) + 7) / 8 * 8;
+        reply.Entry(at, i + 1 == entries.size() ? 0 : static_cast<std::uint32_t>(length), entries[i]);
+        at += length;
     }
-    return reply;
-}
-
-// Answers a lookup with these entries once the buffer holds them, and with
-// ERROR_MORE_DATA before that.
-inline DriverReply AnswerLookup(std::span<const ClusterLookupEntry> entries, std::span<std::uint8_t> out)
-{
-    const std::vector<std::uint8_t> reply = LookupReply(entries);
-    if (out.size() < reply.size())
+    if (out.size() < std::max(needed, at))
         return DriverReply::Failure(kErrorMoreData);
-    std::copy(reply.begin(), reply.end(), out.begin());
-    return DriverReply::Success(static_cast<std::uint32_t>(reply.size()));
+    std::copy_n(reply.bytes.begin(), at, out.begin());
+    return DriverReply::Success(static_cast<std::uint32_t>(at));
 }
 
 } // namespace trackkit::testing

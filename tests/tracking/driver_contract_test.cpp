@@ -2,86 +2,84 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <numeric>
 #include <vector>
+
+#include "tracking/session_bitmap.h"
 
 namespace trackkit {
 namespace {
 
-// Bytes 1 to 24, read from an odd address, land in the six fields in order;
-// the encoder writes them back there and zeros the rest of the record.
+// Byte p of each record holds p + 1, so every field's value spells out its offset. The records are read
+// from an odd address; the encoder writes the fields back and zeros the bytes nothing reads.
 TEST(DriverContractTest, GeometryFieldsSitAtTheirOffsetsBothWays)
 {
     std::vector<std::uint8_t> bytes(1 + kTrackingGeometryLength, 0);
-    const std::span<std::uint8_t> record(bytes.data() + 1, kTrackingGeometryLength);
-    for (std::uint8_t i = 0; i < 24; ++i)
-        record[i] = static_cast<std::uint8_t>(i + 1);
-
-    const auto geometry = DecodeTrackingGeometry(record);
-    ASSERT_TRUE(geometry.has_value());
-    EXPECT_EQ(geometry->clusterFactor1, 0x04030201u);
-    EXPECT_EQ(geometry->clusterFactor2, 0x08070605u);
-    EXPECT_EQ(geometry->blockCount, 0x0C0B0A09u);
-    EXPECT_EQ(geometry->bytesPerBlock, 0x100F0E0Du);
-    EXPECT_EQ(geometry->cbtFirstLcn, 0x14131211u);
-    EXPECT_EQ(geometry->cbtLastLcn, 0x18171615u);
+    const auto record = std::span(bytes).subspan(1);
+    std::iota(record.begin(), record.begin() + 24, std::uint8_t{1});
+    const TrackingGeometry g = DecodeTrackingGeometry(record).value();
+    EXPECT_EQ(std::vector({g.clusterFactor1, g.clusterFactor2, g.blockCount, g.bytesPerBlock, g.cbtFirstLcn, g.cbtLastLcn}),
+              std::vector<std::uint32_t>({0x04030201, 0x08070605, 0x0C0B0A09, 0x100F0E0D, 0x14131211, 0x18171615}));
 
     std::vector<std::uint8_t> encoded(kTrackingGeometryLength, 0xCC);
-    EncodeTrackingGeometry(*geometry, encoded);
-    EXPECT_TRUE(std::equal(encoded.begin(), encoded.end(), record.begin()));
+    EncodeTrackingGeometry(g, encoded);
+    EXPECT_TRUE(std::ranges::equal(encoded, record));
 }
 
-// Every field of the statistics record, its bytes laid down by hand: a wrong
-// offset in the decoder's or the encoder's field list fails.
 TEST(DriverContractTest, StatisticsFieldsSitAtTheirOffsetsBothWays)
 {
-    const struct {
-        std::size_t offset;
-        std::size_t width;
-        std::uint64_t value;
-        std::uint64_t (*read)(const TrackingInfo&);
-    } fields[] = {
-        {0, 4, 0x00000200, [](const TrackingInfo& i) -> std::uint64_t { return i.clusterFactor1; }},
-        {4, 4, 0x00000008, [](const TrackingInfo& i) -> std::uint64_t { return i.clusterFactor2; }},
-        {12, 4, 0x00010000, [](const TrackingInfo& i) -> std::uint64_t { return i.bytesPerBlock; }},
-        {16, 4, 0x16161616, [](const TrackingInfo& i) -> std::uint64_t { return i.cbtFirstLcn; }},
-        {20, 4, 0x20202020, [](const TrackingInfo& i) -> std::uint64_t { return i.cbtLastLcn; }},
-        {24, 8, 0x2424242424242424, [](const TrackingInfo& i) { return i.writesSeen; }},
-        {32, 8, 0x3232323232323232, [](const TrackingInfo& i) { return i.pagedWrites; }},
-        {40, 8, 0x4040404040404040, [](const TrackingInfo& i) { return i.writesConsidered; }},
-        {48, 8, 0x4848484848484848, [](const TrackingInfo& i) { return i.failedWrites; }},
-        {56, 8, 0x5656565656565656, [](const TrackingInfo& i) { return i.excludedWrites; }},
-        {64, 8, 0x6464646464646464, [](const TrackingInfo& i) { return i.changedBlocks; }},
-        {72, 8, 0x7272727272727272, [](const TrackingInfo& i) { return i.changedBytes; }},
-        {80, 8, 0x8080808080808080, [](const TrackingInfo& i) { return i.sessionStartFileTime; }},
-        {88, 8, 0x8888888888888888, [](const TrackingInfo& i) { return i.trackingMicroseconds; }},
-        {100, 4, 0x00000A0A, [](const TrackingInfo& i) -> std::uint64_t { return i.logFileRestartCount; }},
-        {104, 8, 0xA4A4A4A4A4A4A4A4, [](const TrackingInfo& i) { return i.trimBytes; }},
-        {120, 8, 0x1201201201201201, [](const TrackingInfo& i) { return i.queuedWrites; }},
-    };
-    std::vector<std::uint8_t> bytes(kTrackingInfoLength, 0);
-    for (const auto& field : fields) {
-        for (std::size_t i = 0; i < field.width; ++i)
-            bytes[field.offset + i] = static_cast<std::uint8_t>(field.value >> (8 * i));
-    }
-
-    const auto info = DecodeTrackingInfo(bytes);
-    ASSERT_TRUE(info.has_value());
-    for (const auto& field : fields)
-        EXPECT_EQ(field.read(*info), field.value) << "offset " << field.offset;
+    std::vector<std::uint8_t> bytes(1 + kTrackingInfoLength);
+    const auto record = std::span(bytes).subspan(1);
+    std::iota(record.begin(), record.end(), std::uint8_t{1});
+    const TrackingInfo i = DecodeTrackingInfo(record).value();
+    EXPECT_EQ(std::vector<std::uint64_t>({i.clusterFactor1, i.clusterFactor2, i.bytesPerBlock, i.cbtFirstLcn,
+                                          i.cbtLastLcn, i.writesSeen, i.pagedWrites, i.writesConsidered, i.failedWrites,
+                                          i.excludedWrites, i.changedBlocks, i.changedBytes, i.sessionStartFileTime,
+                                          i.trackingMicroseconds, i.logFileRestartCount, i.trimBytes, i.queuedWrites}),
+              std::vector<std::uint64_t>({0x04030201, 0x08070605, 0x100F0E0D, 0x14131211, 0x18171615,
+                                          0x201F1E1D1C1B1A19, 0x2827262524232221, 0x302F2E2D2C2B2A29, 0x3837363534333231,
+                                          0x403F3E3D3C3B3A39, 0x4847464544434241, 0x504F4E4D4C4B4A49, 0x5857565554535251,
+                                          0x605F5E5D5C5B5A59, 0x68676665, 0x706F6E6D6C6B6A69, 0x807F7E7D7C7B7A79}));
 
     std::vector<std::uint8_t> encoded(kTrackingInfoLength, 0xCC);
-    EncodeTrackingInfo(*info, encoded);
-    EXPECT_EQ(encoded, bytes);
+    EncodeTrackingInfo(i, encoded);
+    for (const auto& [from, to] : {std::pair{8, 12}, {96, 100}, {112, 120}, {128, 136}})
+        std::fill(record.begin() + from, record.begin() + to, std::uint8_t{0});
+    EXPECT_TRUE(std::ranges::equal(encoded, record));
 }
 
 TEST(DriverContractTest, RecordsTooShortForTheirFieldsAreNotDecoded)
 {
-    const std::vector<std::uint8_t> bytes(200, 0);
-    const std::span<const std::uint8_t> all(bytes);
-    EXPECT_FALSE(DecodeTrackingGeometry(all.first(23)).has_value());
-    EXPECT_TRUE(DecodeTrackingGeometry(all.first(24)).has_value());
-    EXPECT_FALSE(DecodeTrackingInfo(all.first(kTrackingInfoReadLength - 1)).has_value());
-    EXPECT_TRUE(DecodeTrackingInfo(all.first(kTrackingInfoReadLength)).has_value());
+    const std::vector<std::uint8_t> bytes(kTrackingInfoReadLength, 0);
+    EXPECT_FALSE(DecodeTrackingGeometry(std::span(bytes).first(23)).has_value());
+    EXPECT_TRUE(DecodeTrackingGeometry(std::span(bytes).first(24)).has_value());
+    EXPECT_FALSE(DecodeTrackingInfo(std::span(bytes).first(kTrackingInfoReadLength - 1)).has_value());
+    EXPECT_TRUE(DecodeTrackingInfo(bytes).has_value());
+}
+
+// The driver is asked for (N + 7) / 8 bytes; the buffer holding them is rounded up to four bytes. Neither
+// wraps for the largest N.
+TEST(SessionBitmapTest, RequestAndBufferSizes)
+{
+    const struct { std::uint32_t bits; std::uint64_t request, buffer; } cases[] = {
+        {0, 0, 0}, {1, 1, 4}, {8, 1, 4}, {9, 2, 4}, {32, 4, 4}, {33, 5, 8}, {0xFFFFFFFF, 0x20000000, 0x20000000}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(SessionBitmapLength(c.bits), c.request) << c.bits;
+        EXPECT_EQ(SessionBitmap::BufferSizeFor(c.bits), c.buffer) << c.bits;
+    }
+}
+
+TEST(SessionBitmapTest, NewBuffersAreZeroedAndTestStopsAtTheBitCount)
+{
+    SessionBitmap bitmap;
+    ASSERT_TRUE(bitmap.SizeFor(12));
+    EXPECT_TRUE(std::ranges::all_of(bitmap.Bytes(), [](std::uint8_t b) { return b == 0; }));
+    bitmap.Bytes()[1] = 0x18;  // bits 11 and 12
+    EXPECT_EQ(std::vector({bitmap.Test(10), bitmap.Test(11), bitmap.Test(12)}), std::vector({false, true, false}))
+        << "bits past the count are never reported";
+    EXPECT_FALSE(bitmap.SizeFor(0));
+    EXPECT_TRUE(bitmap.Empty());
 }
 
 } // namespace
