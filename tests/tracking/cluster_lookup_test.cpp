@@ -32,8 +32,8 @@ TEST(ClusterLookupTest, ACellAsksForTheFirstClusterOfEachOfItsBlocksBeforeN)
 
 TEST(ClusterLookupTest, TheRequestIsFlagsCountThenLittleEndianClusters)
 {
-    const std::vector<std::uint8_t> expected{0,    0,    0,    0,    2,    0,    0,    0,    0x90, 0x0C, 0, 0,
-                                             0,    0,    0,    0,    0x88, 0x77, 0x66, 0x55, 0x44, 0x33, 0x22, 0x11};
+    const std::vector<std::uint8_t> expected{0, 0, 0, 0, 2, 0, 0, 0, 0x90, 0x0C, 0, 0, 0, 0, 0, 0,  // flags, count, 3216
+                                             0x88, 0x77, 0x66, 0x55, 0x44, 0x33, 0x22, 0x11};
     EXPECT_EQ(EncodeLookupRequest(Clusters{3216, 0x1122334455667788}), expected);
     EXPECT_EQ(EncodeLookupRequest(Clusters{}), std::vector<std::uint8_t>(8, 0));
 }
