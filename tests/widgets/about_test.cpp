@@ -12,26 +12,18 @@ namespace {
 // The program's picture is 500 x 137: tiles of 31 x 34.
 TilePoint RestOf(int tile) { return {tile % 16 * 31, tile / 16 * 34}; }
 
-// The program's picture, idle, then scattered at `start` by the idle timer
-// drawing `numbers` (the last one repeats).
-AboutAnimation Scattered(std::uint32_t start, std::vector<int> numbers)
+// The picture, idle, then scattered at `start` by the idle timer drawing `numbers` (the last one repeats). By
+// default tile i pairs with its neighbour (0-1, 2-3, ...) through numbers of 64 and more, so the modulo matters.
+AboutAnimation Scattered(std::uint32_t start, std::vector<int> numbers = {})
 {
+    for (int i = numbers.empty() ? 0 : kAboutTileCount; i < kAboutTileCount; ++i)
+        numbers.push_back((i ^ 1) + 64 * (i + 1));
     AboutAnimation animation = CreateAboutAnimation(500, 137);
     EXPECT_TRUE(StartIdle(animation));
     std::size_t next = 0;
     const AboutStep step = OnIdleTimer(animation, start, [&] { return numbers[std::min(next++, numbers.size() - 1)]; });
-    EXPECT_EQ(step.timers, TimerSwitch::IdleToFrame);
-    EXPECT_FALSE(step.repaint);
+    EXPECT_TRUE(step.timers == TimerSwitch::IdleToFrame && !step.repaint);
     return animation;
-}
-
-// Tile i with its neighbour (0-1, 2-3, ...), through numbers of 64 and more, so the modulo matters.
-std::vector<int> NeighbourPairs()
-{
-    std::vector<int> numbers;
-    for (int i = 0; i < kAboutTileCount; ++i)
-        numbers.push_back((i ^ 1) + 64 * (i + 1));
-    return numbers;
 }
 
 TEST(AboutVersionText, ShowsMajorMinorAndBuildOrTheDefault)
@@ -44,128 +36,76 @@ TEST(AboutVersionText, ShowsMajorMinorAndBuildOrTheDefault)
 TEST(CrtRandom, RepeatsTheUnseededSequenceOfMicrosoftsRand)
 {
     CrtRandom random;
-    std::vector<int> drawn;
-    for (int i = 0; i < 10; ++i)
-        drawn.push_back(random.Next());
-    EXPECT_EQ(drawn, (std::vector<int>{41, 18467, 6334, 26500, 19169, 15724, 11478, 29358, 26962, 24464}));
+    for (int expected : {41, 18467, 6334, 26500, 19169, 15724, 11478, 29358, 26962, 24464})
+        EXPECT_EQ(random.Next(), expected);
 }
 
-// Sixteen by four tiles at rest, or none (and no timer) when a tile would get no pixel.
-TEST(CreateAboutAnimation, CutsThePictureIntoTilesAtRest)
+// Sixteen by four tiles at rest, or none (and no timer) when a tile would get
+// no pixel. The picture is centred, a narrow client crops it equally.
+TEST(CreateAboutAnimation, CutsThePictureIntoTilesAtRestAndCentresIt)
 {
-    const struct {
-        int width, height, tileWidth, tileHeight;
-    } cases[] = {{500, 137, 31, 34}, {16, 4, 1, 1}, {0, 0, 0, 0}, {15, 137, 0, 0}, {500, 3, 0, 0}, {-16, 4, 0, 0}};
+    const struct { int width, height, tileWidth, tileHeight; } cases[] = {
+        {500, 137, 31, 34}, {16, 4, 1, 1}, {0, 0, 0, 0}, {15, 137, 0, 0}, {500, 3, 0, 0}, {-16, 4, 0, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
         AboutAnimation animation = CreateAboutAnimation(c.width, c.height);
         const bool tiled = c.tileWidth != 0;
         EXPECT_FALSE(animation.animating || animation.idle);
-        EXPECT_EQ(StartIdle(animation), tiled);
-        EXPECT_EQ(animation.idle, tiled);
+        EXPECT_TRUE(StartIdle(animation) == tiled && animation.idle == tiled && !animation.animating);
         ASSERT_EQ(animation.tiles.size(), tiled ? 64u : 0u);
-        if (!tiled)
-            continue;
-        for (int k : {17, 63}) {
-            const AboutTile& tile = animation.tiles[static_cast<std::size_t>(k)];
-            const TilePoint rest{k % 16 * c.tileWidth, k / 16 * c.tileHeight};
-            EXPECT_TRUE(tile.source == rest && tile.rest == rest && tile.current == rest) << k;
-            EXPECT_EQ(tile.target, TilePoint{});
-            EXPECT_EQ(tile.width, c.tileWidth);
-            EXPECT_EQ(tile.height, c.tileHeight);
+        for (std::size_t k = 0; k < animation.tiles.size(); k += 21) {
+            const AboutTile& tile = animation.tiles[k];
+            const TilePoint rest{int(k) % 16 * c.tileWidth, int(k) / 16 * c.tileHeight};
+            EXPECT_TRUE(tile.source == rest && tile.rest == rest && tile.current == rest && tile.target == TilePoint{} &&
+                        tile.width == c.tileWidth && tile.height == c.tileHeight) << k;
         }
     }
-}
-
-// Half-way towards the target and back over four seconds, slowly at first,
-// truncating the whole value toward zero.
-TEST(ScatterCurve, ProgressAndTileCoordinates)
-{
-    EXPECT_DOUBLE_EQ(ScatterProgress(0), 0.0);
-    EXPECT_NEAR(ScatterProgress(2000), 0.29289321881, 1e-9);  // 1 - sin(pi/4)
-    EXPECT_NEAR(ScatterProgress(3000), 0.61731656763, 1e-9);
-    EXPECT_NEAR(ScatterProgress(4000), 1.0, 1e-12);
-    EXPECT_NEAR(ScatterProgress(16000), 0.0, 1e-9) << "the curve starts over: the frame step must not trust it";
-
-    const struct {
-        int rest, target;
-        double progress;
-        int expected;
-    } cases[] = {
-        {279, 0, 0.0, 279},      {0, 279, 0.29289321881, 81}, {279, 0, 0.29289321881, 197},  // 197.3: not 279 - 81
-        {0, 279, 0.5, 139},      {0, 279, 0.61731656763, 106},
-        {279, 0, 0.61731656763, 172}, {0, 279, 1.0, 0},       {93, 93, 0.29289321881, 93},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(TileCoordinate(c.rest, c.target, c.progress), c.expected) << c.rest << "->" << c.target << " at " << c.progress;
+    const struct { int left, top, right; TilePoint expected; } origins[] = {
+        {0, 0, 600, {50, 16}}, {10, 5, 610, {60, 21}}, {0, 0, 499, {0, 16}},  // one short: the last pixel is cut
+        {0, 0, 400, {-50, 16}}, {0, 0, 401, {-49, 16}}, {0, 0, 0, {-250, 16}}};  // 401: 49 cut on the left, 50 on the right
+    for (const auto& c : origins)
+        EXPECT_EQ(PictureOrigin(c.left, c.top, c.right, 500), c.expected) << c.left << ".." << c.right;
 }
 
 TEST(OnIdleTimer, PairsEachTileWithTheDrawnOneOnlyOnceAndLaterPairsWin)
 {
-    AboutAnimation animation = Scattered(5000, NeighbourPairs());
-    EXPECT_TRUE(animation.animating);
-    EXPECT_FALSE(animation.idle);
-    EXPECT_EQ(animation.startTick, 5000u);
-    for (int k = 0; k < kAboutTileCount; ++k)
-        EXPECT_EQ(animation.tiles[static_cast<std::size_t>(k)].target, RestOf(k ^ 1)) << "tile " << k;
-
+    AboutAnimation animation = Scattered(5000), allToFive = Scattered(0, {5});
+    EXPECT_TRUE(animation.animating && !animation.idle);
+    for (int k = 0; k < kAboutTileCount; ++k) {
+        EXPECT_EQ(animation.tiles[k].target, RestOf(k ^ 1)) << "tile " << k;
+        EXPECT_EQ(allToFive.tiles[k].target, k == 5 ? RestOf(63) : RestOf(5)) << "tile " << k;
+    }
     bool drawn = false;
-    EXPECT_EQ(OnIdleTimer(animation, 5016, [&] { drawn = true; return 0; }).timers, TimerSwitch::None);
-    EXPECT_FALSE(drawn) << "a late idle tick during the scatter";
-    EXPECT_EQ(animation.startTick, 5000u);
-
-    AboutAnimation allToFive = Scattered(0, {5});
-    for (int k = 0; k < kAboutTileCount; ++k)
-        EXPECT_EQ(allToFive.tiles[static_cast<std::size_t>(k)].target, k == 5 ? RestOf(63) : RestOf(5)) << "tile " << k;
+    const AboutStep late = OnIdleTimer(animation, 5016, [&] { drawn = true; return 0; });
+    EXPECT_TRUE(late.timers == TimerSwitch::None && !late.repaint && !drawn) << "a late idle tick during the scatter";
 }
 
 // A frame places the tiles for the time since the scatter began, across a
-// wrap of the tick count, and ends the scatter, tiles at rest, at four seconds.
+// wrap of the tick count: half-way towards the target and back over four
+// seconds, slowly at first (1 - sin((1 - t / 4 s) x pi/2)), truncating the
+// whole value toward zero. At four seconds the scatter ends, tiles at rest.
 TEST(OnFrameTimer, MovesTheTilesForTheTimeSinceTheStartAndEndsAtFourSeconds)
 {
     const std::uint32_t start = 0xFFFFF000u;
-    const struct {
-        std::uint32_t elapsed;
-        bool ends;
-        TilePoint tile1;
-    } cases[] = {
-        {0, false, RestOf(1)},  // no time has passed: nothing to do
-        {2000, false, {21, 0}}, // 31 - 31 x 0.293
-        {3999, false, {30, 0}},  {4000, true, RestOf(1)}, {4001, true, RestOf(1)},
-        {16000, true, RestOf(1)},      // where the curve is back at 0
-        {0xFFFFFFFFu, true, RestOf(1)}, // a clock that went back
-    };
+    // Tiles 0, 1 and 16; none listed: at rest. 16000 is where the curve is back at 0, 0xFFFFFFFF a clock that went back.
+    const struct { std::uint32_t elapsed; bool ends; std::vector<TilePoint> tiles; } cases[] = {
+        {0, false, {}},                                 // no time has passed: nothing to do
+        {2000, false, {{9, 0}, {21, 0}, {9, 34}}},      // 0.293: 9.08, 21.92 (not 31 - 9)
+        {3000, false, {{11, 0}, {19, 0}, {11, 34}}},    // 0.617: 31 - 19.14, 19.14
+        {3999, false, {{0, 0}, {30, 0}, {0, 34}}}, {4000, true, {}}, {4001, true, {}}, {16000, true, {}}, {0xFFFFFFFFu, true, {}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.elapsed);
-        AboutAnimation animation = Scattered(start, NeighbourPairs());
+        AboutAnimation animation = Scattered(start);
         const AboutStep step = OnFrameTimer(animation, start + c.elapsed);
         EXPECT_EQ(step.repaint, c.elapsed != 0);
         EXPECT_EQ(step.timers, c.ends ? TimerSwitch::FrameToIdle : TimerSwitch::None);
-        EXPECT_EQ(animation.animating, !c.ends);
-        EXPECT_EQ(animation.idle, c.ends);
-        EXPECT_EQ(animation.tiles[1].current, c.tile1);
-        if (c.elapsed == 2000) {
-            EXPECT_EQ(animation.tiles[0].current, (TilePoint{9, 0}));  // 31 x 0.293 = 9.08
-            EXPECT_EQ(animation.tiles[16].current, (TilePoint{9, 34}));
-        }
+        EXPECT_TRUE(animation.animating == !c.ends && animation.idle == c.ends);
+        EXPECT_EQ((std::vector{animation.tiles[0].current, animation.tiles[1].current, animation.tiles[16].current}),
+                  (c.tiles.empty() ? std::vector{RestOf(0), RestOf(1), RestOf(16)} : c.tiles));
     }
-    // The dialog's timers: a scatter every 16 seconds, a frame every 16 ms.
-    EXPECT_EQ(kAboutIdlePeriod, 16000u);
-    EXPECT_EQ(kAboutFramePeriod, 16u);
-}
-
-TEST(PictureOrigin, CentresThePictureAndCropsANarrowClientEqually)
-{
-    const struct {
-        int left, top, right;
-        TilePoint expected;
-    } cases[] = {
-        {0, 0, 600, {50, 16}}, {10, 5, 610, {60, 21}}, {0, 0, 499, {0, 16}},  // one short: the last pixel is cut
-        {0, 0, 400, {-50, 16}}, {0, 0, 401, {-49, 16}},                        // 49 cut on the left, 50 on the right
-        {0, 0, 0, {-250, 16}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(PictureOrigin(c.left, c.top, c.right, 500), c.expected) << c.left << ".." << c.right;
+    // Past four seconds the curve starts over: the frame step must not trust it.
+    for (const auto& [elapsed, progress] : {std::pair{0u, 0.0}, {2000u, 0.29289321881}, {4000u, 1.0}, {16000u, 0.0}})
+        EXPECT_NEAR(ScatterProgress(elapsed), progress, 1e-9) << elapsed;
 }
 
 } // namespace
