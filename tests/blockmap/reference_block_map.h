@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <vector>
 
 #include "blockmap/colors.h"
 #include "blockmap/layout.h"
@@ -20,8 +19,7 @@ struct Layout {
     std::int64_t areaLeft = 0, areaTop = 0, width = 0, height = 0;
     std::int64_t pitchX = 0, pitchY = 0, lastColumn = 0, lastRow = 0;
     std::uint64_t blocksPerCell = 0;
-    bool gridComputed = false;
-    bool drawsCells = false;
+    bool gridComputed = false, drawsCells = false;
 };
 
 // The layout one zoom step at a time. A step that leaves fewer cells than
@@ -70,8 +68,7 @@ inline Layout ComputeLayout(const LayoutRequest& request)
 struct Picture {
     LayoutRequest request;
     std::span<const std::uint8_t> bitmap;
-    std::uint64_t cbtFirstBlock = 0;
-    std::uint64_t cbtLastBlock = 0;
+    std::uint64_t cbtFirstBlock = 0, cbtLastBlock = 0;
     ColorRef face = 0, block = 0, background = 0;
 };
 
@@ -87,14 +84,10 @@ inline bool BitSet(const Picture& picture, std::uint64_t block)
 // for margins, gaps and points off the grid.
 inline std::optional<std::uint64_t> CellAt(const Layout& layout, std::int64_t x, std::int64_t y)
 {
-    if (!layout.drawsCells)
+    const std::int64_t dx = x - layout.areaLeft, dy = y - layout.areaTop;
+    if (!layout.drawsCells || dx < 0 || dy < 0)
         return std::nullopt;
-    const std::int64_t dx = x - layout.areaLeft;
-    const std::int64_t dy = y - layout.areaTop;
-    if (dx < 0 || dy < 0)
-        return std::nullopt;
-    const std::int64_t column = dx / layout.pitchX;
-    const std::int64_t row = dy / layout.pitchY;
+    const std::int64_t column = dx / layout.pitchX, row = dy / layout.pitchY;
     if (column > layout.lastColumn || row > layout.lastRow)
         return std::nullopt;
     if (dx % layout.pitchX == layout.pitchX - 1 || dy % layout.pitchY == layout.pitchY - 1)
@@ -106,10 +99,8 @@ inline std::optional<std::uint64_t> CellAt(const Layout& layout, std::int64_t x,
 // a cell past the last block.
 inline std::optional<Pixel> CellPixel(const Picture& picture, const Layout& layout, std::uint64_t cell)
 {
-    const std::uint64_t b = layout.blocksPerCell;
-    const std::uint64_t first = cell * b;
-    const std::uint64_t blocks = std::max<std::uint32_t>(picture.request.blockCount, 1);
-    if (first >= blocks)
+    const std::uint64_t b = layout.blocksPerCell, first = cell * b;
+    if (first >= std::max<std::uint32_t>(picture.request.blockCount, 1))
         return std::nullopt;
     if (picture.cbtFirstBlock <= picture.cbtLastBlock && cell >= picture.cbtFirstBlock / b && cell <= picture.cbtLastBlock / b)
         return PixelFromColorRef(kCbtColor);
