@@ -1,0 +1,129 @@
+// The pane's answers to the mouse and the View menu, and the settings its
+// record starts from.
+#include "blockmap/hover.h"
+#include "blockmap/view_options.h"
+#include "blockmap/view_state.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <limits>
+#include <memory>
+#include <vector>
+
+namespace trackkit {
+namespace {
+
+const std::wstring kReady = L" Ready...";
+
+// A volume painted at block size 4 in a paintWidth x paintHeight client (not
+// at all when paintWidth is 0), then hovered in a width x height one. The
+// default is the worked example: pitch 5, a 490 x 290 area from (5, 5),
+// lc = 97, lr = 57, one block per cell.
+struct Volume {
+    std::uint32_t blocks = 5529, bytesPerCluster = 4096, bytesPerBlock = 65536;
+    int width = 500, height = 300, paintWidth = 500, paintHeight = 300;
+    bool tinyRepaint = false;     // painted again at 12 x 12, too small for a grid
+    bool goneAfterPaint = false;  // the volume went away after the paint
+};
+
+std::unique_ptr<TrackViewState> PaintedView(const Volume& volume)
+{
+    auto view = std::make_unique<TrackViewState>();
+    view->blockSize = 4;
+    view->session.geometry = {volume.blocks, volume.bytesPerBlock, volume.bytesPerCluster, 0, 0};
+    EXPECT_TRUE(view->session.bitmap.SizeFor(std::max<std::uint32_t>(volume.blocks, 1)));
+    std::vector<Pixel> pixels(500 * 301);
+    auto paint = [&](int width, int height) { RememberLayout(*view, PaintBlockMap(PictureOf(*view, width, height, 0), {pixels.data(), 500, 301, 500})); };
+    if (volume.paintWidth != 0)
+        paint(volume.paintWidth, volume.paintHeight);
+    if (volume.tinyRepaint)
+        paint(12, 12);
+    if (volume.goneAfterPaint)
+        view->session.geometry = {};
+    return view;
+}
+
+TEST(ReadHover, CellsMarginsAndThePastTheEndGrid)
+{
+    using enum MouseCapture;
+    const struct { const char* name; Volume volume; int x, y; MouseCapture capture; std::optional<std::wstring> text; } cases[] = {
+        {"row 2, column 5", {}, 32, 17, Take, L"(32, 17)   Blocks=201-201   Clusters=3216-3231"},
+        {"first pixel of the area", {}, 5, 5, Take, L"(5, 5)   Blocks=0-0   Clusters=0-15"},
+        {"right margin", {}, 495, 100, Release, kReady},
+        {"bottom margin", {}, 100, 295, Release, kReady},
+        {"first cell past N", {.blocks = 5000}, 16, 261, Take, kReady},
+        {"last cell before N", {.blocks = 5000}, 11, 261, Take, L"(11, 261)   Blocks=4999-4999   Clusters=79984-79999"},
+        {"partial column at the right edge", {.width = 503, .paintWidth = 503}, 496, 17, Take, kReady},
+        {"the pane grew since the paint", {.width = 520}, 502, 7, Take, L"(502, 7)   Blocks=99-99   Clusters=1584-1599"},
+        {"the paint laid out no columns", {.paintWidth = 18}, 32, 17, Take, kReady},
+        {"a later paint too small for a grid keeps the last one", {.tinyRepaint = true}, 32, 17, Take,
+         L"(32, 17)   Blocks=201-201   Clusters=3216-3231"},
+        {"packed last cell ends at block N - 1", {.blocks = 20001}, 16, 261, Take, L"(16, 261)   Blocks=20000-20000   Clusters=320000-320015"},
+        {"zoomed grid: pitch 9, margins stay 5", {.blocks = 1000}, 27, 18, Take, L"(27, 18)   Blocks=56-56   Clusters=896-911"},
+        {"cluster size unknown", {.bytesPerCluster = 0}, 32, 17, Take, L"(32, 17)   Blocks=201-201   Clusters=?"},
+        {"blocks smaller than clusters", {.bytesPerBlock = 512}, 32, 17, Take, L"(32, 17)   Blocks=201-201   Clusters=25-25"},
+        {"blocks beyond 2^31 and clusters beyond 2^32", {.blocks = std::numeric_limits<std::uint32_t>::max()}, 16, 261, Take,
+         L"(16, 261)   Blocks=3884040000-3884816807   Clusters=62144640000-62157068927"},
+        {"never painted", {.paintWidth = 0}, 32, 17, Keep, std::nullopt},
+        {"the volume went away after the paint", {.goneAfterPaint = true}, 32, 17, Keep, std::nullopt},
+        {"the pane shrank below its margins", {.width = 10, .height = 10}, 6, 6, Release, kReady},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const HoverReadout readout = ReadHover(*PaintedView(c.volume), c.volume.width, c.volume.height, c.x, c.y);
+        EXPECT_EQ(readout.capture, c.capture);
+        EXPECT_EQ(readout.statusText, c.text);
+    }
+}
+
+// A click asks about the cell under it, with the volume's geometry: the last
+// cell of a packed map reaches past N, and N tells the lookup where to stop.
+TEST(LookupCellAt, TheClickedCellAndTheVolumesGeometry)
+{
+    const auto cell = LookupCellAt(*PaintedView({.blocks = 20001}), 500, 300, 16, 261);
+    ASSERT_TRUE(cell.has_value());
+    EXPECT_EQ((std::array<std::uint64_t, 5>{cell->firstBlock, cell->blocksPerCell, cell->blockCount, cell->bytesPerBlock, cell->bytesPerCluster}),
+              (std::array<std::uint64_t, 5>{20000, 4, 20001, 65536, 4096}));
+    EXPECT_FALSE(LookupCellAt(*PaintedView({.blocks = 5000}), 500, 300, 16, 261).has_value());  // the first cell past N
+}
+
+TEST(DecideViewCommand, EachCommandAroundTheRange)
+{
+    using enum ViewAction;
+    const struct { int command; ViewAction action; std::uint32_t value; } cases[] = {
+        {40003, Ignore, 0}, {40004, SetPollPeriod, 250}, {40005, SetPollPeriod, 1000}, {40006, SetPollPeriod, 10000},
+        {40007, SetPollPeriod, 0x7FFFFFFF}, {40008, RefreshNow, 0}, {40009, Ignore, 0}, {40010, Ignore, 0},
+        {40011, SetBlockSize, 12}, {40012, SetBlockSize, 8}, {40013, SetBlockSize, 4}, {40014, SetBlockSize, 2},
+        {40015, Ignore, 0}, {40028, Ignore, 0}, {0, Ignore, 0}, {-40004, Ignore, 0},  // 40028 "&Trace Log..." is the frame's; 0 a dismissed menu
+    };
+    for (const auto& c : cases) {
+        const ViewCommandResult result = DecideViewCommand(c.command);
+        const bool checksItem = c.action == SetPollPeriod || c.action == SetBlockSize;
+        EXPECT_TRUE(result.action == c.action && result.value == c.value && result.checkedCommand == (checksItem ? c.command : 0)) << c.command;
+    }
+    EXPECT_TRUE(IsPollingPaused(0x7FFFFFFF) && !IsPollingPaused(10000));
+}
+
+// A stored value that is none of the menu's choices is replaced, in the
+// record and in the settings, by "Small" (4) or "Normal" (1000).
+TEST(ViewState, StoredSettingsSelectTheirItemOrTheDefault)
+{
+    const struct { std::uint32_t storedSize, storedSpeed; int sizeCommand, speedCommand; std::uint32_t size, speed; } cases[] = {
+        {12, 250, 40011, 40004, 12, 250}, {8, 1000, 40012, 40005, 8, 1000}, {4, 10000, 40013, 40006, 4, 10000},
+        {2, 0x7FFFFFFF, 40014, 40007, 2, 0x7FFFFFFF}, {9, 5000, 40013, 40005, 4, 1000},  // first run: the defaults
+        {0, 0, 40013, 40005, 4, 1000},  // the key could not be read
+        {3, 0x80000000, 40013, 40005, 4, 1000}, {0xFFFFFFFF, 0x7FFFFFFE, 40013, 40005, 4, 1000},
+    };
+    for (const auto& c : cases) {
+        TrackViewState view;
+        AppSettings settings{.blockSize = c.storedSize, .updateSpeed = c.storedSpeed};
+        const ViewMenuChecks checks = ApplyStoredViewSettings(view, settings);
+        EXPECT_EQ((std::array{checks.blockSizeCommand, checks.updateSpeedCommand}), (std::array{c.sizeCommand, c.speedCommand})) << c.storedSize;
+        EXPECT_EQ((std::array{view.blockSize, settings.blockSize, view.session.pollPeriod, settings.updateSpeed}), (std::array{c.size, c.size, c.speed, c.speed}))
+            << c.storedSize << " " << c.storedSpeed;
+    }
+}
+
+} // namespace
+} // namespace trackkit
