@@ -41,7 +41,7 @@ std::unique_ptr<TrackViewState> PaintedView(const Volume& volume)
     return view;
 }
 
-TEST(ReadHover, CellsMarginsAndThePastTheEndGrid)
+TEST(ReadHover, CellsMarginsAndThePastTheEndGridAndTheClickedCell)
 {
     using enum MouseCapture;
     const struct { const char* name; Volume volume; int x, y; MouseCapture capture; std::optional<std::wstring> text; } cases[] = {
@@ -70,12 +70,8 @@ TEST(ReadHover, CellsMarginsAndThePastTheEndGrid)
         EXPECT_EQ(readout.capture, c.capture);
         EXPECT_EQ(readout.statusText, c.text);
     }
-}
-
-// A click asks about the cell under it, with the volume's geometry: the last
-// cell of a packed map reaches past N, and N tells the lookup where to stop.
-TEST(LookupCellAt, TheClickedCellAndTheVolumesGeometry)
-{
+    // A click asks about the cell under it, with the volume's geometry: the last cell of a packed map reaches past N,
+    // and N tells the lookup where to stop.
     const auto cell = LookupCellAt(*PaintedView({.blocks = 20001}), 500, 300, 16, 261);
     ASSERT_TRUE(cell.has_value());
     EXPECT_EQ((std::array<std::uint64_t, 5>{cell->firstBlock, cell->blocksPerCell, cell->blockCount, cell->bytesPerBlock, cell->bytesPerCluster}),
@@ -83,7 +79,9 @@ TEST(LookupCellAt, TheClickedCellAndTheVolumesGeometry)
     EXPECT_FALSE(LookupCellAt(*PaintedView({.blocks = 5000}), 500, 300, 16, 261).has_value());  // the first cell past N
 }
 
-TEST(DecideViewCommand, EachCommandAroundTheRange)
+// Each command around the menu's range; a stored value that is none of the menu's choices is replaced, in the record
+// and in the settings, by "Small" (4) or "Normal" (1000).
+TEST(ViewMenu, CommandsAroundTheRangeAndStoredSettings)
 {
     using enum ViewAction;
     const struct { int command; ViewAction action; std::uint32_t value; } cases[] = {
@@ -97,18 +95,12 @@ TEST(DecideViewCommand, EachCommandAroundTheRange)
         const bool checksItem = c.action == SetPollPeriod || c.action == SetBlockSize;
         EXPECT_TRUE(result.action == c.action && result.value == c.value && result.checkedCommand == (checksItem ? c.command : 0)) << c.command;
     }
-}
-
-// A stored value that is none of the menu's choices is replaced, in the
-// record and in the settings, by "Small" (4) or "Normal" (1000).
-TEST(ViewState, StoredSettingsSelectTheirItemOrTheDefault)
-{
-    const struct { std::uint32_t storedSize, storedSpeed; int sizeCommand, speedCommand; std::uint32_t size, speed; } cases[] = {
+    const struct { std::uint32_t storedSize, storedSpeed; int sizeCommand, speedCommand; std::uint32_t size, speed; } stored[] = {
         {12, 250, 40011, 40004, 12, 250}, {8, 1000, 40012, 40005, 8, 1000}, {4, 10000, 40013, 40006, 4, 10000},
         {2, 0x7FFFFFFF, 40014, 40007, 2, 0x7FFFFFFF}, {9, 5000, 40013, 40005, 4, 1000},  // first run: the defaults
         {0, 0, 40013, 40005, 4, 1000}, {3, 0x80000000, 40013, 40005, 4, 1000}, {0xFFFFFFFF, 0x7FFFFFFE, 40013, 40005, 4, 1000},  // 0, 0: unreadable
     };
-    for (const auto& c : cases) {
+    for (const auto& c : stored) {
         TrackViewState view;
         AppSettings settings{.blockSize = c.storedSize, .updateSpeed = c.storedSpeed};
         const ViewMenuChecks checks = ApplyStoredViewSettings(view, settings);

@@ -34,16 +34,13 @@ LayoutRequest Request(int width, int height, std::uint32_t blocks, std::uint32_t
     return LayoutRequest{width, height, blockSize, dpiX, dpiY, blocks, blocks == 0 ? 1 : blocks};
 }
 
-TEST(CellPitch, ScalesThenMakesOdd)  // where the step-by-step reference does not reach: none, or 1
-{
-    EXPECT_TRUE(CellPitch(0, 96) == 1 && CellPitch(4, 0) == 1 && CellPitch(4, -96) <= 0 && CellPitch(0xFFFFFFFF, 192) <= 0);
-}
-
 // A 500 x 300 client at 96 DPI with block size 4 has pitch 5, a 490 x 290 area from (5, 5) and lc x lr = 97 x 57 = 5529.
 // Beyond the reference's reach: the largest N, and requests that lay out no cells. With no grid worked out the pane
-// keeps its last one; an area over one pitch but too small for a column is a grid of no cells.
+// keeps its last one; an area over one pitch but too small for a column is a grid of no cells. Pitches the reference
+// does not reach: none, or 1.
 TEST(ComputeLayout, WorkedExamplesAndNoCells)
 {
+    EXPECT_TRUE(CellPitch(0, 96) == 1 && CellPitch(4, 0) == 1 && CellPitch(4, -96) <= 0 && CellPitch(0xFFFFFFFF, 192) <= 0);
     const struct { const char* name; LayoutRequest request; bool gridComputed; int pitch, lastColumn, lastRow; std::uint32_t blocksPerCell; } cases[] = {
         {"zoom jumps from ratio 2 to 0: taken back", Request(500, 300, 2764), true, 5, 97, 57, 1},
         {"pitch 147 leaves no row: stops at 145", Request(500, 300, 1), true, 145, 2, 1, 1},
@@ -318,15 +315,10 @@ TEST(KeepsDib, WhileItCoversTheClientAndIsAtMostTwiceItsSize)
         EXPECT_FALSE(KeepsDib(true, width, height, 500, 300)) << width << " x " << height;
 }
 
-TEST(PixelFromColorRef, SwapsRedAndBlue)
-{
-    EXPECT_EQ(PixelFromColorRef(0x00112233), 0x00332211u);
-    EXPECT_EQ(PixelFromColorRef(0xFF000000), 0u);  // the top byte is no colour
-}
-
-// Each level against its own formula, per channel, for random colour pairs.
+// Each level against its own formula, per channel, for random colour pairs; a COLORREF's top byte is no colour.
 TEST(BuildLevelPixels, FollowsTheQuarterFormulas)
 {
+    EXPECT_EQ((std::array{PixelFromColorRef(0x00112233), PixelFromColorRef(0xFF000000)}), (std::array<Pixel, 2>{0x00332211, 0}));
     std::mt19937 random(7);
     for (int i = 0; i < 2000; ++i) {
         const ColorRef face = random() & 0xFFFFFF, block = random() & 0xFFFFFF;

@@ -72,14 +72,6 @@ struct Picture {
     ColorRef face = 0, block = 0, background = 0;
 };
 
-inline bool BitSet(const Picture& picture, std::uint64_t block)
-{
-    const std::uint64_t blocks = std::max<std::uint32_t>(picture.request.blockCount, 1);
-    if (block >= blocks || block >= picture.request.bitmapBitCount || block / 8 >= picture.bitmap.size())
-        return false;
-    return (picture.bitmap[block / 8] >> (block % 8) & 1) != 0;
-}
-
 // The cell whose (pitch - 1) x (pitch - 1) rectangle holds a pixel; nothing
 // for margins, gaps and points off the grid.
 inline std::optional<std::uint64_t> CellAt(const Layout& layout, std::int64_t x, std::int64_t y)
@@ -95,18 +87,21 @@ inline std::optional<std::uint64_t> CellAt(const Layout& layout, std::int64_t x,
     return static_cast<std::uint64_t>(row * (layout.lastColumn + 1) + column);
 }
 
-// A cell's colour, counting its bits one at a time; nothing (background) for
-// a cell past the last block.
+// A cell's colour, counting its bits one at a time (blocks at or past N, the
+// bit count or the end of the bitmap count as unchanged); nothing (background)
+// for a cell past the last block.
 inline std::optional<Pixel> CellPixel(const Picture& picture, const Layout& layout, std::uint64_t cell)
 {
-    const std::uint64_t b = layout.blocksPerCell, first = cell * b;
-    if (first >= std::max<std::uint32_t>(picture.request.blockCount, 1))
+    const std::uint64_t b = layout.blocksPerCell, first = cell * b, blocks = std::max<std::uint32_t>(picture.request.blockCount, 1);
+    if (first >= blocks)
         return std::nullopt;
     if (picture.cbtFirstBlock <= picture.cbtLastBlock && cell >= picture.cbtFirstBlock / b && cell <= picture.cbtLastBlock / b)
         return PixelFromColorRef(kCbtColor);
     std::uint64_t set = 0;
-    for (std::uint64_t block = first; block < first + b; ++block)
-        set += BitSet(picture, block) ? 1u : 0u;
+    for (std::uint64_t block = first; block < first + b; ++block) {
+        if (block < blocks && block < picture.request.bitmapBitCount && block / 8 < picture.bitmap.size())
+            set += picture.bitmap[block / 8] >> (block % 8) & 1;
+    }
     const int level = CellLevel(static_cast<std::uint32_t>(b), static_cast<std::uint32_t>(set));
     return BuildLevelPixels(picture.face, picture.block)[static_cast<std::size_t>(level)];
 }
