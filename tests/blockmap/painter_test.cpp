@@ -1,6 +1,5 @@
-// The layout and the painter against the slow reference in
-// reference_block_map.h: the layout over many requests, the painter pixel by
-// pixel over many sizes, modes, bitmaps and buffers; and the painter's colours.
+// The layout and the painter against the slow reference in reference_block_map.h: the layout over many requests, the
+// painter pixel by pixel over many sizes, modes, bitmaps and buffers; and the painter's colours.
 #include "blockmap/painter.h"
 #include "blockmap/dib_rule.h"
 #include "blockmap/layout.h"
@@ -144,9 +143,8 @@ TEST(BlockToCluster, TruncatesWithoutOverflow)
         EXPECT_EQ(BlockToCluster(c.block, c.bytesPerBlock, c.bytesPerCluster), c.cluster) << c.block << " * " << c.bytesPerBlock << " / " << c.bytesPerCluster;
 }
 
-// One paint. By default a 500 x 300 client at 96 DPI with block size 4
-// (pitch 5, 97 x 57 = 5529 cells), into the pane's own buffer of client width
-// by client height + 1.
+// One paint. By default a 500 x 300 client at 96 DPI with block size 4 (pitch 5, 97 x 57 = 5529 cells), into the pane's
+// own buffer of client width by client height + 1.
 struct Scene {
     std::string name{};
     std::uint32_t blocks = 0;
@@ -177,9 +175,8 @@ std::vector<std::uint8_t> RandomBitmap(std::size_t bytes, double density, std::m
     return bitmap;
 }
 
-// Each cell of b blocks holds the fewest set blocks of a random level, or one
-// fewer, at its start, at its end or anywhere, so that a count one off
-// changes a colour.
+// Each cell of b blocks holds the fewest set blocks of a random level, or one fewer, at its start, at its end or
+// anywhere, so that a count one off changes a colour.
 std::vector<std::uint8_t> LevelEdgeBitmap(std::size_t bytes, std::uint64_t blocks, std::uint64_t b, std::mt19937& random)
 {
     std::vector<std::uint8_t> bitmap(bytes);
@@ -235,11 +232,9 @@ void ExpectMatchesReference(const Scene& scene, std::span<const std::uint8_t> bi
     EXPECT_EQ(mismatches, 0);
 }
 
-// Every mode; tiny areas and strips; bitmaps that disagree with N, where
-// blocks without bits count as unchanged and bits past N, the bit count or the
-// buffer never count; buffers of other sizes than the client, clipped or
-// background past the client; $CBT ranges anywhere, also past the volume.
-// Each scene with random bits and, when packed, with bits at level edges.
+// Every mode; tiny areas and strips; bitmaps that disagree with N, where blocks without bits count as unchanged and bits
+// past N, the bit count or the buffer never count; buffers of other sizes than the client, clipped or background past
+// the client; $CBT ranges anywhere, also past the volume. Each with random bits and, when packed, bits at level edges.
 TEST(PaintBlockMap, MatchesTheReferenceInEveryModeAndAtTheEdges)
 {
     std::vector<Scene> scenes = {
@@ -332,8 +327,8 @@ TEST(BuildLevelPixels, FollowsTheQuarterFormulas)
     }
 }
 
-// 4s/b rounded up. The painter's division-free cutoffs meet CellLevel at every
-// level edge of the painted scenes; here for the largest cells.
+// 4s/b rounded up. The painter's division-free cutoffs meet CellLevel at the level edges of the painted scenes; here
+// for the largest cells.
 TEST(CellLevel, RoundsFourQuartersUpAndTheCutoffsAgree)
 {
     const struct { std::uint32_t blocks, set; int level; } cases[] = {
