@@ -4,10 +4,7 @@
 // paths, drive types, media, sizes and failures. It records what it is asked.
 
 #include <algorithm>
-#include <cstdint>
 #include <map>
-#include <optional>
-#include <string>
 #include <vector>
 
 #include "volumes/volume_system.h"
@@ -18,46 +15,36 @@ inline std::wstring VolumeNameOf(const std::wstring& guid) { return L"\\\\?\\Vol
 
 class FakeVolumeSystem final : public VolumeSystem {
 public:
-    std::vector<std::wstring> names;  // enumeration order, given out verbatim
-    std::uint32_t startError = 0;     // FindFirstVolumeW fails with it
-    // The Next() call with this number (0 = the first) fails with breakError.
-    std::optional<std::size_t> breakAtNext;
-    std::uint32_t breakError = 21;  // ERROR_NOT_READY
-
+    std::vector<std::wstring> names;         // enumeration order, given out verbatim
+    std::uint32_t startError = 0;            // the search fails to start with it
+    std::optional<std::size_t> breakAtNext;  // this Next() call (0 = the first) fails with ERROR_NOT_READY
     std::map<std::wstring, std::wstring> ntDevices;                // by "Volume{GUID}"
     std::map<std::wstring, std::vector<std::wstring>> mountPaths;  // by volume name
     std::map<std::wstring, std::uint32_t> mountPathErrors;         // by volume name
-    // Lengths reported for ERROR_MORE_DATA instead of the true one, in turn;
-    // the last one repeats.
+    // Lengths claimed with ERROR_MORE_DATA instead of the true one, in turn; the last one repeats.
     std::map<std::wstring, std::vector<std::uint32_t>> reportedLengths;
     std::map<std::wstring, std::uint32_t> driveTypes;  // by mount path; absent: fixed
     std::map<std::wstring, bool> media;                // by device path; absent: no media
-    std::map<std::wstring, int> icons;                 // by path
-    std::map<std::wstring, DiskSpace> spaces;          // by path
-    std::map<std::wstring, VolumeInformation> infos;   // by path
-
-    // What it was asked: "drive C:\", "media \\.\X", "icon C:\", "space C:\", "info C:\".
-    std::vector<std::wstring> calls;
+    std::map<std::wstring, int> icons;
+    std::map<std::wstring, DiskSpace> spaces;
+    std::map<std::wstring, VolumeInformation> infos;
+    std::vector<std::wstring> calls;  // "nt Volume{GUID}", "drive C:\", "media \\.\X", "icon C:\", "space C:\", "info C:\"
     std::vector<std::size_t> mountBufferSizes;
-    int searchesStarted = 0;
-    int searchesOpen = 0;
+    int searchesStarted = 0, searchesOpen = 0;
 
-    // A volume with the usual answers: NT device "\Device\HarddiskVolume<guid>",
-    // one drive type for all its paths, 4 KB clusters, NTFS.
+    // NT device "\Device\HarddiskVolume<guid>", one drive type for all paths, icon 7, NTFS.
     void AddVolume(const std::wstring& guid, std::vector<std::wstring> paths, std::uint32_t driveType = kDriveFixed,
                    DiskSpace space = {8, 512, 250, 1000})
     {
-        const std::wstring name = VolumeNameOf(guid);
-        names.push_back(name);
+        names.push_back(VolumeNameOf(guid));
         ntDevices[L"Volume{" + guid + L"}"] = L"\\Device\\HarddiskVolume" + guid;
         for (const std::wstring& path : paths) {
             driveTypes[path] = driveType;
             icons[path] = 7;
-            spaces[path] = space;
-            spaces[L"\\\\.\\" + path.substr(0, 2)] = space;
+            spaces[path] = spaces[L"\\\\.\\" + path.substr(0, 2)] = space;
             infos[path] = {L"Label " + guid, 0x1234ABCD, 255, 0x00FF, L"NTFS"};
         }
-        mountPaths[name] = std::move(paths);
+        mountPaths[names.back()] = std::move(paths);
     }
 
     VolumeSearchStart StartVolumeSearch() override
@@ -68,26 +55,28 @@ public:
         ++searchesOpen;
         return {std::make_unique<Search>(*this), {0, names.front()}};
     }
-
-    std::wstring NtDeviceName(std::wstring_view dosName) override { return Find(ntDevices, dosName).value_or(L""); }
-
+    std::wstring NtDeviceName(std::wstring_view dosName) override { return Asked(L"nt ", dosName, ntDevices).value_or(L""); }
     MountPathsReply MountPathNames(std::wstring_view volumeName, std::span<wchar_t> buffer) override
     {
         const std::wstring name(volumeName);
         mountBufferSizes.push_back(buffer.size());
-        if (const auto error = Find(mountPathErrors, name))
-            return {*error, 0};
+        if (const auto error = mountPathErrors.find(name); error != mountPathErrors.end())
+            return {error->second, 0};
         std::wstring multi;
         for (const std::wstring& path : mountPaths[name])
             multi += path + L'\0';
         multi += L'\0';
         const auto needed = static_cast<std::uint32_t>(multi.size());
-        if (buffer.size() < multi.size())
-            return {kErrorMoreData, NextReportedLength(name, needed)};
-        std::copy(multi.begin(), multi.end(), buffer.begin());
-        return {0, needed};
+        if (buffer.size() >= needed) {
+            std::copy(multi.begin(), multi.end(), buffer.begin());
+            return {0, needed};
+        }
+        std::vector<std::uint32_t>& lengths = reportedLengths[name];
+        const std::uint32_t reported = lengths.empty() ? needed : lengths.front();
+        if (lengths.size() > 1)
+            lengths.erase(lengths.begin());
+        return {kErrorMoreData, reported};
     }
-
     std::uint32_t DriveTypeOf(std::wstring_view path) override { return Asked(L"drive ", path, driveTypes).value_or(kDriveFixed); }
     bool MediaPresent(std::wstring_view device) override { return Asked(L"media ", device, media).value_or(false); }
     std::optional<int> SystemIconIndex(std::wstring_view path) override { return Asked(L"icon ", path, icons); }
@@ -95,47 +84,25 @@ public:
     std::optional<VolumeInformation> Information(std::wstring_view path) override { return Asked(L"info ", path, infos); }
 
 private:
-    class Search final : public VolumeSearch {
-    public:
-        explicit Search(FakeVolumeSystem& system) : system_(system) {}
-        ~Search() override { --system_.searchesOpen; }
+    struct Search final : VolumeSearch {
+        explicit Search(FakeVolumeSystem& owner) : system(owner) {}
+        ~Search() override { --system.searchesOpen; }
         VolumeNameReply Next() override
         {
-            const std::size_t call = nextCalls_++;
-            if (system_.breakAtNext == call)
-                return {system_.breakError, {}};
-            if (call + 1 >= system_.names.size())
-                return {kErrorNoMoreFiles, {}};
-            return {0, system_.names[call + 1]};
+            if (const std::size_t step = steps++; system.breakAtNext == step)
+                return {21, {}};
+            return steps < system.names.size() ? VolumeNameReply{0, system.names[steps]} : VolumeNameReply{kErrorNoMoreFiles, {}};
         }
-
-    private:
-        FakeVolumeSystem& system_;
-        std::size_t nextCalls_ = 0;
+        FakeVolumeSystem& system;
+        std::size_t steps = 0;
     };
 
-    template <typename Value>
-    static std::optional<Value> Find(const std::map<std::wstring, Value>& map, std::wstring_view key)
-    {
-        const auto it = map.find(std::wstring(key));
-        return it == map.end() ? std::nullopt : std::optional<Value>(it->second);
-    }
     template <typename Value>
     std::optional<Value> Asked(const wchar_t* call, std::wstring_view key, const std::map<std::wstring, Value>& map)
     {
         calls.push_back(call + std::wstring(key));
-        return Find(map, key);
-    }
-
-    std::uint32_t NextReportedLength(const std::wstring& name, std::uint32_t needed)
-    {
-        std::vector<std::uint32_t>& lengths = reportedLengths[name];
-        if (lengths.empty())
-            return needed;
-        const std::uint32_t length = lengths.front();
-        if (lengths.size() > 1)
-            lengths.erase(lengths.begin());
-        return length;
+        const auto it = map.find(std::wstring(key));
+        return it == map.end() ? std::nullopt : std::optional<Value>(it->second);
     }
 };
 

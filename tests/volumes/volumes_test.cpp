@@ -1,0 +1,431 @@
+// The volume list's portable parts: describing volumes and rebuilding the
+// list from the system's answers; rectangles, measures, scrolling, colours,
+// and what the mouse and the keyboard do to the selection.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <limits>
+
+#include "support/recording_host.h"
+#include "volumes/fake_volume_system.h"
+#include "volumes/list_colors.h"
+#include "volumes/list_geometry.h"
+#include "volumes/list_selection.h"
+#include "volumes/volume_enumeration.h"
+
+namespace trackkit {
+namespace {
+
+using testing::VolumeNameOf;
+using Texts = std::vector<std::wstring>;
+using Numbers = std::vector<std::uint32_t>;
+
+TEST(VolumeTexts, PercentMediaCheckPathAndFreeSpaceText)
+{
+    EXPECT_EQ((Numbers{PercentUsed(0, 0), PercentUsed(1, 3), PercentUsed(0xFFFFFFFE, 0xFFFFFFFF)}), (Numbers{100, 33, 99}));
+    EXPECT_EQ(MediaCheckPath(L"\\Device\\"), std::nullopt);  // no device after the prefix
+
+    testing::FixedLocaleText locale;  // sizes read "<bytes> bytes"
+    const struct { DiskSpace space; std::wstring_view fileSystem, text; } cases[] = {
+        {{0x10000, 0x10000, 5, 5}, L"FAT", L"0 bytes free of 0 bytes (FAT)"},  // the 32-bit cluster size wraps
+        {{128, 4096, 0xFFFFFFFF, 0xFFFFFFFF}, L"ReFS", L"2251799813160960 bytes free of 2251799813160960 bytes (ReFS)"},
+        // Past the largest signed size the text shows that size, never a negative one.
+        {{0xFFFFFFFF, 1, 0xFFFFFFFF, 3}, L"X", L"9223372036854775807 bytes free of 12884901885 bytes (X)"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(FreeSpaceTextFor(c.space, c.fileSystem, locale), c.text);
+
+    struct LongSizes final : LocaleText {
+        std::optional<std::wstring> LocalShortDate(std::uint64_t) override { return {}; }
+        std::optional<std::wstring> LocalTime(std::uint64_t) override { return {}; }
+        std::wstring ByteSize(std::int64_t) override { return std::wstring(100, L'9'); }
+    } longSizes;
+    const std::wstring size(kByteSizeChars - 1, L'9');
+    EXPECT_EQ(FreeSpaceTextFor({8, 512, 1, 1}, L"NTFS", longSizes), size + L" free of " + size + L" (NTFS)");
+}
+
+TEST(VolumeTexts, MountPathSplitStopsAtTheEmptyStringAndNeverReadsPastTheBuffer)
+{
+    using namespace std::string_literals;
+    const struct { std::wstring buffer; Texts paths; } cases[] = {
+        {L"C:\\\0D:\\Mount\\\0\0"s, {L"C:\\", L"D:\\Mount\\"}}, {L"\0"s, {}}, {L""s, {}},
+        {L"C:\\"s, {}},                      // cut, without terminator
+        {L"C:\\\0D:"s, {L"C:\\"}},           // the second path was cut
+        {L"C:\\\0\0E:\\\0\0"s, {L"C:\\"}}};  // nothing after the end of the list counts
+    for (const auto& c : cases)
+        EXPECT_EQ(SplitMountPaths(c.buffer), c.paths) << c.buffer.size();
+}
+
+TEST(VolumeTexts, DevicePathsCompareUnitByUnitWithoutCaseOrLocale)
+{
+    const struct { std::wstring a, b; int order; } cases[] = {
+        {L"C:", L"D:", -1}, {L"D:", L"C:", 1}, {L"C:", L"C:", 0}, {L"C", L"C:", -1}, {L"C:", L"C", 1},  // a prefix sorts first
+        {L"c:", L"D:", 1},        // no case folding: 'c' is 0x63
+        {L"\u00C4:", L"Z:", 1}};  // unsigned: 0xC4 after 'Z'
+    for (const auto& c : cases) {
+        VolumeEntry a, b;
+        a.devicePath = c.a, b.devicePath = c.b;
+        EXPECT_EQ(CompareVolumeEntries(a, b), c.order) << c.a.size() << " " << c.b.size();
+    }
+}
+
+class VolumesTest : public ::testing::Test, public VolumeListHost {
+protected:
+    void OpenTrackedVolume(std::wstring_view devicePath) override { opened_.emplace_back(devicePath); }
+    AddOutcome Add(const std::wstring& guid)
+    {
+        return AddVolumeEntry(list_, system_, locale_, VolumeNameOf(guid), system_.NtDeviceName(L"Volume{" + guid + L"}"));
+    }
+    bool Refresh(bool keepSelection) { return RefreshVolumes(list_, system_, locale_, keepSelection, *this); }
+    Texts Listed(std::wstring VolumeEntry::*text = &VolumeEntry::devicePath) const
+    {
+        Texts texts;
+        std::transform(list_.entries.begin(), list_.entries.end(), std::back_inserter(texts), [&](auto& e) { return e.*text; });
+        return texts;
+    }
+
+    testing::FakeVolumeSystem system_;
+    testing::FixedLocaleText locale_;
+    VolumeList list_;
+    Texts opened_;
+};
+
+// The buffer starts at 261 units and grows to the length the system asks
+// for; a length that would not grow it doubles it instead, up to a limit.
+TEST_F(VolumesTest, MountPathBufferGrowsAsAskedUpToALimit)
+{
+    constexpr auto kMax = static_cast<std::uint32_t>(kMaxMountPathsChars);
+    // The one mount path "D:\mmm...\" of pathChars units; the lengths the call reports with ERROR_MORE_DATA
+    // (none: the true one), or the error it fails with; the outcome and the first buffer sizes offered.
+    const struct { const char* what; std::size_t pathChars; Numbers reported; std::uint32_t error; AddOutcome outcome;
+                   std::vector<std::size_t> firstSizes; } cases[] = {
+        {"fits at once", 10, {}, 0, AddOutcome::Added, {261}}, {"grows to the length asked", 400, {}, 0, AddOutcome::Added, {261, 402}},
+        {"follows each report", 400, {300, 500}, 0, AddOutcome::Added, {261, 300, 500}},
+        {"a report of 0 doubles", kMax, {0}, 0, AddOutcome::Failed, {261, 522, 1044}},
+        {"a report of the same size doubles", kMax, {261}, 0, AddOutcome::Failed, {261, 522}},
+        {"a report of exactly the limit", 400, {kMax}, 0, AddOutcome::Added, {261, kMax}},
+        {"a report past the limit", 400, {kMax + 1}, 0, AddOutcome::Failed, {261}}, {"refused", 10, {}, 5, AddOutcome::Skipped, {261}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        system_ = {}, list_ = {};
+        system_.AddVolume(L"1", {L"D:\\" + std::wstring(c.pathChars - 4, L'm') + L"\\"});
+        system_.reportedLengths[VolumeNameOf(L"1")] = c.reported;
+        if (c.error != 0)
+            system_.mountPathErrors[VolumeNameOf(L"1")] = c.error;
+
+        EXPECT_EQ(Add(L"1"), c.outcome);
+        EXPECT_EQ(list_.entries.size(), c.outcome == AddOutcome::Added ? 1u : 0u);
+        const std::vector<std::size_t>& sizes = system_.mountBufferSizes;
+        ASSERT_GE(sizes.size(), c.firstSizes.size());
+        EXPECT_EQ(std::vector(sizes.begin(), sizes.begin() + c.firstSizes.size()), c.firstSizes);
+        EXPECT_TRUE(sizes.size() <= 20 && sizes.back() <= kMaxMountPathsChars);
+    }
+}
+
+// The NT device is asked for by the volume name's middle; icon, free space and
+// information follow in that order. What the system cannot answer stays 0 or
+// empty, with a full bar.
+TEST_F(VolumesTest, AVolumeIsDescribedFromItsAcceptedMountPath)
+{
+    // numbers: icon, sectors, bytes, free, total, used, percent, serial, length, flags, drive type; texts: label, file system, free space.
+    const struct { std::optional<DiskSpace> space; Numbers numbers; Texts texts; } cases[] = {  // no space: nothing is answered
+        {DiskSpace{8, 512, 250, 1000}, {7, 8, 512, 250, 1000, 750, 75, 0x1234ABCD, 255, 0xFF, kDriveFixed},
+         {L"Label 7", L"NTFS", L"1024000 bytes free of 4096000 bytes (NTFS)"}},
+        // More free than total: used wraps, the percent is cut to 32 bits.
+        {DiskSpace{8, 512, 11, 10}, {7, 8, 512, 11, 10, 0xFFFFFFFF, 0xFFFFFFF6, 0x1234ABCD, 255, 0xFF, kDriveFixed},
+         {L"Label 7", L"NTFS", L"45056 bytes free of 40960 bytes (NTFS)"}},
+        {std::nullopt, {0, 0, 0, 0, 0, 0, 100, 0, 0, 0, kDriveFixed}, {L"", L"", L"0 bytes free of 0 bytes ()"}}};
+    for (const auto& c : cases) {
+        system_ = {}, list_ = {};
+        system_.AddVolume(L"7", {L"C:\\"}, kDriveFixed, c.space.value_or(DiskSpace{}));
+        if (!c.space)
+            system_.icons.clear(), system_.spaces.clear(), system_.infos.clear();
+        ASSERT_TRUE(Refresh(false));
+        const VolumeEntry& e = list_.entries.at(0);
+        EXPECT_EQ(system_.calls, (Texts{L"nt Volume{7}", L"drive C:\\", L"icon C:\\", L"space C:\\", L"info C:\\"}));
+        EXPECT_EQ((Numbers{static_cast<std::uint32_t>(e.iconIndex), e.sectorsPerCluster, e.bytesPerSector, e.freeClusters, e.totalClusters,
+                           e.usedClusters, e.percentUsed, e.serialNumber, e.maxComponentLength, e.fileSystemFlags, e.driveType}),
+                  c.numbers);
+        EXPECT_EQ((Texts{e.volumeLabel, e.fileSystemName, e.freeSpaceText, e.devicePath, e.ntDeviceName, e.displayName}),
+                  (Texts{c.texts[0], c.texts[1], c.texts[2], L"\\\\.\\C:", L"\\Device\\HarddiskVolume7", L"Local Disk (C:\\)"}));
+    }
+}
+
+TEST_F(VolumesTest, MediaIsCheckedThroughTheNtDeviceAndLongTextsAreCutToTheirBuffers)
+{
+    system_.AddVolume(L"5", {L"E:\\", L"C:\\cards\\"}, kDriveRemovable);
+    EXPECT_EQ(Add(L"5"), AddOutcome::Skipped);
+    EXPECT_EQ(system_.calls, (Texts{L"nt Volume{5}", L"drive E:\\", L"media \\\\.\\HarddiskVolume5", L"drive C:\\cards\\",
+                                    L"media \\\\.\\HarddiskVolume5"}));
+
+    const std::wstring path = L"D:\\" + std::wstring(400, L'p') + L"\\";
+    system_.AddVolume(L"1", {path});
+    system_.infos[path] = {std::wstring(300, L'L'), 0, 0, 0, std::wstring(300, L'F')};
+    system_.ntDevices[L"Volume{1}"] = L"\\Device\\" + std::wstring(300, L'N');
+    EXPECT_EQ(Add(L"1"), AddOutcome::Added);
+    const VolumeEntry& e = list_.entries.at(0);
+    for (const std::wstring* text : {&e.volumeLabel, &e.fileSystemName, &e.ntDeviceName, &e.displayName, &e.freeSpaceText})
+        EXPECT_EQ(text->size(), kVolumeTextChars - 1);
+    EXPECT_EQ(e.devicePath, L"\\\\.\\D:");
+}
+
+// Which volumes are listed, under which mount path: the first one whose drive
+// type is listed (removable ones only with media in the drive); network and
+// CD/DVD volumes never. Sorted by device path, volumes of one drive letter in
+// the order the system gave them.
+TEST_F(VolumesTest, WhichVolumesAreListedUnderWhichPathAndInWhatOrder)
+{
+    testing::FakeVolumeSystem& s = system_;
+    s.AddVolume(L"dvd", {L"F:\\", L"C:\\dvd\\"}, kDriveCdRom);
+    s.AddVolume(L"d2", {L"D:\\Two\\"});
+    s.AddVolume(L"net", {L"N:\\"}, kDriveRemote);
+    s.AddVolume(L"ram", {L"R:\\"}, kDriveRamDisk);
+    s.AddVolume(L"card", {L"E:\\"}, kDriveRemovable);
+    s.AddVolume(L"empty reader", {L"B:\\"}, kDriveRemovable);
+    s.AddVolume(L"u", {L"U:\\"}, 9);
+    s.AddVolume(L"removable, unnamed", {L"K:\\"}, kDriveRemovable);  // skipped unchecked
+    s.AddVolume(L"fixed, unnamed", {L"L:\\"});
+    s.AddVolume(L"h", {L"H:\\", L"V:\\"});
+    s.AddVolume(L"w", {L"W:\\", L"C:\\w\\"}, kDriveRemovable);
+    s.AddVolume(L"recovery", {});
+    s.AddVolume(L"d1", {L"D:\\One\\"});
+    s.AddVolume(L"c", {L"C:\\"});
+    s.driveTypes[L"C:\\dvd\\"] = s.driveTypes[L"C:\\w\\"] = kDriveFixed;
+    s.driveTypes[L"V:\\"] = kDriveCdRom;
+    s.ntDevices.erase(L"Volume{removable, unnamed}");
+    s.ntDevices.erase(L"Volume{fixed, unnamed}");
+    for (const wchar_t* device : {L"\\\\.\\HarddiskVolumenet", L"\\\\.\\HarddiskVolumecard", L"\\\\.\\"})
+        s.media[device] = true;
+
+    ASSERT_TRUE(Refresh(false));
+    EXPECT_EQ(Listed(&VolumeEntry::displayName),
+              (Texts{L"Local Disk (C:\\w\\)", L"Local Disk (C:\\)", L"Local Disk (D:\\Two\\)", L"Local Disk (D:\\One\\)", L"Removable Disk (E:\\)",
+                     L"Local Disk (H:\\)", L"Local Disk (L:\\)", L"RAM Disk (R:\\)", L"Unknown (U:\\)"}));
+    EXPECT_EQ(list_.entries[6].ntDeviceName, L"");
+}
+
+// The selection follows the position: the entry at the old index is selected,
+// pulled back to the last entry when the list got shorter. A name that is no
+// volume name ends the walk quietly with what was gathered; a search that
+// cannot start or breaks fails the refresh, keeps the old index, marks and
+// opens nothing. Either way the search is closed.
+TEST_F(VolumesTest, RefreshSelectionAndBrokenWalks)
+{
+    // volumes: drive letters in enumeration order; anything longer or shorter is a name given verbatim.
+    const struct { const char* what; Texts volumes; std::uint32_t startError; std::optional<std::size_t> breakAt;
+                   std::size_t before; int selectedBefore; bool keep, succeeds; std::wstring listed; int selectedAfter; } cases[] = {
+        {"start-up", {L"D", L"C"}, 0, {}, 0, -1, false, true, L"CD", 0},
+        {"start-up ignores an old index", {L"C", L"D"}, 0, {}, 2, 1, false, true, L"CD", 0},
+        {"same volumes", {L"C", L"D", L"E"}, 0, {}, 3, 1, true, true, L"CDE", 1},
+        {"selected last volume removed", {L"C", L"D"}, 0, {}, 3, 2, true, true, L"CD", 1},
+        {"nothing selected stays so", {L"C", L"D"}, 0, {}, 1, -1, true, true, L"CD", -1},
+        {"all but one gone", {L"C"}, 0, {}, 2, 1, true, true, L"C", 0},
+        {"a malformed name", {L"D", L"C:\\", L"C"}, 0, {}, 3, 1, true, true, L"D", 0},
+        {"an empty first name", {L""}, 0, {}, 3, 1, true, true, L"", -1},
+        {"the bare prefix first", {L"\\\\?\\"}, 0, {}, 3, 1, true, true, L"", -1},
+        {"no trailing backslash", {L"\\\\?\\Volume{x}"}, 0, {}, 3, 1, true, true, L"", -1},
+        {"no volumes at all", {}, 0, {}, 3, 1, true, false, L"", 1},
+        {"access denied", {L"C"}, 5, {}, 3, 1, true, false, L"", 1},
+        {"breaks at the second step: unsorted", {L"E", L"D", L"C"}, 0, 1, 3, 1, true, false, L"ED", 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        system_ = {}, opened_ = {};
+        system_.startError = c.startError, system_.breakAtNext = c.breakAt;
+        for (const std::wstring& volume : c.volumes)
+            volume.size() == 1 ? system_.AddVolume(volume, {volume + L":\\"}) : system_.names.push_back(volume);
+        list_.entries.assign(c.before, {});
+        list_.selectedIndex = c.selectedBefore;
+
+        EXPECT_EQ(Refresh(c.keep), c.succeeds);
+        Texts listed, selected;
+        for (const wchar_t letter : c.listed)
+            listed.push_back(L"\\\\.\\" + std::wstring(1, letter) + L":");
+        EXPECT_EQ(Listed(), listed);
+        EXPECT_EQ(list_.selectedIndex, c.selectedAfter);
+        for (const VolumeEntry& entry : list_.entries)
+            if (entry.selected)
+                selected.push_back(entry.devicePath);
+        const bool selects = c.succeeds && c.selectedAfter >= 0;
+        EXPECT_EQ(selected, selects ? Texts{listed.at(static_cast<std::size_t>(c.selectedAfter))} : Texts{});
+        EXPECT_EQ(opened_, selected);
+        EXPECT_EQ(system_.searchesOpen, 0);
+    }
+}
+
+// The poller's free-space step: the bar changes only with a rebuild, and an
+// entry whose space cannot be read keeps its last numbers and text.
+TEST_F(VolumesTest, FreeSpaceIsReReadThroughTheDevicePath)
+{
+    system_.AddVolume(L"c", {L"C:\\"}, kDriveFixed, {8, 512, 250, 1000});
+    ASSERT_TRUE(Refresh(false));
+    VolumeEntry& e = list_.entries[0];
+    system_.calls.clear();
+    system_.spaces[L"\\\\.\\C:"] = {4, 1024, 100, 2000};
+    for (int round = 0; round < 2; ++round, system_.spaces.clear()) {
+        RefreshFreeSpace(e, system_, locale_);
+        EXPECT_EQ((Numbers{e.sectorsPerCluster, e.bytesPerSector, e.freeClusters, e.totalClusters, e.usedClusters, e.percentUsed}),
+                  (Numbers{4, 1024, 100, 2000, 750, 75}));
+        EXPECT_EQ(e.freeSpaceText, L"409600 bytes free of 8192000 bytes (NTFS)");
+    }
+    EXPECT_EQ(system_.calls, (Texts{L"space \\\\.\\C:", L"space \\\\.\\C:"}));
+}
+
+// ----- the list control ------------------------------------------------------
+
+// IntersectRect's rule: right and bottom edges lie outside; an empty (or
+// inverted) rectangle meets nothing. Contains is pinned by the pointer rows below.
+TEST(ListRect, EmptyAndIntersects)
+{
+    const ListRect r{10, 20, 30, 40};
+    const struct { ListRect other; bool meets; } others[] = {
+        {{29, 39, 50, 50}, true}, {{0, 0, 11, 21}, true}, {{30, 20, 50, 40}, false}, {{0, 20, 10, 40}, false}, {{10, 40, 30, 50}, false},
+        {{10, 0, 30, 20}, false}, {{15, 25, 15, 35}, false}, {{15, 25, 25, 25}, false}, {{15, 25, 14, 35}, false}, {{15, 25, 25, 24}, false}};
+    for (const auto& [other, meets] : others) {
+        EXPECT_EQ(r.Intersects(other), meets) << other.left << " " << other.top << " " << other.right << " " << other.bottom;
+        EXPECT_EQ(other.Intersects(r), meets) << other.left << " " << other.top << " " << other.right << " " << other.bottom;
+    }
+}
+
+// Margins scale with the DPI, the icon cell is the system icon and a half
+// (truncated); an item is the cell, two spacings and 2 high, one gap apart.
+// The content is the scrolled client inside the margins, never narrower than
+// the icon cell and a margin.
+TEST(ListGeometry, MetricsContentAndItems)
+{
+    const struct { int dpiX, dpiY, icon, marginX, marginY, iconCell, itemHeight, pitch; } cases[] = {
+        {96, 96, 32, 4, 4, 48, 58, 66}, {144, 144, 48, 6, 6, 72, 86, 98}, {192, 96, 64, 8, 4, 96, 106, 114}, {96, 96, 33, 4, 4, 49, 59, 67}};
+    for (const auto& c : cases) {
+        const ListMetrics m = ComputeListMetrics(c.dpiX, c.dpiY, c.icon, c.icon, 13);
+        EXPECT_EQ((std::array{m.marginX, m.marginY, m.spacingX, m.spacingY, m.iconWidth, m.iconHeight, m.fontHeight, ItemHeight(m), ItemPitch(m)}),
+                  (std::array{c.marginX, c.marginY, c.marginX, c.marginY, c.iconCell, c.iconCell, 13, c.itemHeight, c.pitch}))
+            << c.dpiX << " " << c.icon;
+    }
+    const ListMetrics m = ComputeListMetrics(96, 96, 32, 32, 13);
+    EXPECT_EQ(ContentRect({0, 0, 200, 300}, 100, m), (ListRect{4, -96, 196, 196}));
+    EXPECT_EQ(ContentRect({0, 0, 20, 300}, 0, m), (ListRect{4, 4, 56, 296}));
+    VolumeList list;
+    list.entries.resize(3);
+    PlaceItems(list, {4, -12, 196, 296}, m);
+    EXPECT_EQ((std::array{list.entries[0].itemRect, list.entries[2].itemRect}), (std::array{ListRect{4, -12, 196, 46}, ListRect{4, 120, 196, 178}}));
+}
+
+// Two text lines with the usage bar between them, or the drive letter alone
+// when the text would be no wider than 2 pixels (it starts at 61).
+TEST(ListGeometry, ItemLayout)
+{
+    const ListMetrics m = ComputeListMetrics(96, 96, 32, 32, 13);
+    const ItemLayout wide = LayoutItem({4, 4, 196, 62}, m, 50);
+    EXPECT_EQ((std::array{wide.text, wide.barFrame, wide.barInside, wide.barUsed}),
+              (std::array{ListRect{61, 9, 191, 57}, ListRect{61, 24, 191, 42}, ListRect{62, 25, 190, 41}, ListRect{62, 25, 126, 41}}));
+    EXPECT_EQ(std::pair(wide.iconX, wide.iconY), std::pair(8, 8));
+    // The used share is rounded and never passes the bar's end.
+    const std::pair<std::uint32_t, int> shares[] = {{0, 62}, {1, 63}, {99, 189}, {100, 190}, {101, 190}, {0xFFFFFFFF, 190}};
+    for (const auto& [percent, usedRight] : shares)
+        EXPECT_EQ(LayoutItem({4, 4, 196, 62}, m, percent).barUsed.right, usedRight) << percent;
+    for (const int right : {69, 68, 56}) {
+        const ItemLayout item = LayoutItem({4, 4, right, 62}, m, 50);
+        EXPECT_EQ(item.wide, right == 69) << right;
+        EXPECT_TRUE(item.wide || (item.letterCell == ListRect{8, 8, 52, 56} && item.barFrame.Empty() && item.barUsed.Empty())) << right;
+    }
+}
+
+TEST(ListGeometry, TheScrollRangeCoversEveryItemAndRequestsMoveInsideIt)
+{
+    constexpr int kIntMax = std::numeric_limits<int>::max();
+    const struct { int count, height; std::array<int, 3> range; } ranges[] = {
+        {0, 300, {0, 0, 300}}, {10, 120, {0, 660, 120}}, {3, -20, {0, 198, 0}}, {kIntMax, 100, {0, kIntMax, 100}}};
+    for (const auto& c : ranges) {
+        const ScrollRange range = ScrollRangeFor(c.count, ComputeListMetrics(96, 96, 32, 32, 13), c.height);
+        EXPECT_EQ((std::array{range.minimum, range.maximum, range.page}), c.range) << c.count << " " << c.height;
+    }
+    const ScrollState middle{0, 660, 120, 100, 333};  // minimum, maximum, page, position, track
+    const struct { ScrollState state; std::uint32_t code; std::optional<int> target; } requests[] = {  // SB_LINEUP 0 to SB_BOTTOM 7
+        {middle, 0, 84}, {middle, 1, 116}, {middle, 2, 0}, {middle, 3, 220}, {middle, 4, 333}, {middle, 5, 333}, {middle, 6, 0},
+        {middle, 7, 660}, {middle, 8, std::nullopt}, {middle, 0xFFFF, std::nullopt},
+        {{0, 660, 120, 0, 0}, 6, std::nullopt}, {{0, 660, 120, 660, 0}, 7, std::nullopt},  // already there
+        {{0, 660, 120, 0, 0}, 0, 0}, {{0, 660, 120, 650, 0}, 1, 660}, {{0, 660, kIntMax, kIntMax, 0}, 3, 660},  // clamped
+        {{0, 0, 0, 0, 0}, 1, 0}};  // no range at all
+    for (const auto& c : requests)
+        EXPECT_EQ(ScrollTarget(c.code, c.state), c.target) << c.code << " at " << c.state.position;
+}
+
+TEST(ListColors, BlendRoundsHalfUpAndTenColoursComeFromFiveSystemColours)
+{
+    constexpr ColorRef kWhite = MakeColorRef(255, 255, 255), kBlack = 0, kHighlight = MakeColorRef(0, 120, 215);
+    const struct { ColorRef x, y; int percent; ColorRef mixed; } blends[] = {
+        {kHighlight, kWhite, 10, MakeColorRef(230, 242, 251)}, {MakeColorRef(10, 20, 30), MakeColorRef(30, 20, 10), 50, MakeColorRef(20, 20, 20)},
+        {MakeColorRef(1, 0, 3), kBlack, 50, MakeColorRef(1, 0, 2)},  // 0.5 and 1.5 round up
+        {MakeColorRef(1, 1, 1), kBlack, 49, kBlack},                 // 0.49 rounds down
+        {kHighlight, kWhite, -5, kWhite}, {kHighlight, kWhite, 150, kHighlight},  // percents outside 0 to 100
+        {0xFF000000u | kWhite, 0xFF000000u, 50, MakeColorRef(128, 128, 128)}};     // the top byte is no channel
+    for (const auto& c : blends)
+        EXPECT_EQ(BlendColor(c.x, c.y, c.percent), c.mixed) << std::hex << c.x << " " << c.y << " " << std::dec << c.percent;
+
+    const ListColors c = ComputeListColors({kBlack, kWhite, MakeColorRef(240, 240, 240), MakeColorRef(160, 160, 160), kHighlight});
+    EXPECT_EQ((std::array{c.text, c.dimText, c.window, c.barBack, c.barFrame, c.barFill, c.focus, c.hotBack, c.selectedBack, c.inactiveSelectedBack}),
+              (std::array{kBlack, MakeColorRef(102, 102, 102), kWhite, MakeColorRef(243, 243, 243), MakeColorRef(179, 179, 179),
+                          MakeColorRef(32, 128, 204), kHighlight, MakeColorRef(230, 242, 251), MakeColorRef(191, 221, 245), MakeColorRef(208, 208, 208)}));
+    // Selection wins over hot; the focus frame only with the focus.
+    const struct { bool selected, hot, focus; ColorRef fill; bool frame; } backgrounds[] = {
+        {false, false, true, c.window, false}, {false, true, false, c.hotBack, false},
+        {true, true, true, c.selectedBack, true}, {true, true, false, c.inactiveSelectedBack, false}};
+    for (const auto& b : backgrounds) {
+        VolumeEntry entry;
+        entry.selected = b.selected, entry.hot = b.hot;
+        const ItemBackground background = BackgroundOf(entry, b.focus, c);
+        EXPECT_EQ(std::pair(background.fill, background.focusFrame), std::pair(b.fill, b.frame)) << b.selected << b.hot << b.focus;
+    }
+}
+
+// On three entries for drives C:, D:, E: laid out as at 96 DPI (58 pixels high,
+// 66 apart from y = 4): a key (Up, Down, or another), a press, a pointer move
+// to (x, y), or the pointer leaving. A refresh that broke half-way leaves
+// indices whose entries are not marked, or that lie past the end.
+TEST_F(VolumesTest, KeysPressesAndPointerMovesMoveTheSelectionAndTheHotEntry)
+{
+    enum : std::uint32_t { kPress = 'p', kMove = 'm', kLeave = 'l' };
+    // marked: false leaves the flag off the entry that the action reads: the selected one for a press, the hot one for a move.
+    const struct { const char* what; int selected, hot; bool marked; std::uint32_t action; int x, y, selectedAfter, hotAfter;
+                   std::vector<int> repaint; } cases[] = {
+        {"down", 1, -1, true, kKeyDown, 0, 0, 2, -1, {1, 2}}, {"up", 1, -1, true, kKeyUp, 0, 0, 0, -1, {0, 1}},
+        {"down on the last", 2, -1, true, kKeyDown, 0, 0, 2, -1, {}}, {"up on the first", 0, -1, true, kKeyUp, 0, 0, 0, -1, {}},
+        {"home is not handled", 2, -1, true, 0x24, 0, 0, 2, -1, {}}, {"page down neither", 1, -1, true, 0x22, 0, 0, 1, -1, {}},
+        {"no selection to move", -1, -1, true, kKeyDown, 0, 0, -1, -1, {}},
+        {"up from past the end", 5, -1, true, kKeyUp, 0, 0, 4, -1, {}}, {"down from past it", 5, -1, true, kKeyDown, 0, 0, 5, -1, {}},
+        {"press another entry", 0, 2, true, kPress, 0, 0, 2, 2, {0, 2}}, {"press, none selected", -1, 1, true, kPress, 0, 0, 1, 1, {1}},
+        {"press the selected entry", 1, 1, true, kPress, 0, 0, 1, 1, {}}, {"press, nothing hot", 0, -1, true, kPress, 0, 0, 0, -1, {}},
+        {"press, hot index past the list", 0, 7, true, kPress, 0, 0, 0, 7, {}},
+        {"press the unmarked old index", 1, 1, false, kPress, 0, 0, 1, 1, {1}},
+        {"onto the second item", -1, -1, true, kMove, 100, 100, -1, 1, {1}}, {"from the first", -1, 0, true, kMove, 100, 100, -1, 1, {0, 1}},
+        {"within the hot item", -1, 1, true, kMove, 150, 120, -1, 1, {}}, {"top-left corner", -1, -1, true, kMove, 4, 70, -1, 1, {1}},
+        {"right edge", -1, 1, true, kMove, 196, 100, -1, -1, {1}}, {"bottom edge, in the gap", -1, 0, true, kMove, 100, 62, -1, -1, {0}},
+        {"below the last item", -1, -1, true, kMove, 100, 500, -1, -1, {}},
+        {"back onto the unmarked hot index", -1, 1, false, kMove, 100, 100, -1, 1, {1}},
+        {"leaving", -1, 1, true, kLeave, 0, 0, -1, -1, {1}}, {"leaving, nothing hot", -1, -1, true, kLeave, 0, 0, -1, -1, {}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        list_ = {{}, c.selected, c.hot};
+        opened_ = {};
+        for (int i = 0; i < 3; ++i) {
+            VolumeEntry& entry = list_.entries.emplace_back();
+            entry.devicePath = std::wstring(L"\\\\.\\") + static_cast<wchar_t>(L'C' + i) + L":";
+            entry.itemRect = {4, 4 + 66 * i, 196, 62 + 66 * i};
+            entry.selected = i == c.selected && (c.marked || c.action != kPress);
+            entry.hot = i == c.hot && (c.marked || c.action != kMove);
+        }
+        ItemsToRepaint repaint = c.action == kPress   ? SelectHotEntry(list_, *this)
+                                 : c.action == kMove  ? TrackPointer(list_, c.x, c.y)
+                                 : c.action == kLeave ? ClearHotEntry(list_)
+                                                      : MoveSelectionByKey(list_, c.action, *this);
+        std::sort(repaint.begin(), repaint.end());
+        EXPECT_EQ(repaint, c.repaint);
+        EXPECT_EQ(std::pair(list_.selectedIndex, list_.hotIndex), std::pair(c.selectedAfter, c.hotAfter));
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(std::pair(list_.At(i)->selected, list_.At(i)->hot), std::pair(i == c.selectedAfter, i == c.hotAfter)) << i;
+        const bool selects = c.action != kMove && c.action != kLeave && !c.repaint.empty();
+        EXPECT_EQ(opened_, selects ? Texts{list_.At(c.selectedAfter)->devicePath} : Texts{});
+    }
+}
+
+} // namespace
+} // namespace trackkit
