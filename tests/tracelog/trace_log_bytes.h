@@ -12,12 +12,6 @@
 
 namespace trackkit::testing {
 
-inline void PutLittleEndian(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-}
-
 inline TraceRecord MakeRecord(std::uint64_t timestamp, std::uint32_t deviceNumber, std::uint32_t threadId,
                               std::uint32_t flags = 0, const char* function = "CbtWrite")
 {
@@ -31,24 +25,19 @@ inline TraceRecord MakeRecord(std::uint64_t timestamp, std::uint32_t deviceNumbe
     return record;
 }
 
-// A header with the magic and an EndOffset right after the last record,
-// then the records.
+// A header with the magic and an EndOffset right after the last record, then the records.
 inline std::vector<std::uint8_t> TraceLogBytes(const std::vector<TraceRecord>& records)
 {
     std::vector<std::uint8_t> out;
-    PutLittleEndian(out, kTraceLogMagic, 4);
-    PutLittleEndian(out, 0, 8);
-    PutLittleEndian(out, kTraceLogHeaderBytes + records.size() * kTraceRecordBytes, 4);
-    PutLittleEndian(out, 0, 4);
-    for (const TraceRecord& record : records) {
-        PutLittleEndian(out, record.timestamp, 8);
-        PutLittleEndian(out, record.threadId, 4);
-        PutLittleEndian(out, record.flags, 4);
-        PutLittleEndian(out, record.deviceNumber, 4);
-        PutLittleEndian(out, record.driveLetter, 2);
-        PutLittleEndian(out, static_cast<std::uint32_t>(record.lineNumber), 4);
-        PutLittleEndian(out, record.status, 4);
-        out.insert(out.end(), record.functionName, record.functionName + kTraceFunctionNameBytes);
+    const auto put = [&](std::uint64_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    };
+    put(kTraceLogMagic, 4), put(0, 8), put(kTraceLogHeaderBytes + records.size() * kTraceRecordBytes, 4), put(0, 4);
+    for (const TraceRecord& r : records) {
+        put(r.timestamp, 8), put(r.threadId, 4), put(r.flags, 4), put(r.deviceNumber, 4), put(r.driveLetter, 2);
+        put(static_cast<std::uint32_t>(r.lineNumber), 4), put(r.status, 4);
+        out.insert(out.end(), r.functionName, r.functionName + kTraceFunctionNameBytes);
     }
     return out;
 }

@@ -1,47 +1,33 @@
+// What the trace log dialog shows of a record: its column texts, the names
+// of its status code and of its flag bits, all cut to their buffers.
 #include "tracelog/trace_texts.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <cwchar>
 #include <string>
 
 #include "tracelog/bounded_text.h"
+#include "tracelog/flag_names.h"
+#include "tracelog/status_name_table.h"
+#include "tracelog/status_names.h"
 
 namespace trackkit {
 namespace {
 
 // Writes "date" and "time" when the value converts; on failure it leaves
 // rubbish behind, as a failed platform call may.
-class FakeTimeText : public TraceTimeText {
-public:
-    bool Format(std::uint64_t fileTime, wchar_t (&date)[TraceColumnTexts::kDateChars],
-                wchar_t (&time)[TraceColumnTexts::kTimeChars]) override
+struct FakeTimeText final : TraceTimeText {
+    bool Format(std::uint64_t fileTime, wchar_t (&date)[TraceColumnTexts::kDateChars], wchar_t (&time)[TraceColumnTexts::kTimeChars]) override
     {
-        if (fileTime >= (1ull << 63)) {
-            std::wcscpy(date, L"garbage");
-            return false;
-        }
-        std::wcscpy(date, L"date");
+        std::wcscpy(date, fileTime >= (1ull << 63) ? L"garbage" : L"date");
         std::wcscpy(time, L"time");
-        return true;
+        return fileTime < (1ull << 63);
     }
 };
-
-TraceRecord SampleRecord()
-{
-    TraceRecord record;
-    record.timestamp = 133'500'000'000'000'000ull;
-    record.threadId = 0x1A4;
-    record.flags = 0x80001004;
-    record.deviceNumber = 3;
-    record.driveLetter = u'D';
-    record.lineNumber = 412;
-    record.status = 0xC0000022;
-    std::strcpy(record.functionName, "CbtPreWrite");
-    return record;
-}
 
 TraceColumnTexts RemainingTextsOf(const TraceRecord& record)
 {
@@ -51,65 +37,42 @@ TraceColumnTexts RemainingTextsOf(const TraceRecord& record)
     return texts;
 }
 
-TEST(FormatRemainingTextsTest, BuildsEachColumnOfARecord)
+TEST(FormatRemainingTextsTest, BuildsEachColumnAndOddFieldsGiveSoundTexts)
 {
-    const TraceColumnTexts texts = RemainingTextsOf(SampleRecord());
-    EXPECT_STREQ(texts.date, L"date");
-    EXPECT_STREQ(texts.time, L"time");
-    EXPECT_STREQ(texts.function, L"CbtPreWrite");
-    EXPECT_STREQ(texts.lineNumber, L"412");
-    EXPECT_STREQ(texts.status, L"0xC0000022 (STATUS_ACCESS_DENIED)");
-    EXPECT_STREQ(texts.drive, L"D:");
-    EXPECT_STREQ(texts.flags, L"0x80001004");
-}
+    TraceRecord record{133'500'000'000'000'000ull, 0x1A4, 0x80001004, 3, u'D', 412, 0xC0000022, "CbtPreWrite"};
+    TraceColumnTexts texts = RemainingTextsOf(record);
+    for (const auto& [text, expected] : {std::pair<const wchar_t*, const wchar_t*>{texts.date, L"date"}, {texts.time, L"time"},
+                                         {texts.function, L"CbtPreWrite"}, {texts.lineNumber, L"412"},
+                                         {texts.status, L"0xC0000022 (STATUS_ACCESS_DENIED)"}, {texts.drive, L"D:"}, {texts.flags, L"0x80001004"}})
+        EXPECT_STREQ(text, expected);
 
-TEST(FormatRemainingTextsTest, OddFieldsGiveSoundTexts)
-{
-    TraceRecord record = SampleRecord();
     record.timestamp = (1ull << 63) - 1;
     EXPECT_STREQ(RemainingTextsOf(record).time, L"time");
     record.timestamp = 1ull << 63;
-    EXPECT_STREQ(RemainingTextsOf(record).date, L"Unknown") << "not the rubbish a failed conversion left";
-    EXPECT_STREQ(RemainingTextsOf(record).time, L"Unknown");
-
+    texts = RemainingTextsOf(record);
+    EXPECT_STREQ(texts.date, L"Unknown") << "not the rubbish a failed conversion left";
+    EXPECT_STREQ(texts.time, L"Unknown");
     std::memset(record.functionName, 'F', sizeof record.functionName);  // no zero byte at all
     EXPECT_EQ(std::wstring(RemainingTextsOf(record).function), std::wstring(63, L'F'));
     std::strcpy(record.functionName, "Cb\xE9\xFF");  // bytes above 127 keep their value
     EXPECT_STREQ(RemainingTextsOf(record).function, L"Cb\u00E9\u00FF");
-
     record.lineNumber = INT_MIN;
-    EXPECT_STREQ(RemainingTextsOf(record).lineNumber, L"-2147483648");
     record.driveLetter = 0;
-    EXPECT_STREQ(RemainingTextsOf(record).drive, L"");
+    texts = RemainingTextsOf(record);
+    EXPECT_STREQ(texts.lineNumber, L"-2147483648");
+    EXPECT_STREQ(texts.drive, L"");
 }
 
 TEST(FormatDeviceNameTest, ShadowCopiesByTheSnapshotBitAndNumbersSigned)
 {
-    const struct {
-        std::uint32_t number;
-        std::uint32_t flags;
-        const wchar_t* name;
-    } cases[] = {
-        {3, 0, L"HarddiskVolume3"},
-        {3, 0x00000004, L"HarddiskVolumeShadowCopy3"},
-        {10, 0xFFFFFFFB, L"HarddiskVolume10"},
-        {0xFFFFFFFF, 0, L"HarddiskVolume-1"},
-        {0x80000000, 0x4, L"HarddiskVolumeShadowCopy-2147483648"},
-    };
+    const struct { std::uint32_t number, flags; const wchar_t* name; } cases[] = {
+        {3, 0, L"HarddiskVolume3"}, {3, 0x00000004, L"HarddiskVolumeShadowCopy3"}, {10, 0xFFFFFFFB, L"HarddiskVolume10"},
+        {0xFFFFFFFF, 0, L"HarddiskVolume-1"}, {0x80000000, 0x4, L"HarddiskVolumeShadowCopy-2147483648"}};
     for (const auto& c : cases) {
         wchar_t name[TraceColumnTexts::kDeviceNameChars];
         FormatDeviceName(c.number, c.flags, name);
         EXPECT_STREQ(name, c.name);
     }
-}
-
-TEST(FormatHex32Test, AlwaysEightUpperCaseDigits)
-{
-    wchar_t text[TraceColumnTexts::kHexChars];
-    FormatHex32(0xABCDEF01, text);
-    EXPECT_STREQ(text, L"0xABCDEF01");
-    FormatHex32(0, text);
-    EXPECT_STREQ(text, L"0x00000000");
 }
 
 TEST(BoundedTextTest, CutsAtTheRoomAndStaysTerminated)
@@ -121,10 +84,81 @@ TEST(BoundedTextTest, CutsAtTheRoomAndStaysTerminated)
     EXPECT_STREQ(three, L"0x");
     BoundedText(three).Decimal(-123);
     EXPECT_STREQ(three, L"-1");
-
     wchar_t one[1] = {L'x'};
     BoundedText(one).Text(L"abc").Char(L'd');
     EXPECT_STREQ(one, L"");
+}
+
+// Names on the whole value, the first name of a code winning; holes,
+// customer codes and codes outside the covered ranges have an empty name.
+TEST(NtStatusNameTest, NamesTheCodesOfEachRangeAndNothingElse)
+{
+    const struct { std::uint32_t code; const char* name; } cases[] = {
+        {0x00000000, "STATUS_SUCCESS"}, {0x00000121, "STATUS_DS_MEMBERSHIP_EVALUATED_LOCALLY"}, {0x00010001, "DBG_EXCEPTION_HANDLED"},
+        {0x40000000, "STATUS_OBJECT_NAME_EXISTS"}, {0x400200AF, "RPC_NT_SEND_INCOMPLETE"}, {0x80000005, "STATUS_BUFFER_OVERFLOW"},
+        {0xC0000022, "STATUS_ACCESS_DENIED"}, {0xC00002E8, "STATUS_MULTIPLE_FAULT_VIOLATION"}, {0xC0009898, "STATUS_WOW_ASSERTION"},
+        {0xC0020034, "EPT_NT_INVALID_ENTRY"}, {0xC0030001, "RPC_NT_NO_MORE_ENTRIES"}, {0xC0140021, "STATUS_ACPI_POWER_REQUEST_FAILED"},
+        {0xC0000036, ""},  // a hole inside a range
+        {0xE0000001, ""}, {0xE0000022, ""},  // customer codes, not masked
+        {0x00000122, ""}, {0xC00002E9, ""},  // named by the header, but past a covered range
+        {0xC01C0001, ""}, {0xFFFFFFFF, ""}};  // a facility the table leaves out
+    for (const auto& c : cases)
+        EXPECT_STREQ(NtStatusName(c.code), c.name) << std::hex << c.code;
+}
+
+// The ranges the table covers, with the smallest count each must reach and
+// the prefix of its names; a generator that drops or widens a range fails.
+TEST(StatusNameTableTest, IsSortedAndHoldsOnlyTheCoveredRangesWithTheirPrefixes)
+{
+    const struct CoveredRange { std::uint32_t first, last; std::size_t leastCount; const char* prefix; } ranges[] = {
+        {0x00000000, 0x00000121, 35, "STATUS_"}, {0x00010001, 0x00010002, 2, "DBG_"}, {0x40000000, 0x40000294, 43, "STATUS_"},
+        {0x40010001, 0x40010008, 8, "DBG_"}, {0x40020056, 0x40020056, 1, "RPC_NT_"}, {0x400200AF, 0x400200AF, 1, "RPC_NT_"},
+        {0x400A0004, 0x400A0005, 2, "STATUS_CTX_"}, {0x80000001, 0x80000289, 37, "STATUS_"}, {0x80010001, 0x80010001, 1, "DBG_"},
+        {0xC0000001, 0xC00002E8, 614, "STATUS_"}, {0xC0000300, 0xC0000300, 1, "STATUS_"}, {0xC0009898, 0xC0009898, 1, "STATUS_"},
+        {0xC0010001, 0xC0010002, 2, "DBG_"}, {0xC0020001, 0xC0020063, 85, ""},  // RPC_NT_ and EPT_NT_
+        {0xC0030001, 0xC0030061, 21, "RPC_NT_"}, {0xC0040035, 0xC0040037, 3, "STATUS_PNP_"},
+        {0xC00A0001, 0xC00A0034, 35, "STATUS_"},  // STATUS_CTX_, and STATUS_RDP_PROTOCOL_ERROR
+        {0xC0140001, 0xC0140021, 27, "STATUS_ACPI_"}};
+    std::size_t counts[std::size(ranges)] = {}, endpointNames = 0;
+    wchar_t text[kStatusTextChars];
+    for (const StatusNameRow& row : StatusNameRows()) {
+        EXPECT_TRUE(&row == StatusNameRows().data() || (&row - 1)->code < row.code) << row.name;
+        const auto range = std::find_if(std::begin(ranges), std::end(ranges), [&](auto& r) { return row.code >= r.first && row.code <= r.last; });
+        ASSERT_NE(range, std::end(ranges)) << std::hex << row.code << " " << row.name;
+        ++counts[range - std::begin(ranges)];
+        EXPECT_EQ(std::strncmp(row.name, range->prefix, std::strlen(range->prefix)), 0) << row.name;
+        endpointNames += row.code == range->first || row.code == range->last;
+        FormatStatusText(row.code, text);  // every name fits the status column
+        EXPECT_EQ(std::wcslen(text), std::strlen(row.name) + 13) << row.name;
+    }
+    for (std::size_t i = 0; i < std::size(ranges); ++i)
+        EXPECT_GE(counts[i], ranges[i].leastCount) << std::hex << ranges[i].first;
+    EXPECT_EQ(endpointNames, 31u) << "every range begins and ends with a named code";
+    FormatStatusText(0x20000000, text);
+    EXPECT_STREQ(text, L"0x20000000 ()");
+}
+
+TEST(FlagNamesTest, NamesTheSetBitsInTableOrderAndTheTableFillsTheWordButSixBits)
+{
+    const auto namesOf = [](std::uint32_t word) {
+        std::vector<std::wstring> names;
+        ForEachFlagName(word, [&](const CbtFlagName& flag) { names.emplace_back(flag.name); });
+        return names;
+    };
+    using Names = std::vector<std::wstring>;
+    EXPECT_EQ(namesOf(0x80001004), (Names{L"CBT_FLAG_DEVICE_SNAPSHOT", L"CBT_FLAG_VOLUME_ONLINE", L"CBT_FLAG_SHUTDOWN_PENDING"}));
+    EXPECT_EQ(namesOf(kCbtFlagDeviceSnapshot | kCbtFlagVolumeOnline | kCbtFlagShutdownPending), namesOf(0x80001004));
+    EXPECT_EQ(namesOf(0x40000001), (Names{L"CBT_FLAG_DEVICE_REMOVE_PENDING", L"CBT_FLAG_TRACKING_ENABLED"}));
+    EXPECT_EQ(namesOf(0x10880E00), Names{}) << "the six unnamed bits";
+    EXPECT_EQ(namesOf(0xFFFFFFFF).size(), kCbtFlagCount);
+    std::uint32_t named = 0;
+    for (const CbtFlagName& flag : CbtFlagTable) {
+        EXPECT_EQ(flag.value & (flag.value - 1), 0u) << flag.value;
+        EXPECT_GT(flag.value, named) << "ascending";
+        EXPECT_EQ(flag.nameBytes, (std::wcslen(flag.name) + 1) * sizeof(wchar_t)) << flag.value;
+        named |= flag.value;
+    }
+    EXPECT_EQ(named, ~0x10880E00u);
 }
 
 } // namespace

@@ -1,0 +1,187 @@
+// Reading the driver's trace log: where the records lie, what they hold,
+// which of them the dialog lists in which order, and the demo's sample log.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <set>
+#include <string>
+#include <tuple>
+
+#include "common/byte_reader.h"
+#include "sim/trace_log_writer.h"
+#include "trace_log_bytes.h"
+#include "tracelog/flag_names.h"
+#include "tracelog/status_names.h"
+#include "tracelog/trace_selection.h"
+#include "tracelog/trace_texts.h"
+
+namespace trackkit {
+namespace {
+
+constexpr std::size_t kHeader = kTraceLogHeaderBytes, kRecord = kTraceRecordBytes;
+using Texts = std::vector<std::wstring>;
+
+// A file of `bytes` bytes that begins with the magic and the given EndOffset;
+// everything else is 0xEE so stray reads of it show.
+std::vector<std::uint8_t> LogFile(std::size_t bytes, std::uint32_t endOffset)
+{
+    std::vector<std::uint8_t> file(bytes, 0xEE);
+    ByteWriter(file).U32At(0, kTraceLogMagic);
+    ByteWriter(file).U32At(kTraceLogEndOffsetAt, endOffset);
+    return file;
+}
+
+TEST(LocateTraceRecordsTest, RejectsWhatIsNotATraceLog)
+{
+    const std::uint8_t threeBytes[] = {0x4A, 0x54, 0x57};
+    std::vector<std::uint8_t> wrongMagic = LogFile(kHeader + kRecord, kHeader + kRecord);
+    wrongMagic[3] = 0x02;
+    const std::vector<std::uint8_t> shortHeader = LogFile(kHeader, kHeader + kRecord);
+    const struct { const char* what; std::span<const std::uint8_t> file; } cases[] = {
+        {"shorter than the magic", threeBytes}, {"header one byte short", std::span(shortHeader).first(kHeader - 1)}, {"wrong magic", wrongMagic}};
+    for (const auto& c : cases) {
+        const TraceRecordArea area = LocateTraceRecords(c.file);
+        EXPECT_EQ(std::pair(area.error, area.count), std::pair(kErrorFileInvalid, std::size_t{0})) << c.what;
+    }
+}
+
+TEST(LocateTraceRecordsTest, WalksEveryWholeRecordThatStartsBelowEndOffset)
+{
+    const struct { const char* what; std::size_t fileBytes; std::uint32_t endOffset; std::size_t count; } cases[] = {
+        {"EndOffset 0", kHeader + 2 * kRecord, 0, 0},
+        {"EndOffset 20", kHeader + 2 * kRecord, 20, 0},
+        {"header only", kHeader, kHeader, 0},
+        {"exactly two", kHeader + 2 * kRecord, kHeader + 2 * kRecord, 2},
+        {"EndOffset inside the second", kHeader + 2 * kRecord, kHeader + 2 * kRecord - 1, 2},
+        {"EndOffset just past the first start", kHeader + 2 * kRecord, kHeader + 1, 1},
+        {"EndOffset one past the third start", kHeader + 3 * kRecord, kHeader + 2 * kRecord + 1, 3},
+        {"bytes beyond EndOffset", kHeader + 5 * kRecord + 7, kHeader + kRecord, 1},
+        {"EndOffset beyond the bytes read", kHeader + 2 * kRecord, kHeader + 4 * kRecord, 2},
+        {"half a record being appended", kHeader + 2 * kRecord + kRecord / 2, kHeader + 3 * kRecord, 2},
+        {"largest EndOffset", kHeader + 3 * kRecord - 1, 0xFFFFFFFF, 2},
+        {"EndOffset inside the first", kHeader + kRecord, kHeader + kRecord - 1, 1},
+        {"EndOffset inside a record not read whole", kHeader + kRecord + 50, kHeader + kRecord + 10, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::vector<std::uint8_t> file = LogFile(c.fileBytes, c.endOffset);
+        const TraceRecordArea area = LocateTraceRecords(file);
+        EXPECT_EQ(std::pair(area.error, area.count), std::pair(0u, c.count));
+        EXPECT_EQ(area.records.size(), c.count * kRecord);
+        EXPECT_EQ(area.records.data(), c.count > 0 ? file.data() + kHeader : area.records.data());
+    }
+}
+
+TEST(ReadTraceRecordTest, CopiesEachFieldFromItsUnalignedOffset)
+{
+    std::vector<std::uint8_t> file = LogFile(kHeader + 2 * kRecord, kHeader + 2 * kRecord);
+    const std::uint8_t fields[] = {
+        0x00, 0x80, 0x3E, 0xD5, 0xDE, 0xB1, 0xD9, 0x01,  // Timestamp
+        0xA4, 0x01, 0x00, 0x00,                          // ThreadId 0x1A4
+        0x04, 0x10, 0x00, 0x80,                          // Flags 0x80001004
+        0xFF, 0xFF, 0xFF, 0xFF,                          // DeviceNumber
+        0x44, 0x00,                                      // DriveLetter D
+        0x2A, 0xFB, 0xFF, 0xFF,                          // LineNumber -1238
+        0x22, 0x00, 0x00, 0xC0,                          // Status 0xC0000022
+        'C', 'b', 't', 'P', 'r', 'e', 'W', 'r', 'i', 't', 'e', 0x00, 'x'};
+    std::memcpy(file.data() + kHeader + kRecord, fields, sizeof fields);
+
+    const TraceRecordArea area = LocateTraceRecords(file);
+    ASSERT_EQ(area.count, 2u);
+    const TraceRecord r = ReadTraceRecord(area, 1);
+    EXPECT_EQ(std::tuple(r.timestamp, r.threadId, r.flags, r.deviceNumber, r.driveLetter, r.lineNumber, r.status),
+              std::tuple(0x01D9B1DED53E8000ull, 0x1A4u, 0x80001004u, 0xFFFFFFFFu, u'D', -1238, 0xC0000022u));
+    EXPECT_STREQ(r.functionName, "CbtPreWrite");
+    EXPECT_EQ(std::pair(r.functionName[12], static_cast<std::uint8_t>(r.functionName[63])), std::pair('x', std::uint8_t{0xEE}));
+    const TraceEntry e = EntryOf(r);
+    EXPECT_EQ(std::tuple(e.timestamp, e.lineNumber, e.status, e.flags, e.threadId, e.deviceNumber),
+              std::tuple(r.timestamp, -1238, 0xC0000022u, 0x80001004u, 0x1A4u, 0xFFFFFFFFu));
+    EXPECT_EQ(ReadTraceRecord(area, 2).timestamp, 0u) << "an index past the area gives an empty record";
+}
+
+TEST(SampleTraceLogTest, EveryEndingReadsBackAsTheRecordsWrittenAndTheSeedFixesTheBytes)
+{
+    for (const SampleLogEnd end : {SampleLogEnd::Exact, SampleLogEnd::PreallocatedTail, SampleLogEnd::StillAppending})
+        for (const std::size_t records : {std::size_t{0}, std::size_t{500}})
+            EXPECT_EQ(LocateTraceRecords(WriteSampleTraceLog({records, 7, end})).count, records) << static_cast<int>(end);
+    EXPECT_EQ(WriteSampleTraceLog({300, 42}), WriteSampleTraceLog({300, 42}));
+    EXPECT_NE(WriteSampleTraceLog({300, 42}), WriteSampleTraceLog({300, 43}));
+}
+
+// The demo's log holds each case the viewer must handle.
+TEST(SampleTraceLogTest, ShowsWhatTheViewerHasToHandle)
+{
+    const std::vector<std::uint8_t> file = WriteSampleTraceLog({2000, 1, SampleLogEnd::Exact});
+    const TraceRecordArea area = LocateTraceRecords(file);
+    ASSERT_EQ(area.count, 2000u);
+    std::set<std::wstring> seen;
+    for (std::size_t i = 0; i < area.count; ++i) {
+        const TraceRecord r = ReadTraceRecord(area, i);
+        const auto note = [&](bool condition, const wchar_t* what) { if (condition) seen.insert(what); };
+        note(i > 0 && r.timestamp < ReadTraceRecord(area, i - 1).timestamp, L"out of order");
+        note((r.flags & kCbtFlagShutdownPending) != 0, L"shutdown");
+        note((r.flags & (kCbtFlagShutdownPending | kCbtFlagVolumeOnline)) == kCbtFlagVolumeOnline, L"online");
+        note(NtStatusName(r.status)[0] == '\0', L"unnamed status");
+        note(r.status >= 0xC0000000, L"failure");
+        note(r.driveLetter == 0, L"no drive");
+        note(r.functionName[kTraceFunctionNameBytes - 1] != '\0', L"full function name");
+        wchar_t name[TraceColumnTexts::kDeviceNameChars];
+        FormatDeviceName(r.deviceNumber, r.flags, name);
+        seen.insert(name);
+    }
+    for (const wchar_t* what : {L"out of order", L"shutdown", L"online", L"unnamed status", L"failure", L"no drive", L"full function name",
+                                L"HarddiskVolume2", L"HarddiskVolume10", L"HarddiskVolumeShadowCopy12", L"HarddiskVolumeShadowCopy12345"})
+        EXPECT_EQ(seen.count(what), 1u) << what;
+}
+
+TEST(TraceFilterTest, PassesOnNoSelectionALeadingStarOrTheExactTextAndOffersEachTextOnce)
+{
+    const struct { const wchar_t* selected; const wchar_t* record; bool accepted; } cases[] = {
+        {L"", L"HarddiskVolume2", true}, {L"*anything", L"HarddiskVolume2", true}, {L"HarddiskVolume2", L"HarddiskVolume2", true},
+        {L"harddiskvolume2", L"HarddiskVolume2", false}, {L"HarddiskVolume1", L"HarddiskVolume10", false},
+        {L"HarddiskVolume10", L"HarddiskVolume1", false}, {L" *", L"0x000001A4", false}, {L"HarddiskVolume2", L"", false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(FilterAccepts(c.selected, c.record), c.accepted) << c.selected << L" / " << c.record;
+
+    FilterChoices choices;
+    EXPECT_EQ((std::array{choices.Offer(L"Volume2"), choices.Offer(L"Volume2"), choices.Offer(L"volume2")}), (std::array{true, false, true}));
+    EXPECT_EQ(choices.Count(), 2u);
+    choices.Reset();
+    EXPECT_EQ(choices.Count(), 0u);
+    EXPECT_TRUE(choices.Offer(L"Volume2"));
+}
+
+// Out of time order; two records share a timestamp; devices 1 and 10 and a
+// shadow copy 12345. Records are listed in time order, equal times in file
+// order; only the records that pass offer their texts, each once.
+TEST(TraceSelectionTest, EachFilterNarrowsAndOnlyPassingRecordsOfferTexts)
+{
+    const std::vector<std::uint8_t> file = testing::TraceLogBytes({
+        testing::MakeRecord(500, 10, 0x1A4), testing::MakeRecord(100, 1, 0x1A4, kCbtFlagVolumeOnline), testing::MakeRecord(300, 1, 0x2B0),
+        testing::MakeRecord(100, 12345, 0x2B0, kCbtFlagDeviceSnapshot), testing::MakeRecord(200, 10, 0x1A4)});
+    struct Seen final : FilterListSink {
+        void AddText(TraceFilterList list, std::wstring_view text) override { (list == TraceFilterList::Device ? devices : threads).emplace_back(text); }
+        Texts devices, threads;
+    };
+    const struct { TraceFilters selected; std::vector<std::size_t> order; Texts devices, threads; } cases[] = {
+        {{L"*", L"*"}, {1, 3, 4, 2, 0}, {L"HarddiskVolume10", L"HarddiskVolume1", L"HarddiskVolumeShadowCopy12345"}, {L"0x000001A4", L"0x000002B0"}},
+        {{L"HarddiskVolume10", L"*"}, {4, 0}, {L"HarddiskVolume10"}, {L"0x000001A4"}},
+        {{L"", L"0x000002B0"}, {3, 2}, {L"HarddiskVolume1", L"HarddiskVolumeShadowCopy12345"}, {L"0x000002B0"}},  // no selection passes all
+        {{L"harddiskvolume1", L"*"}, {}, {}, {}},
+        {{L"HarddiskVolume1", L"0x000002B0"}, {2}, {L"HarddiskVolume1"}, {L"0x000002B0"}}};
+    for (const auto& c : cases) {
+        TraceFilterState filters{c.selected, {}, {}};
+        for (const bool again : {false, true}) {  // the second time the lists hold them all
+            Seen seen;
+            std::vector<std::size_t> order;
+            for (const ListedRecord& listed : SelectTraceRecords(LocateTraceRecords(file), filters, seen))
+                order.push_back(listed.recordIndex);
+            EXPECT_EQ(order, c.order) << c.selected.device;
+            EXPECT_EQ(seen.devices, again ? Texts{} : c.devices) << c.selected.device;
+            EXPECT_EQ(seen.threads, again ? Texts{} : c.threads) << c.selected.device;
+        }
+    }
+}
+
+} // namespace
+} // namespace trackkit
