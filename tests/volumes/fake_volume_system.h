@@ -20,7 +20,7 @@ public:
     std::optional<std::size_t> breakAtNext;  // this Next() call (0 = the first) fails with ERROR_NOT_READY
     std::map<std::wstring, std::wstring> ntDevices;                // by "Volume{GUID}"
     std::map<std::wstring, std::vector<std::wstring>> mountPaths;  // by volume name
-    std::map<std::wstring, std::uint32_t> mountPathErrors;         // by volume name
+    std::map<std::wstring, std::uint32_t> mountPathErrors;         // by volume name; 0: none
     // Lengths claimed with ERROR_MORE_DATA instead of the true one, in turn; the last one repeats.
     std::map<std::wstring, std::vector<std::uint32_t>> reportedLengths;
     std::map<std::wstring, std::uint32_t> driveTypes;  // by mount path; absent: fixed
@@ -60,7 +60,7 @@ public:
     {
         const std::wstring name(volumeName);
         mountBufferSizes.push_back(buffer.size());
-        if (const auto error = mountPathErrors.find(name); error != mountPathErrors.end())
+        if (const auto error = mountPathErrors.find(name); error != mountPathErrors.end() && error->second != 0)
             return {error->second, 0};
         std::wstring multi;
         for (const std::wstring& path : mountPaths[name])
