@@ -15,11 +15,7 @@ namespace trackkit::testing {
 inline TraceRecord MakeRecord(std::uint64_t timestamp, std::uint32_t deviceNumber, std::uint32_t threadId,
                               std::uint32_t flags = 0, const char* function = "CbtWrite")
 {
-    TraceRecord record;
-    record.timestamp = timestamp;
-    record.deviceNumber = deviceNumber;
-    record.threadId = threadId;
-    record.flags = flags;
+    TraceRecord record{timestamp, threadId, flags, deviceNumber};
     // A name of 64 characters or more fills the field without a zero byte.
     std::memcpy(record.functionName, function, std::min(std::strlen(function), sizeof record.functionName));
     return record;

@@ -1,5 +1,5 @@
-// What the trace log dialog shows of a record: its column texts, the names
-// of its status code and of its flag bits, all cut to their buffers.
+// What the trace log dialog shows: a record's column texts, the names of its status code and flag bits,
+// the rows' colours, and where the flags panel and the table go.
 #include "tracelog/trace_texts.h"
 
 #include <gtest/gtest.h>
@@ -9,61 +9,60 @@
 #include <cstring>
 #include <cwchar>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "common/dpi.h"
 #include "tracelog/bounded_text.h"
 #include "tracelog/flag_names.h"
+#include "tracelog/flags_panel_layout.h"
 #include "tracelog/status_name_table.h"
 #include "tracelog/status_names.h"
+#include "tracelog/trace_dialog_layout.h"
+#include "tracelog/trace_row_colors.h"
 
 namespace trackkit {
 namespace {
 
-// Writes "date" and "time" when the value converts; on failure it leaves
-// rubbish behind, as a failed platform call may.
-struct FakeTimeText final : TraceTimeText {
-    bool Format(std::uint64_t fileTime, wchar_t (&date)[TraceColumnTexts::kDateChars], wchar_t (&time)[TraceColumnTexts::kTimeChars]) override
-    {
-        std::wcscpy(date, fileTime >= (1ull << 63) ? L"garbage" : L"date");
-        std::wcscpy(time, L"time");
-        return fileTime < (1ull << 63);
-    }
-};
-
-TraceColumnTexts RemainingTextsOf(const TraceRecord& record)
-{
-    FakeTimeText timeText;
-    TraceColumnTexts texts;
-    FormatRemainingTexts(record, timeText, texts);
-    return texts;
-}
-
 TEST(FormatRemainingTextsTest, BuildsEachColumnAndOddFieldsGiveSoundTexts)
 {
+    // On failure it leaves rubbish behind, as a failed platform call may.
+    struct FakeTimeText final : TraceTimeText {
+        bool Format(std::uint64_t fileTime, wchar_t (&date)[TraceColumnTexts::kDateChars], wchar_t (&time)[TraceColumnTexts::kTimeChars]) override
+        {
+            std::wcscpy(date, fileTime >= (1ull << 63) ? L"garbage" : L"date");
+            std::wcscpy(time, L"time");
+            return fileTime < (1ull << 63);
+        }
+    } timeText;
+    const auto textsOf = [&](const TraceRecord& record) {
+        TraceColumnTexts texts;
+        FormatRemainingTexts(record, timeText, texts);
+        return texts;
+    };
     TraceRecord record{133'500'000'000'000'000ull, 0x1A4, 0x80001004, 3, u'D', 412, 0xC0000022, "CbtPreWrite"};
-    TraceColumnTexts texts = RemainingTextsOf(record);
+    TraceColumnTexts texts = textsOf(record);
     for (const auto& [text, expected] : {std::pair<const wchar_t*, const wchar_t*>{texts.date, L"date"}, {texts.time, L"time"},
                                          {texts.function, L"CbtPreWrite"}, {texts.lineNumber, L"412"},
                                          {texts.status, L"0xC0000022 (STATUS_ACCESS_DENIED)"}, {texts.drive, L"D:"}, {texts.flags, L"0x80001004"}})
         EXPECT_STREQ(text, expected);
 
-    record.timestamp = (1ull << 63) - 1;
-    EXPECT_STREQ(RemainingTextsOf(record).time, L"time");
     record.timestamp = 1ull << 63;
-    texts = RemainingTextsOf(record);
+    texts = textsOf(record);
     EXPECT_STREQ(texts.date, L"Unknown") << "not the rubbish a failed conversion left";
     EXPECT_STREQ(texts.time, L"Unknown");
     std::memset(record.functionName, 'F', sizeof record.functionName);  // no zero byte at all
-    EXPECT_EQ(std::wstring(RemainingTextsOf(record).function), std::wstring(63, L'F'));
+    EXPECT_EQ(std::wstring(textsOf(record).function), std::wstring(63, L'F'));
     std::strcpy(record.functionName, "Cb\xE9\xFF");  // bytes above 127 keep their value
-    EXPECT_STREQ(RemainingTextsOf(record).function, L"Cb\u00E9\u00FF");
+    EXPECT_STREQ(textsOf(record).function, L"Cb\u00E9\u00FF");
     record.lineNumber = INT_MIN;
     record.driveLetter = 0;
-    texts = RemainingTextsOf(record);
+    texts = textsOf(record);
     EXPECT_STREQ(texts.lineNumber, L"-2147483648");
     EXPECT_STREQ(texts.drive, L"");
 }
 
-TEST(FormatDeviceNameTest, ShadowCopiesByTheSnapshotBitAndNumbersSigned)
+TEST(FormatDeviceNameTest, ShadowCopiesByTheSnapshotBitNumbersSignedAndTextsCutToTheirRoom)
 {
     const struct { std::uint32_t number, flags; const wchar_t* name; } cases[] = {
         {3, 0, L"HarddiskVolume3"}, {3, 0x00000004, L"HarddiskVolumeShadowCopy3"}, {10, 0xFFFFFFFB, L"HarddiskVolume10"},
@@ -73,10 +72,7 @@ TEST(FormatDeviceNameTest, ShadowCopiesByTheSnapshotBitAndNumbersSigned)
         FormatDeviceName(c.number, c.flags, name);
         EXPECT_STREQ(name, c.name);
     }
-}
-
-TEST(BoundedTextTest, CutsAtTheRoomAndStaysTerminated)
-{
+    // Every text is cut at its buffer's room and stays terminated.
     wchar_t three[3];
     BoundedText(three).Text(L"abcdef");
     EXPECT_STREQ(three, L"ab");
@@ -159,6 +155,64 @@ TEST(FlagNamesTest, NamesTheSetBitsInTableOrderAndTheTableFillsTheWordButSixBits
         named |= flag.value;
     }
     EXPECT_EQ(named, ~0x10880E00u);
+}
+
+// The background by the online and shutdown bits (shutdown wins), the text by
+// the theme; a dark but unthemed list stays white, so its text stays dark.
+TEST(TraceRowColors, BackgroundByOnlineAndShutdownBitsTextByThemeAndReadableOnTheListsOwn)
+{
+    constexpr ColorRef kLight = MakeColorRef(8, 8, 8), kDark = MakeColorRef(233, 234, 235);
+    const struct { std::uint32_t flags; bool dark, themed; ColorRef text; std::optional<ColorRef> background; } cases[] = {
+        {0x00000000, false, true, kLight, std::nullopt}, {0x00000000, true, true, kDark, std::nullopt},
+        {0x00000000, true, false, kLight, std::nullopt}, {0x00000000, false, false, kLight, std::nullopt},
+        {0x40001000, false, true, kLight, MakeColorRef(222, 247, 224)}, {0x00001000, true, false, kDark, MakeColorRef(24, 92, 55)},
+        {0x80000000, false, true, kLight, MakeColorRef(245, 218, 214)}, {0x80001000, false, true, kLight, MakeColorRef(245, 218, 214)},
+        {0x80001000, true, false, kDark, MakeColorRef(136, 20, 33)}, {0x7FFFEFFF, false, true, kLight, std::nullopt}};  // every other bit
+    for (const auto& c : cases) {
+        const TraceRowColors colors = RowColorsFor(c.flags, c.dark, c.themed);
+        EXPECT_EQ(std::pair(colors.text, colors.background), std::pair(c.text, c.background)) << std::hex << c.flags << " " << c.dark << c.themed;
+    }
+}
+
+// The text sits inside the border and a margin; the names of the named bits
+// go down one line height apart and wrap to a column 600 pixels (at 96 DPI)
+// further right when the next line would pass the bottom: lines at 0, 20, 40,
+// 60 and 80 fit (the next top, 100, passes 100 - 20).
+TEST(FlagsPanelLayout, TextInsideBorderAndMarginAndColumnsScaledWithTheDpi)
+{
+    const PanelBox text = FlagsPanelTextBox({0, 0, 551, 200});
+    EXPECT_EQ(FlagsPanelBorderBox({0, 0, 551, 200}).left, 1);
+    EXPECT_EQ((std::vector{text.left, text.top, text.right, text.bottom}), (std::vector{9, 9, 542, 191}));
+    EXPECT_EQ(LayoutFlagNames(0x10000E00, text, 13, 96).count, 0u);
+    for (const auto& [dpi, step] : {std::pair{96, 600}, std::pair{144, 900}, std::pair{120, 750}}) {
+        const FlagNameLayout layout = LayoutFlagNames(0xFFFFFFFF, {10, 0, 2000, 100}, 20, dpi);
+        ASSERT_EQ(layout.count, kCbtFlagCount);
+        EXPECT_EQ((std::vector{layout.names[4].x, layout.names[4].y, layout.names[5].x, layout.names[5].y, layout.names[25].x}),
+                  (std::vector{10, 80, 10 + step, 0, 10 + 5 * step})) << dpi;
+        EXPECT_STREQ(layout.names[25].flag->name, L"CBT_FLAG_SHUTDOWN_PENDING");
+    }
+}
+
+// The table keeps its left and top and takes what the panel (200 pixels at
+// 96 DPI, at the bottom) leaves, never a negative size; the smallest client
+// keeps the top controls and a table of the scaled minimum height.
+TEST(TraceDialogLayout, TableTakesWhatThePanelLeavesAndTheMinimumSizeIsScaled)
+{
+    const struct { int width, height, dpi; std::vector<int> table, panel; } cases[] = {  // left, top, width, height
+        {847, 435, 96, {11, 97, 825, 116}, {11, 224, 825, 200}},
+        {847, 700, 144, {11, 97, 825, 281}, {11, 389, 825, 300}},
+        {15, 250, 96, {11, 97, 0, 0}, {11, 39, 0, 200}}};
+    for (const auto& c : cases) {
+        const TraceDialogLayout layout = LayoutTraceDialog(11, 97, c.width, c.height, c.dpi);
+        EXPECT_EQ((std::vector{layout.table.left, layout.table.top, layout.table.width, layout.table.height}), c.table) << c.width << " " << c.dpi;
+        EXPECT_EQ((std::vector{layout.panel.left, layout.panel.top, layout.panel.width, layout.panel.height}), c.panel) << c.width << " " << c.dpi;
+    }
+    for (const int dpi : {96, 144, 192}) {
+        const ClientSize minimum = MinimumTraceDialogClient(11, 97, 398, dpi);
+        const TraceDialogLayout layout = LayoutTraceDialog(11, 97, minimum.width, minimum.height, dpi);
+        EXPECT_EQ(std::pair(minimum.width, layout.table.height), std::pair(409, ScaleForDpi(kMinimumTableHeight, dpi))) << dpi;
+        EXPECT_EQ(layout.table.top + layout.table.height + 11, layout.panel.top) << dpi;
+    }
 }
 
 } // namespace
