@@ -19,7 +19,7 @@ public:
     std::uint32_t startError = 0;            // the search fails to start with it
     std::optional<std::size_t> breakAtNext;  // this Next() call (0 = the first) fails with ERROR_NOT_READY
     std::map<std::wstring, std::wstring> ntDevices;                // by "Volume{GUID}"
-    std::map<std::wstring, std::vector<std::wstring>> mountPaths;  // by volume name
+    std::map<std::wstring, std::wstring> mountPaths;               // by volume name: each path and its terminator
     std::map<std::wstring, std::uint32_t> mountPathErrors;         // by volume name; 0: none
     // Lengths claimed with ERROR_MORE_DATA instead of the true one, in turn; the last one repeats.
     std::map<std::wstring, std::vector<std::uint32_t>> reportedLengths;
@@ -33,18 +33,18 @@ public:
     int searchesStarted = 0, searchesOpen = 0;
 
     // NT device "\Device\HarddiskVolume<guid>", one drive type for all paths, icon 7, NTFS.
-    void AddVolume(const std::wstring& guid, std::vector<std::wstring> paths, std::uint32_t driveType = kDriveFixed,
+    void AddVolume(const std::wstring& guid, const std::vector<std::wstring>& paths, std::uint32_t driveType = kDriveFixed,
                    DiskSpace space = {8, 512, 250, 1000})
     {
         names.push_back(VolumeNameOf(guid));
         ntDevices[L"Volume{" + guid + L"}"] = L"\\Device\\HarddiskVolume" + guid;
         for (const std::wstring& path : paths) {
+            mountPaths[names.back()] += path + L'\0';
             driveTypes[path] = driveType;
             icons[path] = 7;
             spaces[path] = spaces[L"\\\\.\\" + path.substr(0, 2)] = space;
             infos[path] = {L"Label " + guid, 0x1234ABCD, 255, 0x00FF, L"NTFS"};
         }
-        mountPaths[names.back()] = std::move(paths);
     }
 
     VolumeSearchStart StartVolumeSearch() override
@@ -52,7 +52,6 @@ public:
         ++searchesStarted;
         if (startError != 0 || names.empty())
             return {nullptr, {startError != 0 ? startError : kErrorNoMoreFiles, {}}};
-        ++searchesOpen;
         return {std::make_unique<Search>(*this), {0, names.front()}};
     }
     std::wstring NtDeviceName(std::wstring_view dosName) override { return Asked(L"nt ", dosName, ntDevices).value_or(L""); }
@@ -62,10 +61,7 @@ public:
         mountBufferSizes.push_back(buffer.size());
         if (const auto error = mountPathErrors.find(name); error != mountPathErrors.end() && error->second != 0)
             return {error->second, 0};
-        std::wstring multi;
-        for (const std::wstring& path : mountPaths[name])
-            multi += path + L'\0';
-        multi += L'\0';
+        const std::wstring multi = mountPaths[name] + L'\0';
         const auto needed = static_cast<std::uint32_t>(multi.size());
         if (buffer.size() >= needed) {
             std::copy(multi.begin(), multi.end(), buffer.begin());
@@ -85,7 +81,7 @@ public:
 
 private:
     struct Search final : VolumeSearch {
-        explicit Search(FakeVolumeSystem& owner) : system(owner) {}
+        explicit Search(FakeVolumeSystem& owner) : system(owner) { ++system.searchesOpen; }
         ~Search() override { --system.searchesOpen; }
         VolumeNameReply Next() override
         {
