@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <vector>
+
 #include "shell/frame_commands.h"
 #include "shell/frame_layout.h"
 
@@ -8,17 +11,13 @@ namespace {
 
 TEST(FrameMetricsTest, ScaleWithTheScreensDpi)
 {
-    const FrameMetrics at96 = ComputeFrameMetrics(96, 96);
-    EXPECT_EQ(at96.volumeListWidth, 280);
-    EXPECT_EQ(at96.paneExtent, 340);
-    EXPECT_EQ(at96.descriptionColumn, 560);
-    EXPECT_EQ(at96.valueColumn, 140);
-    EXPECT_EQ(at96.minimumTrackWidth, 640);
-    EXPECT_EQ(at96.minimumTrackHeight, 280);
-
-    const FrameMetrics odd = ComputeFrameMetrics(120, 72);  // 280 * 120 / 96 = 350, halved to 175
-    EXPECT_EQ(odd.valueColumn, 175);
-    EXPECT_EQ(odd.minimumTrackHeight, 210) << "the minimum height follows the vertical DPI";
+    const auto all = [](const FrameMetrics& m) {
+        return std::tuple(m.volumeListWidth, m.paneExtent, m.descriptionColumn, m.valueColumn, m.minimumTrackWidth,
+                          m.minimumTrackHeight);
+    };
+    EXPECT_EQ(all(ComputeFrameMetrics(96, 96)), std::tuple(280, 340, 560, 140, 640, 280));
+    // 280 * 120 / 96 = 350, halved to 175; the minimum height follows the vertical DPI.
+    EXPECT_EQ(all(ComputeFrameMetrics(120, 72)), std::tuple(350, 425, 700, 175, 800, 210));
 }
 
 TEST(FramePlacementTest, StoredPlacementsThatWouldHideTheTitleBarLetTheSystemChoose)
@@ -28,9 +27,7 @@ TEST(FramePlacementTest, StoredPlacementsThatWouldHideTheTitleBarLetTheSystemCho
     const FramePlacement leftMonitorToo{-1280, -200, 3200, 1280};  // a 1280 x 1024 monitor left of and above
     const struct {
         const char* what;
-        FramePlacement screen;
-        FramePlacement stored;
-        FramePlacement expected;
+        FramePlacement screen, stored, expected;
     } cases[] = {
         {"on screen", primaryOnly, {100, 50, 800, 600}, {100, 50, 800, 600}},
         {"nothing stored", primaryOnly, {kDefault, kDefault, kDefault, kDefault}, {kDefault, kDefault, kDefault, kDefault}},
@@ -48,53 +45,42 @@ TEST(FramePlacementTest, StoredPlacementsThatWouldHideTheTitleBarLetTheSystemCho
         {"on a monitor above the primary", leftMonitorToo, {-500, -150, 800, 600}, {-500, -150, 800, 600}},
         {"left of the leftmost monitor", leftMonitorToo, {-2100, 100, 800, 600}, {kDefault, kDefault, 800, 600}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        const FramePlacement placed = SanitizeFramePlacement(c.stored, c.screen);
-        EXPECT_EQ(placed.left, c.expected.left);
-        EXPECT_EQ(placed.top, c.expected.top);
-        EXPECT_EQ(placed.width, c.expected.width);
-        EXPECT_EQ(placed.height, c.expected.height);
-    }
+    const auto all = [](const FramePlacement& p) { return std::tuple(p.left, p.top, p.width, p.height); };
+    for (const auto& c : cases)
+        EXPECT_EQ(all(SanitizeFramePlacement(c.stored, c.screen)), all(c.expected)) << c.what;
 }
 
 TEST(StatisticsColumnsTest, TheLabelsGetTheirWidthAndTheValueTheRest)
 {
     const struct {
         const char* what;
-        int listWidth, longestLabel, dpi;
-        StatisticsColumns expected;
+        int listWidth, longestLabel, dpi, description, value;
     } cases[] = {
-        {"default window", 660, 190, 96, {206, 454}},
-        {"wide window: the value takes all the rest", 1500, 190, 96, {206, 1294}},
-        {"minimum window: the value keeps its 140", 300, 190, 96, {160, 140}},
-        {"narrower still: the description keeps 100", 200, 190, 96, {100, 140}},
-        {"an overlong label is held to twice the volume list", 2000, 900, 96, {560, 1440}},
-        {"144 DPI scales the margin and the minimums", 300, 285, 144, {100 * 3 / 2, 210}},
+        {"default window", 660, 190, 96, 206, 454},
+        {"wide window: the value takes all the rest", 1500, 190, 96, 206, 1294},
+        {"minimum window: the value keeps its 140", 300, 190, 96, 160, 140},
+        {"narrower still: the description keeps 100", 200, 190, 96, 100, 140},
+        {"an overlong label is held to twice the volume list", 2000, 900, 96, 560, 1440},
+        {"144 DPI scales the margin and the minimums", 300, 285, 144, 150, 210},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
         const StatisticsColumns columns = FitStatisticsColumns(c.listWidth, c.longestLabel, c.dpi);
-        EXPECT_EQ(columns.description, c.expected.description);
-        EXPECT_EQ(columns.value, c.expected.value);
+        EXPECT_EQ(std::pair(columns.description, columns.value), std::pair(c.description, c.value)) << c.what;
     }
 }
 
 TEST(FrameCommandTest, EachCommandReachesItsOwner)
 {
-    EXPECT_EQ(RouteFrameCommand(40001), FrameCommandTarget::Exit);
-    EXPECT_EQ(RouteFrameCommand(40002), FrameCommandTarget::About);
-    for (int command : {40004, 40005, 40006, 40007, 40011, 40012, 40013, 40014})
-        EXPECT_EQ(RouteFrameCommand(command), FrameCommandTarget::TrackView) << command;
-    EXPECT_EQ(RouteFrameCommand(40008), FrameCommandTarget::VolumeListThenTrackView);
-    EXPECT_EQ(RouteFrameCommand(40015), FrameCommandTarget::InstallDriver);
-    EXPECT_EQ(RouteFrameCommand(40017), FrameCommandTarget::RemoveDriver);
-    EXPECT_EQ(RouteFrameCommand(40027), FrameCommandTarget::UninstallShadowCopies);
-    EXPECT_EQ(RouteFrameCommand(40028), FrameCommandTarget::TraceLog);
-    EXPECT_EQ(RouteFrameCommand(40029), FrameCommandTarget::ToggleUsbExclusion);
-    EXPECT_EQ(RouteFrameCommand(40030), FrameCommandTarget::ToggleVhdExclusion);
-    for (int command : {0, 40000, 40003, 40009, 40010, 40016, 40026, 40031, -1})
-        EXPECT_EQ(RouteFrameCommand(command), FrameCommandTarget::Ignore) << command;
+    using enum FrameCommandTarget;
+    const std::pair<std::vector<int>, FrameCommandTarget> routes[] = {
+        {{40001}, Exit}, {{40002}, About}, {{40004, 40005, 40006, 40007, 40011, 40012, 40013, 40014}, TrackView},
+        {{40008}, VolumeListThenTrackView}, {{40015}, InstallDriver}, {{40017}, RemoveDriver},
+        {{40027}, UninstallShadowCopies}, {{40028}, TraceLog}, {{40029}, ToggleUsbExclusion}, {{40030}, ToggleVhdExclusion},
+        {{0, 40000, 40003, 40009, 40010, 40016, 40026, 40031, -1}, Ignore},
+    };
+    for (const auto& [commands, target] : routes)
+        for (const int command : commands)
+            EXPECT_EQ(RouteFrameCommand(command), target) << command;
 }
 
 } // namespace
