@@ -4,25 +4,18 @@
 
 #include <map>
 #include <string>
-#include <utility>
 
 namespace trackkit {
 namespace {
 
-constexpr const wchar_t* kCommon = L"Software\\Quillon\\Common";
-constexpr const wchar_t* kPersonalize = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
-constexpr std::nullopt_t kMissing = std::nullopt;
-
-// The current user's registry in memory, counting the reads.
-class MemoryRegistry final : public RegistryReader {
-public:
-    std::map<std::pair<std::wstring, std::wstring>, std::uint32_t> values;
-    mutable std::vector<std::wstring> reads;
-
-    std::optional<std::uint32_t> ReadDword(std::wstring_view keyPath, std::wstring_view valueName) const override
+// The current user's registry in memory, recording the names read.
+struct MemoryRegistry final : RegistryReader {
+    std::map<std::wstring, std::uint32_t> values;  // by "<key path>\<value name>"
+    mutable std::wstring reads;
+    std::optional<std::uint32_t> ReadDword(std::wstring_view key, std::wstring_view name) const override
     {
-        reads.emplace_back(valueName);
-        const auto it = values.find({std::wstring(keyPath), std::wstring(valueName)});
+        reads += std::wstring(name) + L" ";
+        const auto it = values.find(std::wstring(key) + L"\\" + std::wstring(name));
         return it == values.end() ? std::nullopt : std::optional(it->second);
     }
 };
@@ -31,39 +24,36 @@ public:
 // and Windows' own setting only when the mode is 4, "follow Windows".
 TEST(DarkModeTest, AnswersAsTheSharedAndWindowsSettingsSayReadingOnlyWhatItNeeds)
 {
-    using Reads = std::vector<std::wstring>;
-    const Reads ex{L"DarkModeEx"}, older{L"DarkModeEx", L"DarkMode"};
-    const Reads exThenWindows{L"DarkModeEx", L"AppsUseLightTheme"};
-    const Reads olderThenWindows{L"DarkModeEx", L"DarkMode", L"AppsUseLightTheme"};
+    constexpr std::nullopt_t none = std::nullopt;
+    const wchar_t *ex = L"DarkModeEx ", *older = L"DarkModeEx DarkMode ";
+    const wchar_t *exThenWindows = L"DarkModeEx AppsUseLightTheme ";
     const struct {
-        const char* name;
+        const char* what;
         std::optional<std::uint32_t> darkModeEx, darkMode, appsUseLightTheme;
         bool dark;
-        Reads reads;
+        const wchar_t* reads;
     } cases[] = {
-        {"nothing stored while Windows is dark", kMissing, kMissing, 0u, false, older},
-        {"Ex 0 wins over an older 1", 0u, 1u, kMissing, false, ex},
-        {"Ex 1 wins over an older 0", 1u, 0u, kMissing, true, ex},
-        {"older 1 when Ex is missing", kMissing, 1u, kMissing, true, older},
-        {"Ex 2 while Windows is light", 2u, kMissing, 1u, true, ex},
-        {"Ex with all bits", 0xFFFFFFFFu, kMissing, kMissing, true, ex},
-        {"Ex 5", 5u, kMissing, kMissing, true, ex},
-        {"follow Windows: light", 4u, kMissing, 1u, false, exThenWindows},
-        {"follow Windows: any non-zero is light", 4u, kMissing, 0x100u, false, exThenWindows},
-        {"follow Windows: dark", 4u, kMissing, 0u, true, exThenWindows},
-        {"follow Windows without its value", 4u, kMissing, kMissing, true, exThenWindows},
-        {"follow Windows through the older value", kMissing, 4u, 1u, false, olderThenWindows},
+        {"nothing stored while Windows is dark", none, none, 0u, false, older},
+        {"Ex 0 wins over an older 1", 0u, 1u, none, false, ex},
+        {"Ex 1 wins over an older 0", 1u, 0u, none, true, ex},
+        {"older 1 when Ex is missing", none, 1u, none, true, older},
+        {"Ex 2 while Windows is light", 2u, none, 1u, true, ex},
+        {"Ex with all bits", 0xFFFFFFFFu, none, none, true, ex},
+        {"follow Windows: light", 4u, none, 1u, false, exThenWindows},
+        {"follow Windows: any non-zero is light", 4u, none, 0x100u, false, exThenWindows},
+        {"follow Windows: dark", 4u, none, 0u, true, exThenWindows},
+        {"follow Windows without its value", 4u, none, none, true, exThenWindows},
+        {"follow Windows through the older value", none, 4u, 1u, false, L"DarkModeEx DarkMode AppsUseLightTheme "},
         {"Ex 0 hides an older follow Windows", 0u, 4u, 0u, false, ex},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.what);
         MemoryRegistry registry;
-        if (c.darkModeEx)
-            registry.values[{kCommon, L"DarkModeEx"}] = *c.darkModeEx;
-        if (c.darkMode)
-            registry.values[{kCommon, L"DarkMode"}] = *c.darkMode;
-        if (c.appsUseLightTheme)
-            registry.values[{kPersonalize, L"AppsUseLightTheme"}] = *c.appsUseLightTheme;
+        const std::wstring common = L"Software\\Quillon\\Common\\";
+        for (const auto& [name, value] : {std::pair{common + L"DarkModeEx", c.darkModeEx}, {common + L"DarkMode", c.darkMode},
+                 {L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize\\AppsUseLightTheme", c.appsUseLightTheme}})
+            if (value)
+                registry.values[name] = *value;
 
         EXPECT_EQ(QueryDarkMode(registry), c.dark);
         EXPECT_EQ(registry.reads, c.reads);

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <tuple>
 
 namespace trackkit {
 namespace {
@@ -12,8 +13,7 @@ constexpr std::uint32_t kHighlight = 0x00D77800;
 
 // A registry key in memory: raw value bytes by name, and the writes in order.
 struct MemoryStore final : KeyValueStore {
-    bool canOpen = true;
-    bool open = false;
+    bool canOpen = true, open = false;
     std::map<std::wstring, std::vector<std::uint8_t>> values;
     std::vector<std::wstring> writes;
 
@@ -22,67 +22,48 @@ struct MemoryStore final : KeyValueStore {
     {
         EXPECT_TRUE(open);
         const auto it = values.find(std::wstring(name));
-        if (it == values.end())
-            return std::nullopt;
-        return it->second;
+        return it == values.end() ? std::nullopt : std::optional(it->second);
     }
-    bool WriteDword(std::wstring_view name, std::uint32_t value) override
+    bool WriteDword(std::wstring_view name, std::uint32_t v) override
     {
         EXPECT_TRUE(open);
         writes.emplace_back(name);
-        PutDword(std::wstring(name).c_str(), value);
+        values[std::wstring(name)] = {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)};
         return true;
     }
     void Close() override { open = false; }
-
-    void PutDword(const wchar_t* name, std::uint32_t value)
-    {
-        values[name] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-                        static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-    }
 };
 
-TEST(SettingsTest, MissingValuesGetTheDefaults)
-{
-    MemoryStore store;
-    AppSettings settings;
-    EXPECT_TRUE(LoadSettings(settings, store, kHighlight));
-    EXPECT_EQ(settings.blockSize, 9u);
-    EXPECT_EQ(settings.updateSpeed, 1000u);
-    EXPECT_EQ(settings.blockColor, kHighlight);
-    EXPECT_EQ(settings.windowWidth, kUseDefaultPosition);
-    EXPECT_FALSE(store.open) << "the key is closed again";
-}
+const auto All = [](const AppSettings& s) {
+    return std::tuple(s.blockSize, s.updateSpeed, s.blockColor, s.windowLeft, s.windowTop, s.windowWidth, s.windowHeight);
+};
 
 // Whatever the registry type, up to four bytes fill the value from its low
-// byte; longer values get the default.
+// byte; longer or missing values get the default, and so do negative positions.
 TEST(SettingsTest, ValuesAreTakenByteForByteUpToFourBytes)
 {
     MemoryStore store;
-    store.values[L"WindowWidth"] = {0x20, 0x03};                           // a two-byte REG_BINARY
-    store.values[L"BlockColor"] = {1, 2, 3, 4, 5};                         // too long: default
-    store.values[L"BlockSize"] = {};                                       // empty: zero
-    store.values[L"UpdateSpeed"] = {0x31, 0x00, 0x00, 0x00, 0x00, 0x00};  // REG_SZ "1": too long
-    store.PutDword(L"WindowLeft", 0xFFFFFFFB);                             // -5
-    store.PutDword(L"WindowTop", 0x80000000);
+    store.values = {
+        {L"UpdateSpeed", {0x31, 0x00, 0x00, 0x00, 0x00, 0x00}},  // REG_SZ "1": too long
+        {L"BlockColor", {1, 2, 3, 4, 5}},                        // too long
+        {L"WindowLeft", {0xFB, 0xFF, 0xFF, 0xFF}},               // -5
+        {L"WindowTop", {0x00, 0x00, 0x00, 0x80}},
+        {L"WindowWidth", {0x20, 0x03}},                          // a two-byte REG_BINARY
+        {L"WindowHeight", {}},                                   // empty: zero
+    };  // BlockSize missing
     AppSettings settings;
 
     ASSERT_TRUE(LoadSettings(settings, store, kHighlight));
 
-    EXPECT_EQ(settings.windowWidth, 800);
-    EXPECT_EQ(settings.blockColor, kHighlight);
-    EXPECT_EQ(settings.blockSize, 0u);
-    EXPECT_EQ(settings.updateSpeed, 1000u);
-    EXPECT_EQ(settings.windowLeft, kUseDefaultPosition) << "negative positions reopen where the system chooses";
-    EXPECT_EQ(settings.windowTop, kUseDefaultPosition);
+    EXPECT_EQ(All(settings), std::tuple(9u, 1000u, kHighlight, kUseDefaultPosition, kUseDefaultPosition, 800, 0));
+    EXPECT_FALSE(store.open) << "the key is closed again";
 }
 
 TEST(SettingsTest, AKeyThatCannotBeOpenedTouchesNothing)
 {
     MemoryStore store;
     store.canOpen = false;
-    AppSettings settings;
-    settings.blockSize = 12;
+    AppSettings settings{12};
 
     EXPECT_FALSE(LoadSettings(settings, store, kHighlight));
     SaveSettings(settings, store);
@@ -94,7 +75,7 @@ TEST(SettingsTest, AKeyThatCannotBeOpenedTouchesNothing)
 TEST(SettingsTest, SaveWritesAllSevenInOrderAndTheyLoadBack)
 {
     MemoryStore store;
-    AppSettings saved{2, 0x7FFFFFFF, 0x00112233, 10, 20, 1024, 768};
+    const AppSettings saved{2, 0x7FFFFFFF, 0x00112233, 10, 20, 1024, 768};
 
     SaveSettings(saved, store);
     AppSettings loaded;
@@ -102,11 +83,7 @@ TEST(SettingsTest, SaveWritesAllSevenInOrderAndTheyLoadBack)
 
     EXPECT_EQ(store.writes, (std::vector<std::wstring>{L"BlockSize", L"UpdateSpeed", L"BlockColor", L"WindowLeft",
                                                        L"WindowTop", L"WindowWidth", L"WindowHeight"}));
-    EXPECT_EQ(loaded.updateSpeed, 2147483647u);
-    EXPECT_EQ(loaded.blockColor, 0x00112233u);
-    EXPECT_EQ(loaded.windowLeft, 10);
-    EXPECT_EQ(loaded.windowTop, 20);
-    EXPECT_EQ(loaded.windowHeight, 768);
+    EXPECT_EQ(All(loaded), All(saved));
 }
 
 } // namespace
