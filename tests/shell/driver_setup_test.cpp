@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <memory>
 #include <set>
-#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,337 +13,209 @@
 namespace trackkit {
 namespace {
 
-using testing::FakeVolumeSystem;
-using testing::VolumeNameOf;
-
 using Log = std::vector<std::wstring>;
+using std::to_wstring;
+constexpr std::uint32_t kAccessDenied = 0x80070005u;
+const std::wstring kFirstCode = L"{5C2E7A10-3B94-4F61-8D27-A1E0B6C4F392}";
+const std::wstring kFile = L"\\System Volume Information\\$QXCBT2";
 
-constexpr wchar_t kFirstUpgradeCode[] = L"{5C2E7A10-3B94-4F61-8D27-A1E0B6C4F392}";
-constexpr wchar_t kSecondUpgradeCode[] = L"{9D41F0C8-6E25-4A73-B8C1-2F7D05E9A6B4}";
-constexpr wchar_t kProductCode[] = L"{11111111-2222-3333-4444-555555555555}";
-constexpr InstallerHandle kProductHandle = 7;
-constexpr std::uint32_t kUiLevelBefore = 5;  // INSTALLUILEVEL_FULL
-constexpr std::uint32_t kNoMoreItems = 259;
-constexpr std::int32_t kAccessDenied = static_cast<std::int32_t>(0x80070005u);
+std::wstring Join(std::wstring_view separator, const auto&... parts)
+{
+    std::wstring line;
+    ((line += parts, line += separator), ...);
+    return line.substr(0, line.size() - separator.size());
+}
 
-// Everything but the volume search, recording each call as one line of a
-// shared log, in order. A call answers with the failure its line is mapped
-// to, success otherwise.
-class RecordingPlatform final : public Installer,
-                                public RebootMarker,
-                                public FilterManager,
-                                public TrackingDriver,
-                                public FileDeleter,
-                                public UserMessages,
-                                public SystemErrorText {
-public:
-    Log log;
-    std::map<std::wstring, std::wstring> products;  // upgrade code -> product code
-    std::map<std::wstring, std::uint32_t> installerFailures;
+// Everything but the volume search. Each call is one line of `log`, in order;
+// a line listed in `failures` answers with that status, any other succeeds.
+struct Platform final : Installer, RebootMarker, FilterManager, TrackingDriver, FileDeleter, UserMessages, SystemErrorText {
+    Log log, boxes;  // boxes: "<caption>|<text>|<icon>", "unowned " first when without owner
+    std::map<std::wstring, std::uint32_t> failures;
+    std::map<std::wstring, std::wstring> products = {{kFirstCode, L"{P}"}};  // by upgrade code
     std::set<InstallerRunMode> runModes;
-    std::uint32_t uiLevel = kUiLevelBefore;
-    std::map<std::wstring, std::int32_t> filterResults;
     std::set<std::wstring> files;
-    std::map<std::wstring, std::uint32_t> deleteErrors;  // by file; absent files answer file-not-found
-    Log boxes;  // "<caption>|<text>|<icon or question>", "unowned " first for error boxes without owner
+    std::uint32_t uiLevel = 5;
     bool answerYes = true;
 
-    std::uint32_t SetUiLevel(std::uint32_t level) override
-    {
-        log.push_back(L"ui " + std::to_wstring(level));
-        return std::exchange(uiLevel, level);
-    }
-    RelatedProduct FindRelatedProduct(std::wstring_view upgradeCode) override
-    {
-        log.push_back(L"related " + std::wstring(upgradeCode));
-        const auto it = products.find(std::wstring(upgradeCode));
-        if (it == products.end())
-            return {kNoMoreItems, {}};
-        return {0, it->second};
-    }
-    OpenedProduct OpenProduct(std::wstring_view productCode) override
-    {
-        const std::uint32_t status = Step(L"open " + std::wstring(productCode));
-        return {status, status == 0 ? kProductHandle : 0};
-    }
-    std::uint32_t DoAction(InstallerHandle product, std::wstring_view action) override
-    {
-        return Step(L"action " + std::wstring(action), product);
-    }
-    std::uint32_t SetInstallLevel(InstallerHandle product, int level) override
-    {
-        return Step(L"level " + std::to_wstring(level), product);
-    }
-    std::uint32_t SetFeatureState(InstallerHandle product, std::wstring_view feature, std::int32_t state) override
-    {
-        return Step(L"feature " + std::wstring(feature) + L" " + std::to_wstring(state), product);
-    }
-    bool InRunMode(InstallerHandle product, InstallerRunMode mode) override
-    {
-        Step(L"mode " + std::to_wstring(static_cast<std::uint32_t>(mode)), product);
-        return runModes.count(mode) != 0;
-    }
-    void Close(InstallerHandle handle) override { log.push_back(L"close " + std::to_wstring(handle)); }
+    std::uint32_t Call(const std::wstring& line) { log.push_back(line); return failures.contains(line) ? failures[line] : 0; }
+    std::uint32_t Step(InstallerHandle product, const std::wstring& line) { EXPECT_EQ(product, 7u); return Call(line); }
+    std::int32_t Filter(const std::wstring& line) { return static_cast<std::int32_t>(Call(line)); }
 
-    void MarkRebootScheduled() override { log.push_back(L"reboot marked"); }
-
-    std::int32_t Load(std::wstring_view filter) override { return Filter(L"load " + std::wstring(filter)); }
-    std::int32_t Attach(std::wstring_view filter, std::wstring_view volumePath, std::wstring_view instance) override
+    std::uint32_t SetUiLevel(std::uint32_t level) override { Call(L"ui " + to_wstring(level)); return std::exchange(uiLevel, level); }
+    RelatedProduct FindRelatedProduct(std::wstring_view code) override
     {
-        return Filter(L"attach " + std::wstring(filter) + L" " + std::wstring(volumePath) + L" " +
-                      std::wstring(instance));
+        Call(Join(L" ", L"related", code));
+        return products.contains(std::wstring(code)) ? RelatedProduct{0, products[std::wstring(code)]}
+                                                     : RelatedProduct{kInstallerNoMoreItems, {}};
     }
-    std::int32_t Detach(std::wstring_view filter, std::wstring_view volumePath) override
+    OpenedProduct OpenProduct(std::wstring_view code) override
     {
-        return Filter(L"detach " + std::wstring(filter) + L" " + std::wstring(volumePath));
+        const std::uint32_t status = Call(Join(L" ", L"open", code));
+        return {status, status == 0 ? 7u : 0u};
     }
-    std::int32_t Unload(std::wstring_view filter) override { return Filter(L"unload " + std::wstring(filter)); }
-
-    OpenVolumeResult OpenVolume(std::wstring_view path) override
+    std::uint32_t DoAction(InstallerHandle p, std::wstring_view action) override { return Step(p, Join(L" ", L"action", action)); }
+    std::uint32_t SetInstallLevel(InstallerHandle p, int level) override { return Step(p, L"level " + to_wstring(level)); }
+    std::uint32_t SetFeatureState(InstallerHandle p, std::wstring_view name, std::int32_t state) override
     {
-        return {std::make_unique<Volume>(log, std::wstring(path)), 0};
+        return Step(p, Join(L" ", L"feature", name, to_wstring(state)));
     }
+    bool InRunMode(InstallerHandle p, InstallerRunMode mode) override
+    {
+        Step(p, L"mode " + to_wstring(static_cast<std::uint32_t>(mode)));
+        return runModes.contains(mode);
+    }
+    void Close(InstallerHandle handle) override { Call(L"close " + to_wstring(handle)); }
+    void MarkRebootScheduled() override { Call(L"reboot marked"); }
 
+    std::int32_t Load(std::wstring_view f) override { return Filter(Join(L" ", L"load", f)); }
+    std::int32_t Attach(std::wstring_view f, std::wstring_view path, std::wstring_view instance) override
+    {
+        return Filter(Join(L" ", L"attach", f, path, instance));
+    }
+    std::int32_t Detach(std::wstring_view f, std::wstring_view path) override { return Filter(Join(L" ", L"detach", f, path)); }
+    std::int32_t Unload(std::wstring_view f) override { return Filter(Join(L" ", L"unload", f)); }
+    // A listed failure, else success for a file that is there, else file-not-found.
     std::uint32_t DeleteFileAt(std::wstring_view path) override
     {
-        log.push_back(L"delete " + std::wstring(path));
-        if (files.erase(std::wstring(path)) != 0)
-            return 0;
-        const auto it = deleteErrors.find(std::wstring(path));
-        return it == deleteErrors.end() ? kErrorFileNotFound : it->second;
+        const std::uint32_t status = Call(Join(L" ", L"delete", path));
+        return files.erase(std::wstring(path)) != 0 ? 0 : status != 0 ? status : kErrorFileNotFound;
     }
 
+    static const wchar_t* Icon(MessageIcon icon) { return icon == MessageIcon::Error ? L"error" : L"information"; }
     void Show(std::wstring_view caption, std::wstring_view text, MessageIcon icon) override
     {
-        boxes.push_back(Box(caption, text, icon));
+        boxes.push_back(Join(L"|", caption, text, Icon(icon)));
     }
     void ShowUnowned(std::wstring_view caption, std::wstring_view text, MessageIcon icon) override
     {
-        boxes.push_back(L"unowned " + Box(caption, text, icon));
+        boxes.push_back(L"unowned " + Join(L"|", caption, text, Icon(icon)));
     }
     bool AskYesNo(std::wstring_view caption, std::wstring_view question) override
     {
-        boxes.push_back(std::wstring(caption) + L"|" + std::wstring(question) + L"|question");
+        boxes.push_back(Join(L"|", caption, question, L"question"));
         return answerYes;
     }
+    std::wstring Describe(std::uint32_t error) override { return L"system text " + to_wstring(error); }
 
-    std::wstring Describe(std::uint32_t error) override { return L"system text " + std::to_wstring(error); }
-
-private:
-    // A volume opened for the removal request, the only request sent here.
-    class Volume final : public TrackedVolume {
-    public:
-        Volume(Log& log, std::wstring path) : log_(log), path_(std::move(path)) {}
+    // A volume opened for the removal request, the only request it may get.
+    struct Volume final : TrackedVolume {
+        Volume(Platform& owner, std::wstring_view volumePath) : platform(owner), path(volumePath) {}
+        Platform& platform;
+        std::wstring path;
+        static DriverReply Unexpected() { ADD_FAILURE() << "only the removal request is sent"; return {}; }
         DriverReply QueryGeometry(std::span<std::uint8_t>) override { return Unexpected(); }
         DriverReply QueryStatistics(std::span<std::uint8_t>) override { return Unexpected(); }
         DriverReply QuerySessionBitmap(std::span<std::uint8_t>) override { return Unexpected(); }
         DriverReply LookupStreamsFromClusters(std::span<const std::uint8_t>, std::span<std::uint8_t>) override { return Unexpected(); }
-        DriverReply RequestRemoval() override
-        {
-            log_.push_back(L"removal " + path_);
-            return DriverReply::Failure(50);  // never examined
-        }
-
-    private:
-        static DriverReply Unexpected()
-        {
-            ADD_FAILURE() << "only the removal request is sent";
-            return DriverReply::Failure(1);
-        }
-        Log& log_;
-        std::wstring path_;
+        DriverReply RequestRemoval() override { platform.Call(L"removal " + path); return DriverReply::Failure(50); }
     };
-
-    std::uint32_t Step(std::wstring line, InstallerHandle product = kProductHandle)
-    {
-        EXPECT_EQ(product, kProductHandle) << "the opened product's handle";
-        log.push_back(line);
-        const auto it = installerFailures.find(line);
-        return it == installerFailures.end() ? 0 : it->second;
-    }
-    std::int32_t Filter(std::wstring line)
-    {
-        log.push_back(line);
-        const auto it = filterResults.find(line);
-        return it == filterResults.end() ? 0 : it->second;
-    }
-    static std::wstring Box(std::wstring_view caption, std::wstring_view text, MessageIcon icon)
-    {
-        return std::wstring(caption) + L"|" + std::wstring(text) + L"|" +
-               (icon == MessageIcon::Error ? L"error" : L"information");
-    }
+    OpenVolumeResult OpenVolume(std::wstring_view path) override { return {std::make_unique<Volume>(*this, path), 0}; }
 };
 
-const std::wstring kInstalledBox =
-    L"Quillon TrackKit|The Quillon Orvex Change Block Tracking driver has been registered.\r\n\r\n"
-    L"You will need to restart your computer to complete the installation.|information";
-const std::wstring kInstallFailedBox =
-    L"Quillon TrackKit|Failed to install the Quillon Orvex Change Block Tracking driver.\r\n\r\n"
-    L"Error 1605: system text 1605|error";
-const std::wstring kRemoveQuestion =
-    L"Quillon TrackKit|Remove the Quillon Orvex Change Block Tracking driver?\r\n\r\n"
-    L"This deletes the tracking file of every volume: the next backup of each volume will be a full backup."
-    L"|question";
-const std::wstring kRemovedBox =
-    L"Quillon TrackKit|The Quillon Orvex Change Block Tracking driver has been unregistered.\r\n\r\n"
-    L"You will need to restart your computer to complete the uninstallation.|information";
-const std::wstring kRemoveFailedBox =
-    L"Quillon TrackKit|Failed to uninstall the Quillon Orvex Change Block Tracking driver.\r\n\r\n"
-    L"Error 1605: system text 1605|error";
-
-// The installer's calls from finding the product to the last reboot query,
-// when every step succeeds and no restart is asked for.
-Log SuccessfulSetup(int featureState)
-{
-    return {L"ui 2",
-            std::wstring(L"related ") + kFirstUpgradeCode,
-            std::wstring(L"open ") + kProductCode,
-            L"action CostInitialize",
-            L"action FileCost",
-            L"action CostFinalize",
-            L"level 0",
-            L"feature CBT " + std::to_wstring(featureState),
-            L"action INSTALL",
-            L"mode 18",
-            L"mode 19",
-            L"close 7",
-            L"ui 5"};
-}
-
-Log Lines(const Log& log, const std::wstring& prefix)
-{
-    Log lines;
-    for (const std::wstring& line : log)
-        if (line.rfind(prefix, 0) == 0)
-            lines.push_back(line);
-    return lines;
-}
+const std::wstring kDriver = L"Quillon Orvex Change Block Tracking driver";
+const std::wstring kRemoveQuestion = L"Quillon TrackKit|Remove the " + kDriver + L"?\r\n\r\nThis deletes the tracking "
+    L"file of every volume: the next backup of each volume will be a full backup.|question";
+const std::wstring kRemoved = L"Quillon TrackKit|The " + kDriver + L" has been unregistered.\r\n\r\n"
+                              L"You will need to restart your computer to complete the uninstallation.";
 
 class DriverSetupTest : public ::testing::Test {
 protected:
-    RecordingPlatform platform;
-    FakeVolumeSystem volumes;
+    Platform platform;
+    testing::FakeVolumeSystem volumes;
     DriverSetupSystem system{platform, platform, platform, volumes, platform, platform, platform, platform};
+    // The installer's calls when every step of an installation succeeds and no restart is asked for.
+    const Log installed = {L"ui 2", L"related " + kFirstCode, L"open {P}", L"action CostInitialize", L"action FileCost",
+                           L"action CostFinalize", L"level 0", L"feature CBT 3", L"action INSTALL", L"mode 18",
+                           L"mode 19", L"close 7", L"ui 5"};
 
-    void InstallProductUnderFirstCode() { platform.products[kFirstUpgradeCode] = kProductCode; }
-    std::uint32_t Setup(bool install) { return RunDriverSetup(install, platform, platform); }
-    void AddTrackingFile(const std::wstring& mountPath) { platform.files.insert(*TrackingFilePath(mountPath)); }
+    Log Walk() const { return Log(platform.log.begin() + 13, platform.log.end()); }  // after the installer's part
 };
 
-TEST_F(DriverSetupTest, WithoutARelatedProductBothCodesAreAskedAndNothingElseRuns)
+TEST_F(DriverSetupTest, TheProductIsSoughtUnderBothUpgradeCodesAndWithoutItNothingRuns)
 {
+    const std::wstring secondCode = L"{9D41F0C8-6E25-4A73-B8C1-2F7D05E9A6B4}";
+    platform.products.clear();
     volumes.AddVolume(L"A", {L"C:\\"});
 
     InstallDriver(system);
-    EXPECT_EQ(platform.log, (Log{L"ui 2", std::wstring(L"related ") + kFirstUpgradeCode,
-                                 std::wstring(L"related ") + kSecondUpgradeCode, L"ui 5"}));
-    platform.log.clear();
+    EXPECT_EQ(platform.log, (Log{L"ui 2", L"related " + kFirstCode, L"related " + secondCode, L"ui 5"}));
     RemoveDriver(system);
-
-    EXPECT_EQ(platform.log.size(), 4u) << "no product opened, no filter operation";
+    EXPECT_EQ(platform.log.size(), 8u) << "no product opened, no filter operation";
     EXPECT_EQ(volumes.searchesStarted, 0);
-    EXPECT_EQ(platform.boxes, (Log{kInstallFailedBox, kRemoveQuestion, kRemoveFailedBox}))
-        << "the search's end is reported as the product not being installed";
-    EXPECT_EQ(platform.uiLevel, kUiLevelBefore);
-}
+    EXPECT_EQ(platform.uiLevel, 5u);
 
-TEST_F(DriverSetupTest, TheFeatureIsSetLocalToInstallAndAbsentToRemove)
-{
-    InstallProductUnderFirstCode();
-
-    InstallDriver(system);
-    EXPECT_EQ(platform.log, SuccessfulSetup(3));
-    EXPECT_EQ(platform.boxes, (Log{kInstalledBox}));
-
+    platform.products[secondCode] = L"{SECOND}";
     platform.log.clear();
-    EXPECT_EQ(Setup(false), 0u);
-    EXPECT_EQ(platform.log, SuccessfulSetup(2));
+    InstallDriver(system);
+    EXPECT_EQ(platform.log[3], L"open {SECOND}");
+
+    const auto failed = [](const wchar_t* verb) {
+        return Join(L"", L"Quillon TrackKit|Failed to ", verb, L" the ", kDriver, L".\r\n\r\nError 1605: system text 1605|error");
+    };
+    EXPECT_EQ(platform.boxes, (Log{failed(L"install"), kRemoveQuestion, failed(L"uninstall"),
+                                   L"Quillon TrackKit|The " + kDriver + L" has been registered.\r\n\r\n"
+                                   L"You will need to restart your computer to complete the installation.|information"}))
+        << "the search's end is reported as the product not being installed";
 }
 
-TEST_F(DriverSetupTest, TheSecondUpgradeCodeFindsTheProductWhenTheFirstFindsNone)
+// Installing sets the feature local (3), removing absent (2); a restart the
+// installer asks for leaves the marker and changes no result.
+TEST_F(DriverSetupTest, TheFeatureIsSwitchedAndARestartAskedForLeavesTheMarker)
 {
-    platform.products[kSecondUpgradeCode] = L"{SECOND}";
-
-    EXPECT_EQ(Setup(true), 0u);
-
-    EXPECT_EQ(Lines(platform.log, L"related ").size(), 2u);
-    EXPECT_EQ(Lines(platform.log, L"open "), (Log{L"open {SECOND}"}));
-}
-
-TEST_F(DriverSetupTest, AFailingStepEndsTheSetupButTheProductIsClosedAndTheUiLevelRestored)
-{
-    InstallProductUnderFirstCode();
-    const Log full = SuccessfulSetup(3);
-    // Each step from opening the product to the INSTALL action, by its index
-    // in the full log.
-    for (std::size_t step = 2; step <= 8; ++step) {
-        SCOPED_TRACE(::testing::Message() << "failing step " << step);
-        platform.log.clear();
-        platform.installerFailures = {{full[step], 1603}};
-
-        EXPECT_EQ(Setup(true), 1603u) << "the failing step's status";
-
-        Log expected(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(step) + 1);
-        if (step > 2)
-            expected.push_back(L"close 7");
-        expected.push_back(L"ui 5");
-        EXPECT_EQ(platform.log, expected);
-        EXPECT_EQ(platform.uiLevel, kUiLevelBefore);
-    }
-}
-
-TEST_F(DriverSetupTest, ARestartTheInstallerAsksForLeavesTheMarkerWithoutChangingTheResult)
-{
-    InstallProductUnderFirstCode();
     const struct {
+        bool install;
         std::set<InstallerRunMode> modes;
-        Log expectedTail;
+        Log tail;  // from the feature state on
     } cases[] = {
-        {{}, {L"mode 18", L"mode 19", L"close 7"}},
-        {{InstallerRunMode::RebootAtEnd}, {L"mode 18", L"reboot marked", L"close 7"}},
-        {{InstallerRunMode::RebootNow}, {L"mode 18", L"mode 19", L"reboot marked", L"close 7"}},
+        {true, {}, {L"feature CBT 3", L"action INSTALL", L"mode 18", L"mode 19", L"close 7", L"ui 5"}},
+        {false, {InstallerRunMode::RebootAtEnd}, {L"feature CBT 2", L"action INSTALL", L"mode 18", L"reboot marked", L"close 7", L"ui 5"}},
+        {false, {InstallerRunMode::RebootNow},
+         {L"feature CBT 2", L"action INSTALL", L"mode 18", L"mode 19", L"reboot marked", L"close 7", L"ui 5"}},
     };
     for (const auto& c : cases) {
         platform.runModes = c.modes;
         platform.log.clear();
-        EXPECT_EQ(Setup(false), 0u);
-        const Log tail(platform.log.end() - static_cast<std::ptrdiff_t>(c.expectedTail.size()) - 1,
-                       platform.log.end() - 1);
-        EXPECT_EQ(tail, c.expectedTail);
+        EXPECT_EQ(RunDriverSetup(c.install, platform, platform), 0u);
+        EXPECT_EQ(Log(platform.log.begin() + 7, platform.log.end()), c.tail) << "install " << c.install;
+    }
+}
+
+TEST_F(DriverSetupTest, AFailingStepEndsTheSetupButTheProductIsClosedAndTheUiLevelRestored)
+{
+    // Each step from opening the product to the INSTALL action, by its index in the full log.
+    for (std::size_t step = 2; step <= 8; ++step) {
+        SCOPED_TRACE(::testing::Message() << "failing step " << step);
+        platform.log.clear();
+        platform.failures = {{installed[step], 1603}};
+
+        EXPECT_EQ(RunDriverSetup(true, platform, platform), 1603u) << "the failing step's status";
+
+        Log expected(installed.begin(), installed.begin() + static_cast<std::ptrdiff_t>(step) + 1);
+        if (step > 2)
+            expected.push_back(L"close 7");
+        expected.push_back(L"ui 5");
+        EXPECT_EQ(platform.log, expected);
+        EXPECT_EQ(platform.uiLevel, 5u);
     }
 }
 
 TEST_F(DriverSetupTest, RemovalClearsEachVolumeThroughTheFilterAndThenReportsSuccess)
 {
-    InstallProductUnderFirstCode();
     volumes.AddVolume(L"A", {L"C:\\"});
-    volumes.AddVolume(L"B", {L"D:\\"});
-    AddTrackingFile(L"C:\\");
-    AddTrackingFile(L"D:\\");
+    platform.files = {L"C:\\" + kFile};
 
     RemoveDriver(system);
 
-    const Log setup = SuccessfulSetup(2);
-    const Log walk(platform.log.begin() + static_cast<std::ptrdiff_t>(setup.size()), platform.log.end());
-    EXPECT_EQ(walk, (Log{L"load zkvolacc",
-                         L"removal \\\\?\\Volume{A}",
-                         L"attach zkvolacc C:\\ UpperInstance",
-                         L"delete C:\\\\System Volume Information\\$QXCBT2",
-                         L"detach zkvolacc C:\\",
-                         L"removal \\\\?\\Volume{B}",
-                         L"attach zkvolacc D:\\ UpperInstance",
-                         L"delete D:\\\\System Volume Information\\$QXCBT2",
-                         L"detach zkvolacc D:\\",
-                         L"unload zkvolacc"}));
+    EXPECT_EQ(Walk(), (Log{L"load zkvolacc", L"removal \\\\?\\Volume{A}", L"attach zkvolacc C:\\ UpperInstance",
+                           L"delete C:\\\\System Volume Information\\$QXCBT2", L"detach zkvolacc C:\\", L"unload zkvolacc"}));
     EXPECT_TRUE(platform.files.empty());
-    EXPECT_EQ(volumes.mountBufferSizes, (std::vector<std::size_t>{1040, 1040}));
+    EXPECT_EQ(volumes.mountBufferSizes, (std::vector<std::size_t>{1040}));
     EXPECT_EQ(volumes.searchesOpen, 0) << "the volume search is closed";
-    EXPECT_EQ(platform.boxes, (Log{kRemoveQuestion, kRemovedBox}));
+    EXPECT_EQ(platform.boxes, (Log{kRemoveQuestion, kRemoved + L"|information"}));
 }
 
 TEST_F(DriverSetupTest, AnsweringNoToTheRemovalQuestionChangesNothing)
 {
-    InstallProductUnderFirstCode();
     volumes.AddVolume(L"A", {L"C:\\"});
     platform.answerYes = false;
 
@@ -356,124 +226,80 @@ TEST_F(DriverSetupTest, AnsweringNoToTheRemovalQuestionChangesNothing)
     EXPECT_EQ(platform.boxes, (Log{kRemoveQuestion}));
 }
 
-TEST_F(DriverSetupTest, AFilterThatCannotLoadIsReportedAndNoVolumeIsTouched)
+// A filter that will not load stops before the search; a search that will not
+// start stops the walk, unloading only a filter this run loaded.
+TEST_F(DriverSetupTest, AFilterOrSearchThatCannotStartIsReportedAndNoVolumeIsTouched)
 {
-    InstallProductUnderFirstCode();
     volumes.AddVolume(L"A", {L"C:\\"});
-    platform.filterResults[L"load zkvolacc"] = kAccessDenied;
-
-    RemoveDriver(system);
-
-    EXPECT_EQ(platform.log.back(), L"load zkvolacc");
-    EXPECT_EQ(volumes.searchesStarted, 0);
-    EXPECT_EQ(platform.boxes,
-              (Log{kRemoveQuestion, L"unowned TrackKit|Error 80070005 loading filter|error", kRemovedBox}))
-        << "the removal still ends with its own message";
-}
-
-TEST_F(DriverSetupTest, AVolumeSearchThatCannotStartIsReportedAndUnloadsOnlyAFilterItLoaded)
-{
-    volumes.startError = 5;
+    const std::wstring noSearch = L"unowned TrackKit|FindFirstVolume failed with error 5|error";
     const struct {
-        std::int32_t loadResult;
-        std::size_t unloads;
-    } cases[] = {{0, 1}, {1, 1}, {kFilterAlreadyRunning, 0}};
+        std::uint32_t loadResult, startError;
+        std::wstring box;
+        int searches;
+        std::size_t calls;  // the load, and the unload it needs
+    } cases[] = {
+        {kAccessDenied, 0, L"unowned TrackKit|Error 80070005 loading filter|error", 0, 1},
+        {0, 5, noSearch, 1, 2},
+        {1, 5, noSearch, 1, 2},
+        {static_cast<std::uint32_t>(kFilterAlreadyRunning), 5, noSearch, 1, 1},
+    };
     for (const auto& c : cases) {
-        platform.log.clear();
-        platform.boxes.clear();
-        platform.filterResults[L"load zkvolacc"] = c.loadResult;
+        SCOPED_TRACE(::testing::Message() << "load result " << c.loadResult);
+        platform = {};
+        volumes.searchesStarted = 0;
+        platform.failures = {{L"load zkvolacc", c.loadResult}};
+        volumes.startError = c.startError;
 
         EXPECT_FALSE(ClearTrackingFiles(system).walked);
 
-        EXPECT_EQ(platform.boxes, (Log{L"unowned TrackKit|FindFirstVolume failed with error 5|error"}));
-        EXPECT_EQ(Lines(platform.log, L"unload").size(), c.unloads) << "load result " << c.loadResult;
+        EXPECT_EQ(platform.boxes, Log{c.box});
+        EXPECT_EQ(volumes.searchesStarted, c.searches);
+        EXPECT_EQ(platform.log.size(), c.calls);
     }
 }
 
-TEST_F(DriverSetupTest, AnAttachFailureIsReportedOnceAndTheWalkGoesOnWithTheNextVolume)
-{
-    volumes.AddVolume(L"A", {L"E:\\", L"C:\\mnt\\e\\"});
-    volumes.AddVolume(L"B", {L"D:\\"});
-    AddTrackingFile(L"E:\\");
-    AddTrackingFile(L"D:\\");
-    platform.filterResults[L"attach zkvolacc E:\\ UpperInstance"] = kAccessDenied;
-
-    EXPECT_TRUE(ClearTrackingFiles(system).walked);
-
-    EXPECT_EQ(platform.boxes, (Log{L"unowned TrackKit|Error 80070005 attaching filter to \"E:\\\"|error"}));
-    EXPECT_EQ(Lines(platform.log, L"attach"),
-              (Log{L"attach zkvolacc E:\\ UpperInstance", L"attach zkvolacc D:\\ UpperInstance"}))
-        << "the volume's other mount path is not tried";
-    EXPECT_EQ(Lines(platform.log, L"detach"), (Log{L"detach zkvolacc D:\\"}));
-    EXPECT_EQ(platform.files, (std::set<std::wstring>{*TrackingFilePath(L"E:\\")}));
-}
-
-TEST_F(DriverSetupTest, MountPathsAreTriedInOrderUntilADeletionSucceeds)
-{
-    // The first path is too long for the tracking file's path, the second has
-    // no file, the third has it; the fourth is never tried.
-    const std::wstring tooLong = L"C:\\" + std::wstring(230, L'x') + L"\\";
-    volumes.AddVolume(L"A", {tooLong, L"F:\\", L"C:\\mnt\\a\\", L"G:\\"});
-    AddTrackingFile(L"C:\\mnt\\a\\");
-    AddTrackingFile(L"G:\\");
-
-    EXPECT_TRUE(ClearTrackingFiles(system).walked);
-
-    EXPECT_EQ(Lines(platform.log, L"attach").size(), 3u);
-    EXPECT_EQ(Lines(platform.log, L"detach").size(), 3u) << "detached after each attempt";
-    EXPECT_EQ(Lines(platform.log, L"delete"), (Log{L"delete F:\\\\System Volume Information\\$QXCBT2",
-                                                   L"delete C:\\mnt\\a\\\\System Volume Information\\$QXCBT2"}))
-        << "a path that does not fit is never handed to the deletion";
-    EXPECT_EQ(platform.files.count(*TrackingFilePath(L"G:\\")), 1u);
-    EXPECT_TRUE(platform.boxes.empty()) << "failed deletions are silent";
-}
-
-TEST_F(DriverSetupTest, AVolumeWithoutMountPathsOnlyGetsTheRemovalRequest)
-{
-    volumes.AddVolume(L"A", {});
-
-    EXPECT_TRUE(ClearTrackingFiles(system).remaining.empty()) << "and is not reported";
-
-    EXPECT_EQ(platform.log, (Log{L"load zkvolacc", L"removal \\\\?\\Volume{A}", L"unload zkvolacc"}));
-}
-
-// A volume whose file may have stayed is passed over and named in the
-// closing message: its mount paths could not be listed, the filter would not
-// attach, or every deletion failed for a reason other than the file's absence.
+// Mount paths are tried in order until a deletion works, the filter attached
+// for one attempt at a time. A volume whose file may have stayed is named in
+// the closing message and the walk goes on: its mount paths could not be
+// listed (A), the filter would not attach (B: said once, its other path not
+// tried) or every deletion failed for a reason other than the file's absence
+// (C). A file that is not there is no failure (D, E), a path too long for the
+// file's is not tried (D) and a volume mounted nowhere only gets the request (F).
 TEST_F(DriverSetupTest, VolumesWhoseFilesStayAreNamedAndTheWalkGoesOn)
 {
-    InstallProductUnderFirstCode();
+    const std::wstring tooLong = L"C:\\" + std::wstring(230, L'x') + L"\\";
     volumes.AddVolume(L"A", {L"C:\\"});
-    volumes.mountPathErrors[VolumeNameOf(L"A")] = kErrorMoreData;
-    volumes.AddVolume(L"B", {L"D:\\"});
-    platform.filterResults[L"attach zkvolacc D:\\ UpperInstance"] = kAccessDenied;
-    volumes.AddVolume(L"C", {L"E:\\", L"C:\\mnt\\e\\"});
-    platform.deleteErrors[*TrackingFilePath(L"E:\\")] = 5;
-    platform.deleteErrors[*TrackingFilePath(L"C:\\mnt\\e\\")] = 5;
-    volumes.AddVolume(L"D", {L"F:\\"});  // never tracked: no file
-    volumes.AddVolume(L"E", {L"G:\\"});
-    AddTrackingFile(L"G:\\");
+    volumes.mountPathErrors[testing::VolumeNameOf(L"A")] = kErrorMoreData;
+    volumes.AddVolume(L"B", {L"D:\\", L"C:\\b\\"});
+    volumes.AddVolume(L"C", {L"E:\\", L"C:\\c\\"});
+    volumes.AddVolume(L"D", {tooLong, L"F:\\", L"C:\\d\\", L"G:\\"});
+    volumes.AddVolume(L"E", {L"H:\\"});
+    volumes.AddVolume(L"F", {});
+    platform.failures = {{L"attach zkvolacc D:\\ UpperInstance", kAccessDenied}, {L"delete E:\\" + kFile, 5},
+                         {L"delete C:\\c\\" + kFile, 5}};
+    platform.files = {L"C:\\d\\" + kFile, L"G:\\" + kFile};
 
     RemoveDriver(system);
 
-    EXPECT_EQ(Lines(platform.log, L"removal").size(), 5u);
-    EXPECT_TRUE(platform.files.empty()) << "the last volume is still cleared";
-    EXPECT_EQ(platform.boxes.back(),
-              L"Quillon TrackKit|The Quillon Orvex Change Block Tracking driver has been unregistered.\r\n\r\n"
-              L"You will need to restart your computer to complete the uninstallation.\r\n\r\n"
-              L"The tracking files of these volumes could not be deleted and remain:\r\n"
-              L"\\\\?\\Volume{A}\\\r\nD:\\\r\nE:\\|information");
+    EXPECT_EQ(Walk(), (Log{L"load zkvolacc", L"removal \\\\?\\Volume{A}", L"removal \\\\?\\Volume{B}",
+                           L"attach zkvolacc D:\\ UpperInstance", L"removal \\\\?\\Volume{C}",
+                           L"attach zkvolacc E:\\ UpperInstance", L"delete E:\\" + kFile, L"detach zkvolacc E:\\",
+                           L"attach zkvolacc C:\\c\\ UpperInstance", L"delete C:\\c\\" + kFile, L"detach zkvolacc C:\\c\\",
+                           L"removal \\\\?\\Volume{D}", L"attach zkvolacc " + tooLong + L" UpperInstance",
+                           L"detach zkvolacc " + tooLong, L"attach zkvolacc F:\\ UpperInstance", L"delete F:\\" + kFile,
+                           L"detach zkvolacc F:\\", L"attach zkvolacc C:\\d\\ UpperInstance", L"delete C:\\d\\" + kFile,
+                           L"detach zkvolacc C:\\d\\", L"removal \\\\?\\Volume{E}", L"attach zkvolacc H:\\ UpperInstance",
+                           L"delete H:\\" + kFile, L"detach zkvolacc H:\\", L"removal \\\\?\\Volume{F}", L"unload zkvolacc"}));
+    EXPECT_EQ(platform.files, (std::set<std::wstring>{L"G:\\" + kFile}));
+    EXPECT_EQ(platform.boxes, (Log{kRemoveQuestion, L"unowned TrackKit|Error 80070005 attaching filter to \"D:\\\"|error",
+                                   kRemoved + L"\r\n\r\nThe tracking files of these volumes could not be deleted and "
+                                              L"remain:\r\n\\\\?\\Volume{A}\\\r\nD:\\\r\nE:\\|information"}));
 }
 
-TEST(TrackingFilePathTest, KeepsTheMountPathsBackslashAndRefusesWhatDoesNotFit)
+TEST(TrackingFilePathTest, RefusesAPathThatDoesNotFit)
 {
-    const std::wstring tail = L"\\System Volume Information\\$QXCBT2";
-    const auto mountPathOfTotal = [&](std::size_t total) {
-        return L"C:\\" + std::wstring(total - tail.size() - 3, L'm');
-    };
-    EXPECT_EQ(TrackingFilePath(L"C:\\"), L"C:\\\\System Volume Information\\$QXCBT2");
-    EXPECT_EQ(TrackingFilePath(L"C:\\mnt\\data\\"), L"C:\\mnt\\data\\\\System Volume Information\\$QXCBT2");
-    EXPECT_EQ(TrackingFilePath(mountPathOfTotal(259))->size(), 259u);
+    // "C:\" and the 34 characters of kFile around the m's.
+    const auto mountPathOfTotal = [](std::size_t total) { return L"C:\\" + std::wstring(total - 37, L'm'); };
     EXPECT_EQ(TrackingFilePath(mountPathOfTotal(260))->size(), 260u) << "exactly fills 261 characters";
     EXPECT_FALSE(TrackingFilePath(mountPathOfTotal(261)).has_value()) << "one too long";
 }
