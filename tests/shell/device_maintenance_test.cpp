@@ -12,6 +12,8 @@ namespace trackkit {
 namespace {
 
 using Log = std::vector<std::wstring>;
+using Text = std::wstring_view;
+using std::to_wstring;
 constexpr std::uint32_t kVetoed = 23;  // CR_REMOVE_VETOED
 const std::wstring kShadowCopy = L"Generic volume shadow copy";
 
@@ -34,42 +36,52 @@ struct Machine final : ServiceKey, MenuChecks, UserMessages, SystemErrorText, De
     bool listFails = false;
     std::vector<Device> devices;
 
-    std::wstring Add(const std::wstring& line) { log.push_back(line); return line; }
+    void Add(const std::wstring& line) { log.push_back(line); }
+    const Device& At(DeviceNode device) { return devices.at(device - 100); }
+
     bool OpenForQuery() override { Add(L"open"); return canOpen; }
-    ServiceValue Query(std::wstring_view name) override { Add(L"query " + std::wstring(name)); return values[std::wstring(name)]; }
+    ServiceValue Query(Text name) override { Add(L"query " + std::wstring(name)); return values[std::wstring(name)]; }
     void Close() override { Add(L"close"); }
-    std::uint32_t WriteDword(std::wstring_view name, std::uint32_t value) override
+    std::uint32_t WriteDword(Text name, std::uint32_t value) override
     {
-        Add(std::wstring(name) + L"=" + std::to_wstring(value));
+        Add(std::wstring(name) + L"=" + to_wstring(value));
         return writeError;
     }
     bool IsChecked(int command) override { return checked[command]; }
-    void SetCheckMark(int command, bool on) override { Add(L"mark " + std::to_wstring(command) + (on ? L" on" : L" off")); checked[command] = on; }
-    void ReplaceState(int command, bool on) override { Add(L"state " + std::to_wstring(command) + (on ? L" checked" : L" none")); checked[command] = on; }
+    void Mark(const wchar_t* how, int command, bool on) { Add(how + to_wstring(command) + (on ? L" on" : L" off")); checked[command] = on; }
+    void SetCheckMark(int command, bool on) override { Mark(L"mark ", command, on); }
+    void ReplaceState(int command, bool on) override { Mark(L"state ", command, on); }
 
-    void Show(std::wstring_view caption, std::wstring_view text, MessageIcon icon) override
+    void Show(Text caption, Text text, MessageIcon icon) override
     {
-        Add(std::wstring(caption) + L"|" + std::wstring(text) + (icon == MessageIcon::Error ? L"|error" : L"|information"));
+        Add(std::wstring(caption) + L"|" + std::wstring(text) + L"|" + (icon == MessageIcon::Error ? L"error" : L"information"));
     }
-    void ShowUnowned(std::wstring_view, std::wstring_view, MessageIcon) override { ADD_FAILURE() << "unowned box"; }
-    bool AskYesNo(std::wstring_view, std::wstring_view) override { ADD_FAILURE() << "question"; return false; }
-    std::wstring Describe(std::uint32_t error) override { return L"system text " + std::to_wstring(error); }
+    void ShowUnowned(Text, Text, MessageIcon) override { ADD_FAILURE() << "unowned box"; }
+    bool AskYesNo(Text, Text) override { ADD_FAILURE() << "question"; return false; }
+    std::wstring Describe(std::uint32_t error) override { return L"system text " + to_wstring(error); }
 
     struct List final : DeviceList {
         explicit List(Machine& owner) : machine(owner) {}
         ~List() override { machine.Add(L"release list"); }
-        std::optional<DeviceNode> DeviceAt(std::uint32_t i) override { return i < machine.devices.size() ? std::optional(100 + i) : std::nullopt; }
+        std::optional<DeviceNode> DeviceAt(std::uint32_t i) override
+        {
+            return i < machine.devices.size() ? std::optional(100 + i) : std::nullopt;
+        }
         Machine& machine;
     };
-    std::unique_ptr<DeviceList> ListVolumeSnapshotDevices() override { Add(L"list"); return listFails ? nullptr : std::make_unique<List>(*this); }
+    std::unique_ptr<DeviceList> ListVolumeSnapshotDevices() override
+    {
+        Add(L"list");
+        return listFails ? nullptr : std::make_unique<List>(*this);
+    }
     std::optional<std::wstring> ReadName(DeviceNode device, DeviceNameProperty property) override
     {
         const bool friendly = property == DeviceNameProperty::FriendlyName;
-        Add((friendly ? L"friendly name " : L"description ") + std::to_wstring(device));
-        return friendly ? devices.at(device - 100).friendlyName : devices.at(device - 100).description;
+        Add((friendly ? L"friendly name " : L"description ") + to_wstring(device));
+        return friendly ? At(device).friendlyName : At(device).description;
     }
-    std::uint32_t QueryStatus(DeviceNode device) override { Add(L"status " + std::to_wstring(device)); return devices.at(device - 100).status; }
-    std::uint32_t Uninstall(DeviceNode device) override { Add(L"uninstall " + std::to_wstring(device)); return devices.at(device - 100).uninstall; }
+    std::uint32_t QueryStatus(DeviceNode device) override { Add(L"status " + to_wstring(device)); return At(device).status; }
+    std::uint32_t Uninstall(DeviceNode device) override { Add(L"uninstall " + to_wstring(device)); return At(device).uninstall; }
 };
 
 class DeviceMaintenanceTest : public ::testing::Test {
@@ -122,18 +134,12 @@ TEST_F(DeviceMaintenanceTest, AKeyThatCannotBeOpenedClearsBothCheckMarks)
     EXPECT_EQ(debug.lines, (Log{L"*** Failed to open key\n", L"ExcludeUSB=FALSE\n", L"ExcludeVHD=FALSE\n"}));
 }
 
-TEST_F(DeviceMaintenanceTest, TogglingUsbTwiceWritesOneThenZeroAndSaysSoAndOtherCommandsTouchNothing)
+// Commands 40029 and 40030 store the opposite of the check mark and say so;
+// when it cannot be stored, an error box says that and the mark stays.
+TEST_F(DeviceMaintenanceTest, ToggleStoresTheOppositeOfTheCheckMarkOrSaysWhyNot)
 {
-    for (const int command : {0, 40027, 40028, 40029, 40031, 40029})
-        ToggleDeviceExclusion(host, command);
-
-    const std::wstring restart = L" USB devices.\nThe changes will take effect the next time you restart Windows.|information";
-    EXPECT_EQ(machine.log, (Log{L"ExcludeUSB=1", L"state 40029 checked", L"TrackKit|Quillon Change Block Tracker is set to exclude" + restart,
-                                L"ExcludeUSB=0", L"state 40029 none", L"TrackKit|Quillon Change Block Tracker is set to include" + restart}));
-}
-
-TEST_F(DeviceMaintenanceTest, ASettingThatCannotBeStoredIsReportedAndTheCheckMarkStays)
-{
+    const std::wstring set = L"TrackKit|Quillon Change Block Tracker is set to ";
+    const std::wstring restart = L" devices.\nThe changes will take effect the next time you restart Windows.|information";
     const std::wstring failed = L"TrackKit|Could not store the exclusion setting for ";
     const struct {
         int command;
@@ -141,6 +147,9 @@ TEST_F(DeviceMaintenanceTest, ASettingThatCannotBeStoredIsReportedAndTheCheckMar
         std::uint32_t error;
         Log log;
     } cases[] = {
+        {40029, false, 0, {L"ExcludeUSB=1", L"state 40029 on", set + L"exclude USB" + restart}},
+        {40029, true, 0, {L"ExcludeUSB=0", L"state 40029 off", set + L"include USB" + restart}},
+        {40030, false, 0, {L"ExcludeVHD=1", L"state 40030 on", set + L"exclude VHD/VHDX" + restart}},
         {40029, false, 2, {L"ExcludeUSB=1", failed + L"USB devices.\n\nsystem text 2|error"}},
         {40030, true, 5, {L"ExcludeVHD=0", failed + L"VHD/VHDX devices.\n\nsystem text 5|error"}},
     };
@@ -151,9 +160,13 @@ TEST_F(DeviceMaintenanceTest, ASettingThatCannotBeStoredIsReportedAndTheCheckMar
 
         ToggleDeviceExclusion(host, c.command);
 
-        EXPECT_EQ(machine.log, c.log) << "no change of the item";
-        EXPECT_EQ(machine.checked[c.command], c.wasChecked);
+        EXPECT_EQ(machine.log, c.log);
+        EXPECT_EQ(machine.checked[c.command], c.wasChecked == (c.error != 0)) << "changed only when stored";
     }
+    machine.log.clear();
+    for (const int command : {0, 40027, 40028, 40031})
+        ToggleDeviceExclusion(host, command);
+    EXPECT_TRUE(machine.log.empty()) << "other commands do nothing";
 }
 
 TEST_F(DeviceMaintenanceTest, OnlyRemovedDevicesWithTheShadowCopyNameAreUninstalled)
