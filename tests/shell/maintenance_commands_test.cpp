@@ -158,13 +158,6 @@ protected:
     testing::RecordingDebugLog debug;
     DriverSetupSystem system{machine, machine, machine, volumes, machine, machine, machine, machine};
     DeviceExclusionHost host{machine, machine, debug, machine, machine};
-    // The installer's calls when every step of an installation succeeds and no restart is asked for.
-    const Log installed = {L"ui 2", L"related " + kFirstCode, L"open {P}", L"action CostInitialize", L"action FileCost",
-                           L"action CostFinalize", L"level 0", L"feature CBT 3", L"action INSTALL", L"mode 18",
-                           L"mode 19", L"close 7", L"ui 5"};
-
-    // A removal's calls after its question and its installer's part.
-    Log Walk() const { return Log(machine.log.begin() + 14, machine.log.end()); }
 };
 
 TEST_F(MaintenanceCommandsTest, TheProductIsSoughtUnderBothUpgradeCodesAndWithoutItNothingRuns)
@@ -219,6 +212,10 @@ TEST_F(MaintenanceCommandsTest, TheFeatureIsSwitchedAndARestartAskedForLeavesThe
 
 TEST_F(MaintenanceCommandsTest, AFailingStepEndsTheSetupButTheProductIsClosedAndTheUiLevelRestored)
 {
+    // The calls when every step succeeds and no restart is asked for.
+    const Log installed = {L"ui 2", L"related " + kFirstCode, L"open {P}", L"action CostInitialize", L"action FileCost",
+                           L"action CostFinalize", L"level 0", L"feature CBT 3", L"action INSTALL", L"mode 18",
+                           L"mode 19", L"close 7", L"ui 5"};
     // Each step from opening the product to the INSTALL action, by its index in the full log.
     for (std::size_t step = 2; step <= 8; ++step) {
         SCOPED_TRACE(::testing::Message() << "failing step " << step);
@@ -296,7 +293,8 @@ TEST_F(MaintenanceCommandsTest, VolumesWhoseFilesStayAreNamedAndTheWalkGoesOn)
 
     RemoveDriver(system);
 
-    EXPECT_EQ(Walk(), (Log{L"load zkvolacc", L"removal \\\\?\\Volume{A}", L"removal \\\\?\\Volume{B}",
+    // After the question and the installer's 13 calls:
+    EXPECT_EQ(Log(machine.log.begin() + 14, machine.log.end()), (Log{L"load zkvolacc", L"removal \\\\?\\Volume{A}", L"removal \\\\?\\Volume{B}",
                            L"attach zkvolacc D:\\ UpperInstance",
                            L"unowned TrackKit|Error 80070005 attaching filter to \"D:\\\"|error",
                            L"removal \\\\?\\Volume{C}", L"attach zkvolacc E:\\ UpperInstance", L"delete E:\\" + kFile,
