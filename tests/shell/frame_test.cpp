@@ -36,6 +36,7 @@ TEST(FramePlacementTest, StoredPlacementsThatWouldHideTheTitleBarLetTheSystemCho
         {"absurdly tall", primaryOnly, {100, 50, 800, 100000}, {100, 50, kDefault, kDefault}},
         {"four screens tall at most", primaryOnly, {100, 50, 800, 4320}, {100, 50, 800, 4320}},
         {"no screen known: only a stored position is needed", {0, 0, 0, 0}, {100, 50, 800, 600}, {100, 50, 800, 600}},
+        {"a screen without a height is no screen known", {0, 0, 1920, 0}, {100, 50, 800, 600}, {100, 50, 800, 600}},
         {"partly off the left edge", primaryOnly, {-20, 50, 800, 600}, {-20, 50, 800, 600}},
         {"right edge exactly at the screen's left edge", primaryOnly, {-800, 50, 800, 600}, {kDefault, kDefault, 800, 600}},
         {"one pixel wide", primaryOnly, {100, 50, 1, 600}, {100, 50, 1, 600}},
