@@ -87,11 +87,11 @@ struct Machine final : Installer, RebootMarker, FilterManager, TrackingDriver, F
     std::int32_t Attach(Text f, Text path, Text instance) override { return Filter(L"attach", f, path, instance); }
     std::int32_t Detach(Text f, Text path) override { return Filter(L"detach", f, path); }
     std::int32_t Unload(Text f) override { return Filter(L"unload", f); }
-    // A listed failure, else success for a file that is there, else file-not-found.
+    // A listed failure, else success for a file that is there, else ERROR_FILE_NOT_FOUND.
     std::uint32_t DeleteFileAt(Text path) override
     {
         const std::uint32_t status = Call(L"delete", path);
-        return files.erase(std::wstring(path)) ? 0 : status ? status : kErrorFileNotFound;
+        return files.erase(std::wstring(path)) ? 0 : status ? status : 2;
     }
 
     bool OpenForQuery() override { return Call(L"open key") == 0; }
@@ -275,8 +275,8 @@ TEST_F(MaintenanceCommandsTest, AFilterOrSearchThatCannotStartIsReportedAndNoVol
 // the closing message and the walk goes on: its mount paths could not be
 // listed (A), the filter would not attach (B: said once, its other path not
 // tried) or every deletion failed for a reason other than the file's absence
-// (C). A file that is not there is no failure (D, E), a path too long for the
-// file's is not tried (D) and a volume mounted nowhere only gets the request (F).
+// (C). A missing file or folder is no failure (D, E, G), a path too long for
+// the file's is not tried (D) and a volume mounted nowhere only gets the request (F).
 TEST_F(MaintenanceCommandsTest, VolumesWhoseFilesStayAreNamedAndTheWalkGoesOn)
 {
     const std::wstring tooLong = L"C:\\" + std::wstring(230, L'x') + L"\\";
@@ -287,28 +287,31 @@ TEST_F(MaintenanceCommandsTest, VolumesWhoseFilesStayAreNamedAndTheWalkGoesOn)
     volumes.AddVolume(L"D", {tooLong, L"F:\\", L"C:\\d\\", L"G:\\"});
     volumes.AddVolume(L"E", {L"H:\\"});
     volumes.AddVolume(L"F", {});
+    volumes.AddVolume(L"G", {L"I:\\"});
     machine.failures = {{L"attach zkvolacc D:\\ UpperInstance", kAccessDenied}, {L"delete E:\\" + kFile, 5},
-                        {L"delete C:\\c\\" + kFile, 5}};
+                        {L"delete C:\\c\\" + kFile, 5}, {L"delete I:\\" + kFile, 3 /* ERROR_PATH_NOT_FOUND */}};
     machine.files = {L"C:\\d\\" + kFile, L"G:\\" + kFile};
 
     RemoveDriver(system);
 
-    // After the question and the installer's 13 calls:
-    EXPECT_EQ(Log(machine.log.begin() + 14, machine.log.end()), (Log{L"load zkvolacc", L"removal \\\\?\\Volume{A}", L"removal \\\\?\\Volume{B}",
-                           L"attach zkvolacc D:\\ UpperInstance",
-                           L"unowned TrackKit|Error 80070005 attaching filter to \"D:\\\"|error",
-                           L"removal \\\\?\\Volume{C}", L"attach zkvolacc E:\\ UpperInstance", L"delete E:\\" + kFile,
-                           L"detach zkvolacc E:\\", L"attach zkvolacc C:\\c\\ UpperInstance", L"delete C:\\c\\" + kFile,
-                           L"detach zkvolacc C:\\c\\", L"removal \\\\?\\Volume{D}",
-                           L"attach zkvolacc " + tooLong + L" UpperInstance", L"detach zkvolacc " + tooLong,
-                           L"attach zkvolacc F:\\ UpperInstance", L"delete F:\\" + kFile, L"detach zkvolacc F:\\",
-                           L"attach zkvolacc C:\\d\\ UpperInstance", L"delete C:\\d\\" + kFile, L"detach zkvolacc C:\\d\\",
-                           L"removal \\\\?\\Volume{E}", L"attach zkvolacc H:\\ UpperInstance", L"delete H:\\" + kFile,
-                           L"detach zkvolacc H:\\", L"removal \\\\?\\Volume{F}", L"unload zkvolacc",
-                           kRemoved + L"\r\n\r\nThe tracking files of these volumes could not be deleted and remain:\r\n"
-                                      L"\\\\?\\Volume{A}\\\r\nD:\\\r\nE:\\|information"}));
+    // After the question and the installer's 13 calls, volume by volume:
+    EXPECT_EQ(Log(machine.log.begin() + 14, machine.log.end()), (Log{
+        L"load zkvolacc", L"removal \\\\?\\Volume{A}",
+        L"removal \\\\?\\Volume{B}", L"attach zkvolacc D:\\ UpperInstance",
+        L"unowned TrackKit|Error 80070005 attaching filter to \"D:\\\"|error",
+        L"removal \\\\?\\Volume{C}", L"attach zkvolacc E:\\ UpperInstance", L"delete E:\\" + kFile, L"detach zkvolacc E:\\",
+        L"attach zkvolacc C:\\c\\ UpperInstance", L"delete C:\\c\\" + kFile, L"detach zkvolacc C:\\c\\",
+        L"removal \\\\?\\Volume{D}", L"attach zkvolacc " + tooLong + L" UpperInstance", L"detach zkvolacc " + tooLong,
+        L"attach zkvolacc F:\\ UpperInstance", L"delete F:\\" + kFile, L"detach zkvolacc F:\\",
+        L"attach zkvolacc C:\\d\\ UpperInstance", L"delete C:\\d\\" + kFile, L"detach zkvolacc C:\\d\\",
+        L"removal \\\\?\\Volume{E}", L"attach zkvolacc H:\\ UpperInstance", L"delete H:\\" + kFile, L"detach zkvolacc H:\\",
+        L"removal \\\\?\\Volume{F}",
+        L"removal \\\\?\\Volume{G}", L"attach zkvolacc I:\\ UpperInstance", L"delete I:\\" + kFile, L"detach zkvolacc I:\\",
+        L"unload zkvolacc",
+        kRemoved + L"\r\n\r\nThe tracking files of these volumes could not be deleted and remain:\r\n"
+                   L"\\\\?\\Volume{A}\\\r\nD:\\\r\nE:\\|information"}));
     EXPECT_EQ(machine.files, (std::set<std::wstring>{L"G:\\" + kFile}));
-    EXPECT_EQ(volumes.mountBufferSizes, std::vector<std::size_t>(6, 1040));
+    EXPECT_EQ(volumes.mountBufferSizes, std::vector<std::size_t>(7, 1040));
     EXPECT_EQ(volumes.searchesOpen, 0) << "the volume search is closed";
 }
 
