@@ -10,10 +10,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
-#include <memory>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "blockmap/win32/dialog_watcher.h"
 #include "common/text.h"
@@ -163,14 +159,16 @@ struct WillingFilterManager final : FilterManager {
 // The real volume search with a volume placed first that the system does
 // not know: its mount paths cannot be listed, as for a volume that went away
 // during the walk.
-class UnknownVolumeFirst final : public VolumeSystem {
-public:
+struct UnknownVolumeFirst final : VolumeSystem {
     static constexpr wchar_t kName[] = L"\\\\?\\Volume{00000000-0000-0000-0000-000000000000}\\";
+    struct Search final : VolumeSearch {
+        explicit Search(VolumeSearchStart started) : real(std::move(started)) {}
+        VolumeNameReply Next() override { return std::exchange(atFirst, false) ? real.first : real.search->Next(); }
+        VolumeSearchStart real;
+        bool atFirst = true;
+    };
 
-    VolumeSearchStart StartVolumeSearch() override
-    {
-        return {std::make_unique<Search>(real_.StartVolumeSearch()), {0, kName}};
-    }
+    VolumeSearchStart StartVolumeSearch() override { return {std::make_unique<Search>(real_.StartVolumeSearch()), {0, kName}}; }
     std::wstring NtDeviceName(std::wstring_view name) override { return real_.NtDeviceName(name); }
     MountPathsReply MountPathNames(std::wstring_view name, std::span<wchar_t> out) override
     {
@@ -181,17 +179,6 @@ public:
     std::optional<int> SystemIconIndex(std::wstring_view path) override { return real_.SystemIconIndex(path); }
     std::optional<DiskSpace> FreeSpace(std::wstring_view path) override { return real_.FreeSpace(path); }
     std::optional<VolumeInformation> Information(std::wstring_view path) override { return real_.Information(path); }
-
-private:
-    class Search final : public VolumeSearch {
-    public:
-        explicit Search(VolumeSearchStart real) : real_(std::move(real)) {}
-        VolumeNameReply Next() override { return std::exchange(atFirst_, false) ? real_.first : real_.search->Next(); }
-
-    private:
-        VolumeSearchStart real_;
-        bool atFirst_ = true;
-    };
     WindowsVolumeSystem real_;
 };
 

@@ -6,9 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <string>
-
 #include "blockmap/view_options.h"
 #include "blockmap/win32/track_view_window.h"
 #include "shell/win32/scripted_program_driver.h"
@@ -27,7 +24,7 @@ protected:
     {
         testing::PrepareProgramShell();
         source_ = &testing::ScriptedProgramDriver().AddScriptedVolume(L"\\\\.\\C:", {512, 8, 4096, 65536});
-        SetWrites(1234);
+        source_->SetStatistics({.writesSeen = 1234});
         ProgramSettings() = AppSettings{9, 1000, 0x00D77800, 50, 40, 1000, 700};
         ASSERT_TRUE(RegisterMainFrameClass(Shell().instance));
         frame_ = Shell().mainFrame = CreateMainFrame(Shell().instance);  // as the program sets it
@@ -38,13 +35,6 @@ protected:
         DestroyWindow(frame_);
         for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {}  // the quit the frame posted
     }
-    void SetWrites(std::uint64_t writes)
-    {
-        TrackingInfo statistics;
-        statistics.writesSeen = statistics.writesConsidered = writes;
-        source_->SetStatistics(statistics);
-    }
-
     HWND frame_ = nullptr;
     ScriptedSource* source_ = nullptr;
 };
@@ -53,8 +43,7 @@ TEST_F(MainFrameTest, BuildsTheWindowTreeWithItsClassesAndIds)
 {
     const ShellWindows& shell = Shell();
     EXPECT_EQ(shell.mainMenu, GetMenu(frame_));
-    HWND outer = GetParent(shell.volumeList);
-    HWND inner = GetParent(shell.trackView);
+    HWND outer = GetParent(shell.volumeList), inner = GetParent(shell.trackView);
     for (const auto& [window, parent, className, id] :
          {std::tuple{outer, frame_, L"SplitterClass", -1}, {shell.volumeList, outer, L"VolumeListClass", 1000},
           {inner, outer, L"SplitterClass", 1001}, {shell.statisticsList, inner, L"SysListView32", 1000},
@@ -75,7 +64,7 @@ TEST_F(MainFrameTest, TheStatisticsListShowsEachPollAtEverySizeAndSizingPausesTh
     HWND list = Shell().statisticsList;
     EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 18);
     EXPECT_EQ(ListItemText(list, 2, 1), L"1234");
-    SetWrites(5678);
+    source_->SetStatistics({.writesSeen = 5678});
     SendMessageW(frame_, WM_COMMAND, MAKEWPARAM(kCommandRefreshNow, 0), 0);
     EXPECT_EQ(ListItemText(list, 2, 1), L"5678");
 
@@ -90,14 +79,13 @@ TEST_F(MainFrameTest, TheStatisticsListShowsEachPollAtEverySizeAndSizingPausesTh
     RECT client{}, listClient{};
     GetClientRect(frame_, &client);
     GetClientRect(list, &listClient);
-    const RECT status = testing::RectInClient(Shell().statusBar, frame_);
     const RECT splitter = testing::RectInClient(GetParent(Shell().volumeList), frame_);
-    EXPECT_EQ((std::array{splitter.left, splitter.top, splitter.right, splitter.bottom}),
-              (std::array{0L, 0L, client.right, status.top}));
+    EXPECT_EQ(std::tuple(splitter.left, splitter.top, splitter.right, splitter.bottom),
+              std::tuple(0L, 0L, client.right, testing::RectInClient(Shell().statusBar, frame_).top));
     EXPECT_GE(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0) + SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), listClient.right);
     MINMAXINFO limits{};
     SendMessageW(frame_, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
-    EXPECT_EQ((std::pair{limits.ptMinTrackSize.x, limits.ptMinTrackSize.y}), (std::pair{640L, 280L}));
+    EXPECT_EQ(std::pair(limits.ptMinTrackSize.x, limits.ptMinTrackSize.y), std::pair(640L, 280L));
 }
 
 // The map's context menu: the keys wait in the queue for the menu's own loop,
@@ -143,11 +131,11 @@ TEST_F(MainFrameTest, ExitStoresTheRestoredRectangleInTheSettings)
         SendMessageW(frame_, WM_COMMAND, MAKEWPARAM(IDM_FILE_EXIT, 0), 0);
 
         EXPECT_FALSE(IsWindow(frame_)) << show;
-        const AppSettings& settings = ProgramSettings();
-        EXPECT_EQ((std::array{settings.windowLeft, settings.windowTop, settings.windowWidth, settings.windowHeight}),
-                  (std::array{30, 20, 800, 500})) << show;
-        MSG message{};
-        EXPECT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the loop is told to end";
+        const AppSettings& stored = ProgramSettings();
+        EXPECT_EQ(std::tuple(stored.windowLeft, stored.windowTop, stored.windowWidth, stored.windowHeight),
+                  std::tuple(30, 20, 800, 500)) << show;
+        MSG quit{};
+        EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the loop is told to end";
         EXPECT_EQ(TrackViewStateOf(Shell().trackView), nullptr) << "the pane freed its record";
     }
 }

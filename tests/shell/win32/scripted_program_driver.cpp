@@ -4,12 +4,6 @@
 
 namespace trackkit {
 
-SimulatedDriver& testing::ScriptedProgramDriver()
-{
-    static SimulatedDriver driver;
-    return driver;
-}
-
 TrackingDriver& ProgramTrackingDriver() { return testing::ScriptedProgramDriver(); }
 
 } // namespace trackkit

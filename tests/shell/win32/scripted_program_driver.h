@@ -6,6 +6,10 @@ namespace trackkit::testing {
 
 // The tracking driver that the windows under test talk to: the simulation,
 // scripted by each test.
-SimulatedDriver& ScriptedProgramDriver();
+inline SimulatedDriver& ScriptedProgramDriver()
+{
+    static SimulatedDriver driver;
+    return driver;
+}
 
 } // namespace trackkit::testing
