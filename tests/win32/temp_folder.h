@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -13,8 +12,7 @@ namespace trackkit::test {
 
 // A fresh folder below the user's temporary folder, removed with all it holds
 // when the object goes away. Free any module loaded from it first.
-class TempFolder {
-public:
+struct TempFolder {
     TempFolder() { std::filesystem::create_directories(path_); }
     ~TempFolder() { std::error_code ignored; std::filesystem::remove_all(path_, ignored); }
 
@@ -25,9 +23,7 @@ public:
         std::filesystem::create_directories((path_ / relative).parent_path());
         return (path_ / relative).wstring();
     }
-
-private:
-    inline static std::atomic<int> count_{0};
+    inline static int count_ = 0;
     const std::filesystem::path path_ = std::filesystem::temp_directory_path() /
         (L"trackkit-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++count_));
 };
