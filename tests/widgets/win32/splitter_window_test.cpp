@@ -1,10 +1,10 @@
-// The splitter and its drag shadow, run for real under Wine on a virtual X
-// server. The grid and drag rules are tested natively.
+// The splitter and its drag shadow for real under Wine; the grid and drag rules are tested natively.
 #include "widgets/win32/splitter_window.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <bit>
 #include <tuple>
 #include <vector>
 
@@ -19,17 +19,12 @@ using Box = std::array<long, 4>;  // left, top, right, bottom
 
 const int kBar = MulDiv(4, MeasureDpi(nullptr).x, 96), kBarHeight = MulDiv(4, MeasureDpi(nullptr).y, 96);
 
-// A shown top-level window with a 1000 x 700 client area. It is never
-// destroyed: without a window manager, Wine waits two seconds for each shown
-// window that goes.
+// A shown 1000 x 700 window, never destroyed: without a window manager, Wine waits two seconds for each that goes.
 HWND Host()
 {
-    RECT frame{0, 0, 1000, 700};
-    AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
-    HWND host = CreateWindowExW(0, L"Static", L"splitter test", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, 40,
-                                30, frame.right - frame.left, frame.bottom - frame.top, {}, {}, {}, {});
+    HWND host = CreateWindowExW(0, L"Static", L"", WS_POPUP | WS_CLIPCHILDREN | WS_VISIBLE, 40, 30, 1000, 700, {}, {},
+                                {}, {});
     SetForegroundWindow(host);
-    UpdateWindow(host);
     return host;
 }
 
@@ -40,16 +35,9 @@ HWND Pane(HWND parent)
                            reinterpret_cast<HMENU>(INT_PTR{-1}), nullptr, nullptr);
 }
 
-Box Place(HWND window, HWND relativeTo)  // relative to another window's client area, or the screen
-{
-    const RECT rect = testing::RectInClient(window, relativeTo);
-    return {rect.left, rect.top, rect.right, rect.bottom};
-}
-
-void Mouse(HWND window, UINT message, int x, int y)
-{
-    SendMessageW(window, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(x, y));
-}
+// Relative to another window's client area, or the screen.
+Box Place(HWND window, HWND to) { return std::bit_cast<Box>(testing::RectInClient(window, to)); }
+void Mouse(HWND window, UINT message, int x, int y) { SendMessageW(window, message, 0, MAKELPARAM(x, y)); }
 
 std::vector<HWND> Shadows(bool visibleOnly = false)
 {
@@ -62,43 +50,35 @@ std::vector<HWND> Shadows(bool visibleOnly = false)
 
 TEST(SplitterWindow, IsCreatedAttachesOnlyItsOwnChildrenToFreeCellsAndShowsThemWithItself)
 {
-    HWND host = Host();
-    HWND splitter = CreateSplitter(host, 2, 2);
-    EXPECT_EQ(testing::ClassOf(splitter), kSplitterClass);
-    EXPECT_EQ(GetWindowLongW(splitter, GWL_EXSTYLE) & WS_EX_CONTROLPARENT, WS_EX_CONTROLPARENT);
-    EXPECT_EQ(CreateSplitter(nullptr, 1, 2), nullptr) << "a child needs a parent";
+    HWND host = Host(), splitter = CreateSplitter(host, 2, 2);
+    EXPECT_EQ(std::tuple(testing::ClassOf(splitter), GetWindowLongW(splitter, GWL_EXSTYLE) & WS_EX_CONTROLPARENT,
+                         CreateSplitter(nullptr, 1, 2)), std::tuple(kSplitterClass, WS_EX_CONTROLPARENT, HWND{}));
 
-    HWND pane = Pane(splitter);
+    HWND pane = Pane(splitter), grandchild = Pane(pane), hiddenBefore = Pane(splitter);
     ASSERT_TRUE(AttachPane(splitter, 1, 1, 100, 100, pane));
     EXPECT_EQ(GetDlgCtrlID(pane), 1017);
     HWND impostor = Pane(host);  // not a splitter, though its user data looks like a record
     SetWindowLongPtrW(impostor, GWLP_USERDATA, 0x1234);
-    HWND grandchild = Pane(pane);
     // Occupied; not a child; a grandchild; not a splitter.
     for (const auto& [parent, cell, child] : {std::tuple{splitter, 1, Pane(splitter)}, {splitter, 0, Pane(host)},
              {splitter, 0, grandchild}, {impostor, 0, Pane(impostor)}})
         EXPECT_FALSE(AttachPane(parent, cell, cell, 10, 10, child) || GetDlgCtrlID(child) != -1);
 
-    HWND hiddenBefore = Pane(splitter);
     ShowWindow(hiddenBefore, SW_HIDE);
     ShowWindow(grandchild, SW_HIDE);
-    const auto visible = [](HWND window) { return (GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE) != 0; };
     ShowWindow(splitter, SW_HIDE);
-    EXPECT_FALSE(visible(pane));
+    EXPECT_FALSE(GetWindowLongW(pane, GWL_STYLE) & WS_VISIBLE);
     ShowWindow(splitter, SW_SHOW);
-    EXPECT_EQ((std::array{visible(pane), visible(hiddenBefore), visible(grandchild)}), (std::array{true, true, false}));
+    EXPECT_EQ((std::array{IsWindowVisible(pane), IsWindowVisible(hiddenBefore), IsWindowVisible(grandchild)}),
+              (std::array{TRUE, TRUE, FALSE}));
 }
 
-// The frame's outer splitter: two panes side by side, the left one 280 wide,
-// the bar painted in the face colour. A drag shows a layered top-level shadow
-// over the bar, which takes neither activation nor clicks, and resizes on
-// release; losing the capture cancels it, and destroying the splitter takes
-// its shadows along.
+// The frame's outer splitter: two panes side by side, the bar painted in the face colour. A drag shows a layered
+// top-level shadow over the bar, taking neither activation nor clicks, and resizes on release; losing the capture
+// cancels it, and destroying the splitter takes its shadows along.
 TEST(SplitterDrag, ShowsALayeredShadowWhileDraggingAndResizesOnRelease)
 {
-    HWND host = Host();
-    HWND splitter = CreateSplitter(host, 1, 2);
-    HWND left = Pane(splitter), right = Pane(splitter);
+    HWND host = Host(), splitter = CreateSplitter(host, 1, 2), left = Pane(splitter), right = Pane(splitter);
     AttachPane(splitter, 0, 0, 280, 280, left);
     AttachPane(splitter, 0, 1, 340, 340, right);
     SetWindowPos(splitter, nullptr, 0, 0, 800, 600, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -119,17 +99,16 @@ TEST(SplitterDrag, ShowsALayeredShadowWhileDraggingAndResizesOnRelease)
     Mouse(splitter, WM_LBUTTONDOWN, 281, 300);
     EXPECT_EQ(std::pair(GetCapture(), GetFocus()), std::pair(splitter, splitter));
     const std::vector<HWND> shown = Shadows(true);
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(Shadows().size(), others + 2) << "both shadows are made at the first drag";
+    ASSERT_EQ(std::pair(shown.size(), Shadows().size()), std::pair(std::size_t{1}, others + 2)) << "both are made";
     const LONG extended = WS_EX_LAYERED | WS_EX_TOOLWINDOW;
-    EXPECT_TRUE(GetParent(shown[0]) == nullptr && (GetWindowLongW(shown[0], GWL_EXSTYLE) & extended) == extended);
+    EXPECT_EQ(std::pair(GetParent(shown[0]), GetWindowLongW(shown[0], GWL_EXSTYLE) & extended),
+              std::pair(HWND{}, extended));
     EXPECT_EQ(Place(shown[0], splitter), (Box{280, 0, 280 + kBar, 600})) << "over the bar as it is";
-    EXPECT_EQ(GetActiveWindow(), host) << "the shadow takes no activation";
-    EXPECT_EQ(WindowFromPoint({Place(shown[0], nullptr)[0] + 1, 400}), splitter) << "clicks go to the window beneath";
+    EXPECT_EQ(std::pair(GetActiveWindow(), WindowFromPoint({Place(shown[0], nullptr)[0] + 1, 400})),
+              std::pair(host, splitter)) << "the shadow takes neither activation nor clicks";
     Mouse(splitter, WM_MOUSEMOVE, 300, 123);
-    EXPECT_EQ(Place(shown[0], splitter), (Box{300 - grip, 0, 300 - grip + kBar, 600}));
-    EXPECT_EQ(Place(left, splitter), (Box{0, 0, 280, 600})) << "the panes wait for the release";
-    Mouse(splitter, WM_LBUTTONDOWN, 600, 300);  // a second press is ignored
+    EXPECT_EQ((std::array{Place(shown[0], splitter), Place(left, splitter)}),
+              (std::array{Box{300 - grip, 0, 300 - grip + kBar, 600}, Box{0, 0, 280, 600}})) << "panes wait";
     Mouse(splitter, WM_LBUTTONUP, 300, 123);
     EXPECT_TRUE(GetCapture() == nullptr && Shadows(true).empty());
     EXPECT_EQ((std::array{Place(left, splitter), Place(right, splitter)}),
@@ -137,14 +116,12 @@ TEST(SplitterDrag, ShowsALayeredShadowWhileDraggingAndResizesOnRelease)
 
     Mouse(splitter, WM_LBUTTONDOWN, 300 - grip, 10);
     Mouse(splitter, WM_MOUSEMOVE, 500, 10);
-    EXPECT_EQ(Shadows().size(), others + 2) << "the second drag reuses both shadows";
-    SetCapture(host);  // someone else takes the mouse
-    EXPECT_TRUE(Shadows(true).empty()) << "gone at once, not left on the screen";
+    SetCapture(host);  // someone else takes the mouse: the shadows go at once, and are reused by the next drag
+    EXPECT_EQ(std::pair(Shadows().size(), Shadows(true).size()), std::pair(others + 2, std::size_t{0}));
     Mouse(splitter, WM_LBUTTONUP, 520, 300);
-    EXPECT_EQ(GetCapture(), host) << "the other window keeps its capture";
+    EXPECT_EQ(std::pair(GetCapture(), Place(left, splitter)), std::pair(host, Box{0, 0, 300 - grip, 600}))
+        << "the other window keeps its capture, the cancelled drag is not applied";
     ReleaseCapture();
-    Mouse(splitter, WM_LBUTTONUP, 520, 300);  // nor does a later release apply the cancelled drag
-    EXPECT_EQ(Place(left, splitter), (Box{0, 0, 300 - grip, 600}));
 
     Mouse(splitter, WM_LBUTTONDOWN, 300 - grip, 10);
     DestroyWindow(splitter);
@@ -153,8 +130,7 @@ TEST(SplitterDrag, ShowsALayeredShadowWhileDraggingAndResizesOnRelease)
 
 TEST(SplitterDrag, ACrossingShowsBothShadowsAndMovesBothBars)
 {
-    HWND splitter = CreateSplitter(Host(), 2, 2);
-    HWND panes[4];
+    HWND splitter = CreateSplitter(Host(), 2, 2), panes[4];
     for (int cell = 0; cell < 4; ++cell)
         ASSERT_TRUE(AttachPane(splitter, cell / 2, cell % 2, 300, 200, panes[cell] = Pane(splitter)));
     SetWindowPos(splitter, nullptr, 0, 0, 800, 600, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -162,8 +138,8 @@ TEST(SplitterDrag, ACrossingShowsBothShadowsAndMovesBothBars)
     EXPECT_EQ(Shadows(true).size(), 2u);
     Mouse(splitter, WM_MOUSEMOVE, 500 + kBar / 2, 350 + kBarHeight / 2);
     Mouse(splitter, WM_LBUTTONUP, 500 + kBar / 2, 350 + kBarHeight / 2);
-    EXPECT_EQ(Place(panes[0], splitter), (Box{0, 0, 500, 350}));
-    EXPECT_EQ(Place(panes[3], splitter), (Box{500 + kBar, 350 + kBarHeight, 800, 600}));
+    EXPECT_EQ((std::array{Place(panes[0], splitter), Place(panes[3], splitter)}),
+              (std::array{Box{0, 0, 500, 350}, Box{500 + kBar, 350 + kBarHeight, 800, 600}}));
 }
 
 } // namespace
