@@ -1,5 +1,5 @@
-// The block-map pane's window procedure for real, in a borderless host that
-// stands in for the main frame. Its layout and hover rules are tested natively.
+// The block-map pane's window procedure for real, in a borderless host that stands in for the main frame.
+// Its layout and hover rules are tested natively.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -24,19 +24,12 @@
 namespace trackkit {
 namespace {
 
-using testing::ScriptedProgramDriver;
-using testing::WindowText;
 using Texts = std::vector<std::wstring>;
 
 const std::wstring kReady = L" Ready...";
 
-TrackingGeometry Geometry(std::uint32_t blocks, std::uint32_t cbtFirst = 0, std::uint32_t cbtLast = 0)
-{
-    return {512, 8, blocks, 65536, cbtFirst, cbtLast};  // 64 KiB blocks on 4 KiB clusters
-}
-
-// At 96 DPI with block size 4 the 500 x 300 pane has pitch 5, a map area
-// from (5, 5) to (495, 295) and 98 columns.
+// At 96 DPI with block size 4 the 500 x 300 pane has pitch 5, a map area from (5, 5) to (495, 295) and 98
+// columns. The volumes have 64 KiB blocks on 4 KiB clusters.
 class TrackViewWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -50,32 +43,29 @@ protected:
         Shell().trackView = pane_ = CreateTrackView(host_, Shell().instance);
         ASSERT_NE(pane_, nullptr);
         SetWindowPos(pane_, nullptr, 0, 0, 500, 300, SWP_NOZORDER);
-        // Not activated: without a window manager Wine waits 2 s for its withdrawal.
-        ShowWindow(host_, SW_SHOWNOACTIVATE);
+        ShowWindow(host_, SW_SHOWNOACTIVATE);  // without a window manager Wine waits 2 s for an active one to go
         ASSERT_EQ(GetDeviceCaps(WindowDc(nullptr).Get(), LOGPIXELSX), 96) << "the expected cells are those of 96 DPI";
         Open();
     }
 
     void TearDown() override
     {
-        ReleaseCapture();
         DestroyWindow(host_);
-        Shell() = ShellWindows{Shell().instance, Shell().heap};
         for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {}
     }
 
     // Each volume gets a path of its own, since the pane keeps one it has open.
-    ScriptedSource& Open(const TrackingGeometry& geometry = Geometry(5529), std::vector<std::uint64_t> changed = {})
+    ScriptedSource& Open(const TrackingGeometry& geometry = {512, 8, 5529, 65536, 0, 0},
+                         std::vector<std::uint64_t> changed = {})
     {
         path_ = L"\\\\.\\T" + std::to_wstring(++volumes_) + L":";
-        ScriptedSource& source = ScriptedProgramDriver().AddScriptedVolume(path_, geometry);
-        for (std::uint64_t block : changed)
-            source.MarkChanged(block);
+        ScriptedSource& source = testing::ScriptedProgramDriver().AddScriptedVolume(path_, geometry);
+        for (std::uint64_t block : changed) source.MarkChanged(block);
         OpenTrackedVolumeInPane(pane_, path_);
         UpdateWindow(pane_);
         return source;
     }
-    VolumeSession& Session() { return *ScriptedProgramDriver().Find(path_); }
+    VolumeSession& Session() { return *testing::ScriptedProgramDriver().Find(path_); }
     std::uint64_t Lookups() { return Session().Requests().Of(DriverRequest::Lookup); }
     Pixel At(int x, int y) { return PixelFromColorRef(GetPixel(WindowDc(pane_).Get(), x, y)); }
     void Mouse(UINT message, int x, int y) { SendMessageW(pane_, message, MK_LBUTTON, MAKELPARAM(x, y)); }
@@ -85,9 +75,8 @@ protected:
     int volumes_ = 0;
 };
 
-// The timer follows the speed; the end of a resize (paused through the frame,
-// tests/shell) restarts no paused timer. WM_DESTROY stops it, closes the
-// volume and frees the bitmap's pages.
+// The timer follows the speed; the end of a resize (paused through the frame, tests/shell) restarts no paused
+// timer. WM_DESTROY stops it, closes the volume and frees the bitmap's pages.
 TEST_F(TrackViewWindowTest, TheTimerFollowsTheUpdateSpeedAndThePaneCleansUpOnDestroy)
 {
     const auto timerRunning = [&] { return KillTimer(pane_, kPollTimerId) && SetTimer(pane_, kPollTimerId, 1000, {}); };
@@ -103,29 +92,26 @@ TEST_F(TrackViewWindowTest, TheTimerFollowsTheUpdateSpeedAndThePaneCleansUpOnDes
 
     const void* bitmap = TrackViewStateOf(pane_)->session.bitmap.Bytes().data();
     MEMORY_BASIC_INFORMATION memory{};
-    ASSERT_TRUE(VirtualQuery(bitmap, &memory, sizeof(memory)) && memory.State == MEM_COMMIT);
-    ASSERT_EQ(Session().OpenHandles(), 1);
+    const auto pages = [&] { return VirtualQuery(bitmap, &memory, sizeof(memory)) ? memory.State : 0; };
+    ASSERT_EQ(std::pair(pages(), Session().OpenHandles()), std::pair(DWORD{MEM_COMMIT}, 1));
     SendMessageW(pane_, WM_DESTROY, 0, 0);
-    EXPECT_FALSE(KillTimer(pane_, kPollTimerId)) << "the poll timer is still set";
-    EXPECT_EQ(Session().OpenHandles(), 0);
-    EXPECT_TRUE(VirtualQuery(bitmap, &memory, sizeof(memory)) && memory.State == MEM_FREE);
-    EXPECT_EQ(TrackViewStateOf(pane_), nullptr);
+    EXPECT_EQ(std::tuple(KillTimer(pane_, kPollTimerId), Session().OpenHandles(), pages(), TrackViewStateOf(pane_)),
+              std::tuple(FALSE, 0, DWORD{MEM_FREE}, nullptr)) << "the timer, the volume, the bitmap, the record";
 }
 
-// 20000 blocks pack four to a cell: cells 0 to 4 have 0 to 4 changed blocks,
-// one of each level; $CBT's clusters 640 to 655 are block 40, in cell 10.
+// 20000 blocks pack four to a cell: cells 0 to 4 have 0 to 4 changed blocks, one of each level; $CBT's clusters
+// 640 to 655 are block 40, in cell 10.
 TEST_F(TrackViewWindowTest, TheScreenShowsTheLevelsTheGapsAndTheCbtCellsAndRepaintsOnAThemeChange)
 {
-    Open(Geometry(20000, 640, 655), {4, 8, 9, 12, 13, 14, 16, 17, 18, 19});
+    Open({512, 8, 20000, 65536, 640, 655}, {4, 8, 9, 12, 13, 14, 16, 17, 18, 19});
     const LevelPixels levels = BuildLevelPixels(GetSysColor(COLOR_3DFACE), ProgramSettings().blockColor);
     const Pixel background = PixelFromColorRef(GetSysColor(COLOR_WINDOW));
-    for (int level = 0; level <= 4; ++level) {
-        const int x = 5 + 5 * level;
-        EXPECT_EQ((std::array{At(x, 5), At(x + 3, 8)}), (std::array{levels[level], levels[level]})) << level;
-        EXPECT_EQ((std::array{At(x + 4, 6), At(x + 1, 9)}), (std::array{background, background})) << "gaps " << level;
-    }
-    EXPECT_EQ((std::array{At(56, 6), At(61, 6)}), (std::array{PixelFromColorRef(kCbtColor), levels[0]})) << "10, 11";
-    EXPECT_EQ((std::array{At(2, 2), At(16, 261)}), (std::array{background, background})) << "margin, past the end";
+    for (int level = 0, x = 5; level <= 4; ++level, x += 5)
+        EXPECT_EQ((std::array{At(x, 5), At(x + 3, 8), At(x + 4, 6), At(x + 1, 9)}),
+                  (std::array{levels[level], levels[level], background, background})) << "the cell, its gaps " << level;
+    EXPECT_EQ((std::array{At(56, 6), At(61, 6), At(2, 2), At(16, 261)}),
+              (std::array{PixelFromColorRef(kCbtColor), levels[0], background, background}))
+        << "cells 10 and 11, the margin, past the end";
 
     ProgramSettings().blockColor = RGB(10, 200, 30);
     SendMessageW(pane_, WM_THEMECHANGED, 0, 0);
@@ -133,46 +119,40 @@ TEST_F(TrackViewWindowTest, TheScreenShowsTheLevelsTheGapsAndTheCbtCellsAndRepai
     EXPECT_EQ(At(25, 5), PixelFromColorRef(RGB(10, 200, 30)));
 }
 
-// The mouse is held over the map and its cell named in the status bar; a click
-// off the cells only takes the focus. A click on a cell lets go of the mouse
-// and lists its streams in the dialog, owned by the pane's top-level window,
-// which ends on Enter, on Escape in its list and on its close box.
+// The mouse is held over the map and its cell named in the status bar; a click off the cells only takes the
+// focus. A click on a cell lets go of the mouse and lists its streams in the dialog, owned by the pane's top-level
+// window, which ends on Enter, on Escape in its list and on its close box.
 TEST_F(TrackViewWindowTest, HoverNamesTheCellAndAClickListsItsStreamsInTheDialogFromItsResource)
 {
     Open().SetLookupEntries({{900, 0x01000000, L"\\Data\\orders.mdf"}, {100, 0x03000005, L"\\pagefile.sys"}});
     Mouse(WM_MOUSEMOVE, -30, 500);
-    EXPECT_EQ(std::pair(WindowText(Shell().statusBar), GetCapture()), std::pair(kReady, HWND{}));
+    EXPECT_EQ(std::pair(testing::WindowText(Shell().statusBar), GetCapture()), std::pair(kReady, HWND{}));
     SetFocus(nullptr);
     Mouse(WM_LBUTTONDOWN, 2, 17);
     EXPECT_EQ(std::pair(Lookups(), GetFocus()), std::pair(std::uint64_t{0}, pane_));
-    const struct { UINT message; WPARAM wParam; int control; } closers[] = {
-        {WM_KEYDOWN, VK_RETURN, IDOK}, {WM_KEYDOWN, VK_ESCAPE, 1006}, {WM_SYSCOMMAND, SC_CLOSE, 0}};
-    for (const auto& c : closers) {
-        SCOPED_TRACE(c.wParam);
+    for (const auto& [message, key, control] : {std::tuple<UINT, WPARAM, int>{WM_KEYDOWN, VK_RETURN, IDOK},
+             {WM_KEYDOWN, VK_ESCAPE, 1006}, {WM_SYSCOMMAND, SC_CLOSE, 0}}) {
         Mouse(WM_MOUSEMOVE, 32, 17);
-        ASSERT_EQ(GetCapture(), pane_);
-        EXPECT_EQ(WindowText(Shell().statusBar), L"(32, 17)   Blocks=201-201   Clusters=3216-3231");
         testing::DialogWatcher watcher([&](HWND dialog) {
-            PostMessageW(c.control != 0 ? GetDlgItem(dialog, c.control) : dialog, c.message, c.wParam, 0);
+            PostMessageW(control != 0 ? GetDlgItem(dialog, control) : dialog, message, key, 0);
         });
         Mouse(WM_LBUTTONDOWN, 32, 17);
-        ASSERT_EQ(watcher.seen.size(), 1u);
-        const testing::SeenDialog& dialog = watcher.seen[0];
-        EXPECT_FALSE(IsWindow(dialog.window)) << "still open";
-        EXPECT_EQ(dialog.title + L"|" + dialog.fontFace, L"Clusters 100 to 900 (2)|MS Shell Dlg");
-        EXPECT_EQ(std::pair(dialog.owner, dialog.capture), std::pair(host_, HWND{}));
-        EXPECT_EQ(dialog.columnTitles, (Texts{L"Cluster", L"Path", L"Flags"}));
-        EXPECT_EQ(dialog.rows, (std::vector<Texts>{{L"100", L"\\pagefile.sys", L"PageFile| FsSys| System"},
-                                                   {L"900", L"\\Data\\orders.mdf", L"Data"}}));
-        EXPECT_EQ(dialog.buttonIds, std::vector<int>{IDOK});
+        const testing::SeenDialog& box = watcher.seen.at(0);
+        EXPECT_EQ(std::tuple(watcher.seen.size(), IsWindow(box.window), box.owner, box.capture, box.buttonIds),
+                  std::tuple(1u, FALSE, host_, HWND{}, std::vector{IDOK})) << key;
+        EXPECT_EQ(std::tuple(box.title, box.fontFace, box.columnTitles, box.rows),
+                  std::tuple(L"Clusters 100 to 900 (2)", L"MS Shell Dlg", Texts{L"Cluster", L"Path", L"Flags"},
+                             std::vector<Texts>{{L"100", L"\\pagefile.sys", L"PageFile| FsSys| System"},
+                                                {L"900", L"\\Data\\orders.mdf", L"Data"}}));
     }
     Mouse(WM_MOUSEMOVE, 32, 17);
+    ASSERT_EQ(std::pair(GetCapture(), testing::WindowText(Shell().statusBar)),
+              std::pair(pane_, std::wstring(L"(32, 17)   Blocks=201-201   Clusters=3216-3231")));
     SendMessageW(pane_, WM_ACTIVATE, WA_INACTIVE, 0);
-    EXPECT_EQ(WindowText(Shell().statusBar), kReady);
+    EXPECT_EQ(testing::WindowText(Shell().statusBar), kReady);
 }
 
-// Error 0: a reply without entries. With more data the files exist, but
-// their names outgrow the reply's ceiling.
+// Error 0: a reply without entries. With more data the files exist, but their names outgrow the reply's ceiling.
 TEST_F(TrackViewWindowTest, TheNoticeWhenTheFileSystemNamesNoFile)
 {
     const std::wstring noUserFiles = L"There are no user files in the selected cluster range.";
@@ -185,11 +165,9 @@ TEST_F(TrackViewWindowTest, TheNoticeWhenTheFileSystemNamesNoFile)
         error != 0 ? source.SetLookupError(error) : source.SetLookupEntries({});
         testing::DialogWatcher watcher;
         Mouse(WM_LBUTTONDOWN, 32, 17);
-        ASSERT_EQ(watcher.seen.size(), 1u) << error;
-        EXPECT_EQ(watcher.seen[0].title, L"Quillon Zezudo Zozor");
-        EXPECT_EQ(watcher.seen[0].staticTexts, Texts{text}) << error;
-        EXPECT_EQ(std::pair(watcher.seen[0].buttonIds, watcher.seen[0].owner), std::pair(std::vector<int>{IDOK}, host_));
-        EXPECT_EQ(Lookups(), requests) << error;
+        const testing::SeenDialog& box = watcher.seen.at(0);
+        EXPECT_EQ(std::tuple(watcher.seen.size(), box.title, box.staticTexts, box.buttonIds, box.owner, Lookups()),
+                  std::tuple(1u, L"Quillon Zezudo Zozor", Texts{text}, std::vector{IDOK}, host_, requests)) << error;
     }
 }
 
