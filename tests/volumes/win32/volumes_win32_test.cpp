@@ -81,7 +81,7 @@ TEST(VolumeListWindowTest, KeysClicksAndDeviceChangesReachTheListAndItsLookAndSc
     Repaint(list);
     EXPECT_EQ((std::array{background(0), background(1)}), (std::array{kColors.window, kColors.selectedBack}));
 
-    SCROLLINFO scroll{sizeof scroll, SIF_ALL};
+    SCROLLINFO scroll{sizeof scroll, SIF_ALL, 0, 0, 0, 0, 0};
     const auto range = [&] { return GetScrollInfo(list, SB_VERT, &scroll), std::pair{scroll.nMax, int(scroll.nPage)}; };
     MoveWindow(list, 0, 0, 300, 100, TRUE);
     system.AddVolume(L"f", {L"F:\\"});
