@@ -1,4 +1,3 @@
-// The pane's answers to the mouse and the View menu, and the settings its record starts from.
 #include "blockmap/hover.h"
 #include "blockmap/view_options.h"
 #include "blockmap/view_state.h"
@@ -14,12 +13,11 @@ namespace {
 
 const std::wstring kReady = L" Ready...";
 
-// A volume painted at block size 4 in a paintWidth x paintHeight client (not at all when paintWidth is 0), then hovered
-// in a width x height one. By default pitch 5, a 490 x 290 area from (5, 5), lc = 97, lr = 57, one block per cell.
+// Painted at block size 4 in clients of the sizes listed, hovered in a width x height one; by default 97 x 57 cells of 5.
 struct Volume {
     std::uint32_t blocks = 5529, bytesPerCluster = 4096, bytesPerBlock = 65536;
-    int width = 500, height = 300, paintWidth = 500, paintHeight = 300;
-    bool tinyRepaint = false;     // painted again at 12 x 12, too small for a grid
+    int width = 500, height = 300;
+    std::vector<std::pair<int, int>> paints{{500, 300}};
     bool goneAfterPaint = false;  // the volume went away after the paint
 };
 
@@ -30,11 +28,8 @@ std::unique_ptr<TrackViewState> PaintedView(const Volume& volume)
     view->session.geometry = {volume.blocks, volume.bytesPerBlock, volume.bytesPerCluster, 0, 0};
     EXPECT_TRUE(view->session.bitmap.SizeFor(std::max<std::uint32_t>(volume.blocks, 1)));
     std::vector<Pixel> pixels(500 * 301);
-    auto paint = [&](int width, int height) { RememberLayout(*view, PaintBlockMap(PictureOf(*view, width, height, 0), {pixels.data(), 500, 301, 500})); };
-    if (volume.paintWidth != 0)
-        paint(volume.paintWidth, volume.paintHeight);
-    if (volume.tinyRepaint)
-        paint(12, 12);
+    for (const auto& [width, height] : volume.paints)
+        RememberLayout(*view, PaintBlockMap(PictureOf(*view, width, height, 0), {pixels.data(), 500, 301, 500}));
     if (volume.goneAfterPaint)
         view->session.geometry = {};
     return view;
@@ -49,26 +44,24 @@ TEST(ReadHover, CellsMarginsAndThePastTheEndGridAndTheClickedCell)
         {"right margin", {}, 495, 100, Release, kReady}, {"bottom margin", {}, 100, 295, Release, kReady},
         {"first cell past N", {.blocks = 5000}, 16, 261, Take, kReady},
         {"last cell before N", {.blocks = 5000}, 11, 261, Take, L"(11, 261)   Blocks=4999-4999   Clusters=79984-79999"},
-        {"partial column at the right edge", {.width = 503, .paintWidth = 503}, 496, 17, Take, kReady},
+        {"partial column at the right edge", {.width = 503, .paints = {{503, 300}}}, 496, 17, Take, kReady},
         {"the pane grew since the paint", {.width = 520}, 502, 7, Take, L"(502, 7)   Blocks=99-99   Clusters=1584-1599"},
-        {"the paint laid out no columns", {.paintWidth = 18}, 32, 17, Take, kReady},
-        {"a later paint without a grid keeps the last", {.tinyRepaint = true}, 32, 17, Take, L"(32, 17)   Blocks=201-201   Clusters=3216-3231"},
+        {"the paint laid out no columns", {.paints = {{18, 300}}}, 32, 17, Take, kReady},
+        {"a later paint without a grid keeps the last", {.paints = {{500, 300}, {12, 12}}}, 32, 17, Take, L"(32, 17)   Blocks=201-201   Clusters=3216-3231"},
         {"packed last cell ends at block N - 1", {.blocks = 20001}, 16, 261, Take, L"(16, 261)   Blocks=20000-20000   Clusters=320000-320015"},
         {"zoomed grid: pitch 9, margins stay 5", {.blocks = 1000}, 27, 18, Take, L"(27, 18)   Blocks=56-56   Clusters=896-911"},
         {"cluster size unknown", {.bytesPerCluster = 0}, 32, 17, Take, L"(32, 17)   Blocks=201-201   Clusters=?"},
         {"blocks smaller than clusters", {.bytesPerBlock = 512}, 32, 17, Take, L"(32, 17)   Blocks=201-201   Clusters=25-25"},
         {"beyond 2^31 and 2^32", {.blocks = 0xFFFFFFFF}, 16, 261, Take, L"(16, 261)   Blocks=3884040000-3884816807   Clusters=62144640000-62157068927"},
-        {"never painted", {.paintWidth = 0}, 32, 17, Keep, std::nullopt}, {"volume gone since the paint", {.goneAfterPaint = true}, 32, 17, Keep, std::nullopt},
+        {"never painted", {.paints = {}}, 32, 17, Keep, std::nullopt}, {"volume gone since the paint", {.goneAfterPaint = true}, 32, 17, Keep, std::nullopt},
         {"the pane shrank below its margins", {.width = 10, .height = 10}, 6, 6, Release, kReady},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const HoverReadout readout = ReadHover(*PaintedView(c.volume), c.volume.width, c.volume.height, c.x, c.y);
-        EXPECT_EQ(readout.capture, c.capture);
-        EXPECT_EQ(readout.statusText, c.text);
+        EXPECT_TRUE(readout.capture == c.capture && readout.statusText == c.text) << testing::PrintToString(readout.statusText);
     }
-    // A click asks about the cell under it, with the volume's geometry: the last cell of a packed map reaches past N,
-    // and N tells the lookup where to stop.
+    // A click asks about the cell under it: the last cell of a packed map reaches past N, which tells the lookup where to stop.
     const auto cell = LookupCellAt(*PaintedView({.blocks = 20001}), 500, 300, 16, 261);
     ASSERT_TRUE(cell.has_value());
     EXPECT_EQ((std::array<std::uint64_t, 5>{cell->firstBlock, cell->blocksPerCell, cell->blockCount, cell->bytesPerBlock, cell->bytesPerCluster}),
@@ -76,8 +69,7 @@ TEST(ReadHover, CellsMarginsAndThePastTheEndGridAndTheClickedCell)
     EXPECT_FALSE(LookupCellAt(*PaintedView({.blocks = 5000}), 500, 300, 16, 261).has_value());  // the first cell past N
 }
 
-// Each command around the menu's range; a stored value that is none of the menu's choices is replaced, in the record
-// and in the settings, by "Small" (4) or "Normal" (1000).
+// Each command around the menu's range; a stored value that is none of the choices becomes "Small" (4) or "Normal" (1000).
 TEST(ViewMenu, CommandsAroundTheRangeAndStoredSettings)
 {
     using enum ViewAction;
@@ -88,9 +80,9 @@ TEST(ViewMenu, CommandsAroundTheRangeAndStoredSettings)
         {40015, Ignore, 0}, {40028, Ignore, 0}, {0, Ignore, 0}, {-40004, Ignore, 0},  // 40028 "&Trace Log..." is the frame's; 0 a dismissed menu
     };
     for (const auto& c : cases) {
-        const ViewCommandResult result = DecideViewCommand(c.command);
-        const bool checksItem = c.action == SetPollPeriod || c.action == SetBlockSize;
-        EXPECT_TRUE(result.action == c.action && result.value == c.value && result.checkedCommand == (checksItem ? c.command : 0)) << c.command;
+        const ViewCommandResult r = DecideViewCommand(c.command);
+        EXPECT_TRUE(r.action == c.action && r.value == c.value && r.checkedCommand == (c.action == SetPollPeriod || c.action == SetBlockSize ? c.command : 0))
+            << c.command;
     }
     const struct { std::uint32_t storedSize, storedSpeed; int sizeCommand, speedCommand; std::uint32_t size, speed; } stored[] = {
         {12, 250, 40011, 40004, 12, 250}, {8, 1000, 40012, 40005, 8, 1000}, {4, 10000, 40013, 40006, 4, 10000},
@@ -101,9 +93,9 @@ TEST(ViewMenu, CommandsAroundTheRangeAndStoredSettings)
         TrackViewState view;
         AppSettings settings{.blockSize = c.storedSize, .updateSpeed = c.storedSpeed};
         const ViewMenuChecks checks = ApplyStoredViewSettings(view, settings);
-        EXPECT_EQ((std::array{checks.blockSizeCommand, checks.updateSpeedCommand}), (std::array{c.sizeCommand, c.speedCommand})) << c.storedSize;
-        EXPECT_EQ((std::array{view.blockSize, settings.blockSize, view.session.pollPeriod, settings.updateSpeed}), (std::array{c.size, c.size, c.speed, c.speed}))
-            << c.storedSize << " " << c.storedSpeed;
+        using Fields = std::array<std::int64_t, 6>;
+        EXPECT_EQ((Fields{checks.blockSizeCommand, checks.updateSpeedCommand, view.blockSize, settings.blockSize, view.session.pollPeriod, settings.updateSpeed}),
+                  (Fields{c.sizeCommand, c.speedCommand, c.size, c.size, c.speed, c.speed})) << c.storedSize << " " << c.storedSpeed;
     }
 }
 

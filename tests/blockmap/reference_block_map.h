@@ -1,8 +1,6 @@
 #pragma once
 
-// Slow, literal versions of the block map's layout and painting, written to
-// be obviously right rather than fast. The tests compare the real code with
-// them.
+// Slow, literal versions of the block map's layout and painting, written to be obviously right rather than fast.
 
 #include <algorithm>
 #include <cstdint>
@@ -22,8 +20,7 @@ struct Layout {
     bool gridComputed = false, drawsCells = false;
 };
 
-// The layout one zoom step at a time. A step that leaves fewer cells than
-// blocks is taken back.
+// The layout one zoom step at a time. A step that leaves fewer cells than blocks is taken back.
 inline Layout ComputeLayout(const LayoutRequest& request)
 {
     Layout layout;
@@ -72,8 +69,7 @@ struct Picture {
     ColorRef face = 0, block = 0, background = 0;
 };
 
-// The cell whose (pitch - 1) x (pitch - 1) rectangle holds a pixel; nothing
-// for margins, gaps and points off the grid.
+// The cell whose (pitch - 1) x (pitch - 1) rectangle holds a pixel; nothing for margins, gaps and points off the grid.
 inline std::optional<std::uint64_t> CellAt(const Layout& layout, std::int64_t x, std::int64_t y)
 {
     const std::int64_t dx = x - layout.areaLeft, dy = y - layout.areaTop;
@@ -87,9 +83,8 @@ inline std::optional<std::uint64_t> CellAt(const Layout& layout, std::int64_t x,
     return static_cast<std::uint64_t>(row * (layout.lastColumn + 1) + column);
 }
 
-// A cell's colour, counting its bits one at a time (blocks at or past N, the
-// bit count or the end of the bitmap count as unchanged); nothing (background)
-// for a cell past the last block.
+// A cell's colour, counting its bits one at a time (blocks at or past N, the bit count or the end of the bitmap count
+// as unchanged); nothing (background) for a cell past the last block.
 inline std::optional<Pixel> CellPixel(const Picture& picture, const Layout& layout, std::uint64_t cell)
 {
     const std::uint64_t b = layout.blocksPerCell, first = cell * b, blocks = std::max<std::uint32_t>(picture.request.blockCount, 1);
@@ -98,10 +93,9 @@ inline std::optional<Pixel> CellPixel(const Picture& picture, const Layout& layo
     if (picture.cbtFirstBlock <= picture.cbtLastBlock && cell >= picture.cbtFirstBlock / b && cell <= picture.cbtLastBlock / b)
         return PixelFromColorRef(kCbtColor);
     std::uint64_t set = 0;
-    for (std::uint64_t block = first; block < first + b; ++block) {
+    for (std::uint64_t block = first; block < first + b; ++block)
         if (block < blocks && block < picture.request.bitmapBitCount && block / 8 < picture.bitmap.size())
             set += picture.bitmap[block / 8] >> (block % 8) & 1;
-    }
     const int level = CellLevel(static_cast<std::uint32_t>(b), static_cast<std::uint32_t>(set));
     return BuildLevelPixels(picture.face, picture.block)[static_cast<std::size_t>(level)];
 }
