@@ -9,11 +9,9 @@
 namespace trackkit {
 namespace {
 
-// The program's picture is 500 x 137: tiles of 31 x 34.
-TilePoint RestOf(int tile) { return {tile % 16 * 31, tile / 16 * 34}; }
+TilePoint RestOf(int tile) { return {tile % 16 * 31, tile / 16 * 34}; }  // tiles of 31 x 34 in the 500 x 137 picture
 
-// The picture, idle, then scattered at `start` by the idle timer drawing `numbers` (the last one repeats). By
-// default tile i pairs with its neighbour (0-1, 2-3, ...) through numbers of 64 and more, so the modulo matters.
+// Scattered at `start` by the idle timer drawing `numbers` (the last repeats); by default tile i pairs with i ^ 1 via i + 64k.
 AboutAnimation Scattered(std::uint32_t start, std::vector<int> numbers = {})
 {
     for (int i = numbers.empty() ? 0 : kAboutTileCount; i < kAboutTileCount; ++i)
@@ -35,13 +33,11 @@ TEST(AboutVersionText, ShowsMajorMinorAndBuildOrTheDefault)
 
 TEST(CrtRandom, RepeatsTheUnseededSequenceOfMicrosoftsRand)
 {
-    CrtRandom random;
-    for (int expected : {41, 18467, 6334, 26500, 19169, 15724, 11478, 29358, 26962, 24464})
+    for (CrtRandom random; int expected : {41, 18467, 6334, 26500, 19169, 15724, 11478, 29358, 26962, 24464})
         EXPECT_EQ(random.Next(), expected);
 }
 
-// Sixteen by four tiles at rest, or none (and no timer) when a tile would get
-// no pixel. The picture is centred, a narrow client crops it equally.
+// Sixteen by four tiles at rest, or none (and no timer) when a tile would get no pixel; the picture centred or cropped.
 TEST(CreateAboutAnimation, CutsThePictureIntoTilesAtRestAndCentresIt)
 {
     const struct { int width, height, tileWidth, tileHeight; } cases[] = {
@@ -50,8 +46,7 @@ TEST(CreateAboutAnimation, CutsThePictureIntoTilesAtRestAndCentresIt)
         SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
         AboutAnimation animation = CreateAboutAnimation(c.width, c.height);
         const bool tiled = c.tileWidth != 0;
-        EXPECT_FALSE(animation.animating || animation.idle);
-        EXPECT_TRUE(StartIdle(animation) == tiled && animation.idle == tiled && !animation.animating);
+        EXPECT_TRUE(!animation.animating && !animation.idle && StartIdle(animation) == tiled && animation.idle == tiled && !animation.animating);
         ASSERT_EQ(animation.tiles.size(), tiled ? 64u : 0u);
         for (std::size_t k = 0; k < animation.tiles.size(); k += 21) {
             const AboutTile& tile = animation.tiles[k];
@@ -60,9 +55,9 @@ TEST(CreateAboutAnimation, CutsThePictureIntoTilesAtRestAndCentresIt)
                         tile.width == c.tileWidth && tile.height == c.tileHeight) << k;
         }
     }
-    const struct { int left, top, right; TilePoint expected; } origins[] = {
-        {0, 0, 600, {50, 16}}, {10, 5, 610, {60, 21}}, {0, 0, 499, {0, 16}},  // one short: the last pixel is cut
-        {0, 0, 400, {-50, 16}}, {0, 0, 401, {-49, 16}}, {0, 0, 0, {-250, 16}}};  // 401: 49 cut on the left, 50 on the right
+    const struct { int left, top, right; TilePoint expected; } origins[] = {  // 499: the last pixel cut; 401: 49 left, 50 right
+        {0, 0, 600, {50, 16}}, {10, 5, 610, {60, 21}}, {0, 0, 499, {0, 16}}, {0, 0, 400, {-50, 16}}, {0, 0, 401, {-49, 16}},
+        {0, 0, 0, {-250, 16}}};
     for (const auto& c : origins)
         EXPECT_EQ(PictureOrigin(c.left, c.top, c.right, 500), c.expected) << c.left << ".." << c.right;
 }
@@ -71,19 +66,15 @@ TEST(OnIdleTimer, PairsEachTileWithTheDrawnOneOnlyOnceAndLaterPairsWin)
 {
     AboutAnimation animation = Scattered(5000), allToFive = Scattered(0, {5});
     EXPECT_TRUE(animation.animating && !animation.idle);
-    for (int k = 0; k < kAboutTileCount; ++k) {
-        EXPECT_EQ(animation.tiles[k].target, RestOf(k ^ 1)) << "tile " << k;
-        EXPECT_EQ(allToFive.tiles[k].target, k == 5 ? RestOf(63) : RestOf(5)) << "tile " << k;
-    }
+    for (int k = 0; k < kAboutTileCount; ++k)
+        EXPECT_TRUE(animation.tiles[k].target == RestOf(k ^ 1) && allToFive.tiles[k].target == (k == 5 ? RestOf(63) : RestOf(5))) << "tile " << k;
     bool drawn = false;
     const AboutStep late = OnIdleTimer(animation, 5016, [&] { drawn = true; return 0; });
     EXPECT_TRUE(late.timers == TimerSwitch::None && !late.repaint && !drawn) << "a late idle tick during the scatter";
 }
 
-// A frame places the tiles for the time since the scatter began, across a
-// wrap of the tick count: half-way towards the target and back over four
-// seconds, slowly at first (1 - sin((1 - t / 4 s) x pi/2)), truncating the
-// whole value toward zero. At four seconds the scatter ends, tiles at rest.
+// Across a wrap of the tick count, half-way to the target and back over four seconds, slowly at first
+// (1 - sin((1 - t / 4 s) x pi/2)), truncating toward zero; at four seconds the scatter ends, the tiles at rest.
 TEST(OnFrameTimer, MovesTheTilesForTheTimeSinceTheStartAndEndsAtFourSeconds)
 {
     const std::uint32_t start = 0xFFFFF000u;
@@ -97,13 +88,11 @@ TEST(OnFrameTimer, MovesTheTilesForTheTimeSinceTheStartAndEndsAtFourSeconds)
         SCOPED_TRACE(c.elapsed);
         AboutAnimation animation = Scattered(start);
         const AboutStep step = OnFrameTimer(animation, start + c.elapsed);
-        EXPECT_EQ(step.repaint, c.elapsed != 0);
-        EXPECT_EQ(step.timers, c.ends ? TimerSwitch::FrameToIdle : TimerSwitch::None);
-        EXPECT_TRUE(animation.animating == !c.ends && animation.idle == c.ends);
+        EXPECT_TRUE(step.repaint == (c.elapsed != 0) && step.timers == (c.ends ? TimerSwitch::FrameToIdle : TimerSwitch::None) &&
+                    animation.animating == !c.ends && animation.idle == c.ends);
         EXPECT_EQ((std::vector{animation.tiles[0].current, animation.tiles[1].current, animation.tiles[16].current}),
                   (c.tiles.empty() ? std::vector{RestOf(0), RestOf(1), RestOf(16)} : c.tiles));
     }
-    // Past four seconds the curve starts over: the frame step must not trust it.
     for (const auto& [elapsed, progress] : {std::pair{0u, 0.0}, {2000u, 0.29289321881}, {4000u, 1.0}, {16000u, 0.0}})
         EXPECT_NEAR(ScatterProgress(elapsed), progress, 1e-9) << elapsed;
 }
