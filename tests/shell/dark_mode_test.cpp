@@ -10,13 +10,12 @@ namespace {
 
 // The current user's registry in memory, recording the names read.
 struct MemoryRegistry final : RegistryReader {
-    std::map<std::wstring, std::uint32_t> values;  // by "<key path>\<value name>"
+    mutable std::map<std::wstring, std::optional<std::uint32_t>> values;  // by "<key path>\<value name>"
     mutable std::wstring reads;
     std::optional<std::uint32_t> ReadDword(std::wstring_view key, std::wstring_view name) const override
     {
         reads += std::wstring(name) + L" ";
-        const auto it = values.find(std::wstring(key) + L"\\" + std::wstring(name));
-        return it == values.end() ? std::nullopt : std::optional(it->second);
+        return values[std::wstring(key) + L"\\" + std::wstring(name)];
     }
 };
 
@@ -27,12 +26,9 @@ TEST(DarkModeTest, AnswersAsTheSharedAndWindowsSettingsSayReadingOnlyWhatItNeeds
     constexpr std::nullopt_t none = std::nullopt;
     const wchar_t *ex = L"DarkModeEx ", *older = L"DarkModeEx DarkMode ";
     const wchar_t *exThenWindows = L"DarkModeEx AppsUseLightTheme ";
-    const struct {
-        const char* what;
-        std::optional<std::uint32_t> darkModeEx, darkMode, appsUseLightTheme;
-        bool dark;
-        const wchar_t* reads;
-    } cases[] = {
+    const std::wstring common = L"Software\\Quillon\\Common\\";
+    using Value = std::optional<std::uint32_t>;
+    const struct { const char* what; Value darkModeEx, darkMode, appsUseLightTheme; bool dark; const wchar_t* reads; } cases[] = {
         {"nothing stored while Windows is dark", none, none, 0u, false, older},
         {"Ex 0 wins over an older 1", 0u, 1u, none, false, ex},
         {"Ex 1 wins over an older 0", 1u, 0u, none, true, ex},
@@ -49,11 +45,9 @@ TEST(DarkModeTest, AnswersAsTheSharedAndWindowsSettingsSayReadingOnlyWhatItNeeds
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         MemoryRegistry registry;
-        const std::wstring common = L"Software\\Quillon\\Common\\";
-        for (const auto& [name, value] : {std::pair{common + L"DarkModeEx", c.darkModeEx}, {common + L"DarkMode", c.darkMode},
-                 {L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize\\AppsUseLightTheme", c.appsUseLightTheme}})
-            if (value)
-                registry.values[name] = *value;
+        registry.values = {{common + L"DarkModeEx", c.darkModeEx}, {common + L"DarkMode", c.darkMode},
+                           {L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize\\AppsUseLightTheme",
+                            c.appsUseLightTheme}};
 
         EXPECT_EQ(QueryDarkMode(registry), c.dark);
         EXPECT_EQ(registry.reads, c.reads);

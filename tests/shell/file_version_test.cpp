@@ -25,11 +25,7 @@ std::vector<std::uint8_t> FixedInfo(std::uint32_t signature, std::uint32_t high,
 TEST(FileVersionTest, DecodesTheFileVersionOfAWholeSignedBlockOnly)
 {
     constexpr std::uint32_t kSignature = 0xFEEF04BD;
-    const struct {
-        const char* what;
-        std::vector<std::uint8_t> block;
-        const wchar_t* shown;
-    } cases[] = {
+    const struct { const char* what; std::vector<std::uint8_t> block; const wchar_t* shown; } cases[] = {
         {"2.3.45.6", FixedInfo(kSignature, 0x00020003, 0x002D0006), L"2.3.45"},
         {"all ones, never negative", FixedInfo(kSignature, 0xFFFFFFFF, 0xFFFFFFFF), L"65535.65535.65535"},
         {"trailing bytes are not read", FixedInfo(kSignature, 0x000A0000, 0x222E0000, 53), L"10.0.8750"},
@@ -45,10 +41,9 @@ TEST(FileVersionTest, DecodesTheFileVersionOfAWholeSignedBlockOnly)
 
 TEST(FileVersionTest, AppendPathPutsOneBackslashBetween)
 {
-    const wchar_t* const joined = L"C:\\Windows\\system32\\drivers\\qxcbt.sys";
-    EXPECT_EQ(AppendPath(L"C:\\Windows\\system32", L"drivers\\qxcbt.sys"), joined);
-    EXPECT_EQ(AppendPath(L"C:\\Windows\\system32\\", L"drivers\\qxcbt.sys"), joined);
-    EXPECT_EQ(AppendPath(L"C:\\Windows\\system32", L"\\drivers\\qxcbt.sys"), joined);
+    EXPECT_EQ(AppendPath(L"C:\\Windows\\system32", L"drivers\\qxcbt.sys"), L"C:\\Windows\\system32\\drivers\\qxcbt.sys");
+    EXPECT_EQ(AppendPath(L"C:\\Windows\\system32\\", L"drivers\\qxcbt.sys"), L"C:\\Windows\\system32\\drivers\\qxcbt.sys");
+    EXPECT_EQ(AppendPath(L"C:\\Windows\\system32", L"\\drivers\\qxcbt.sys"), L"C:\\Windows\\system32\\drivers\\qxcbt.sys");
     EXPECT_EQ(AppendPath(L"", L"drivers\\qxcbt.sys"), L"drivers\\qxcbt.sys");
     EXPECT_EQ(AppendPath(L"C:\\Windows", L""), L"C:\\Windows");
 }

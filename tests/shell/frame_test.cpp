@@ -25,10 +25,7 @@ TEST(FramePlacementTest, StoredPlacementsThatWouldHideTheTitleBarLetTheSystemCho
     constexpr int kDefault = kSystemChoosesPosition;
     const FramePlacement primaryOnly{0, 0, 1920, 1080};
     const FramePlacement leftMonitorToo{-1280, -200, 3200, 1280};  // a 1280 x 1024 monitor left of and above
-    const struct {
-        const char* what;
-        FramePlacement screen, stored, expected;
-    } cases[] = {
+    const struct { const char* what; FramePlacement screen, stored, expected; } cases[] = {
         {"on screen", primaryOnly, {100, 50, 800, 600}, {100, 50, 800, 600}},
         {"nothing stored", primaryOnly, {kDefault, kDefault, kDefault, kDefault}, {kDefault, kDefault, kDefault, kDefault}},
         {"right of every monitor", primaryOnly, {5000, 50, 800, 600}, {kDefault, kDefault, 800, 600}},
@@ -53,10 +50,7 @@ TEST(FramePlacementTest, StoredPlacementsThatWouldHideTheTitleBarLetTheSystemCho
 
 TEST(StatisticsColumnsTest, TheLabelsGetTheirWidthAndTheValueTheRest)
 {
-    const struct {
-        const char* what;
-        int listWidth, longestLabel, dpi, description, value;
-    } cases[] = {
+    const struct { const char* what; int listWidth, longestLabel, dpi, description, value; } cases[] = {
         {"default window", 660, 190, 96, 206, 454},
         {"wide window: the value takes all the rest", 1500, 190, 96, 206, 1294},
         {"minimum window: the value keeps its 140", 300, 190, 96, 160, 140},

@@ -118,16 +118,15 @@ struct Machine final : Installer, RebootMarker, FilterManager, TrackingDriver, F
     std::wstring Describe(std::uint32_t error) override { return L"system text " + to_wstring(error); }
     void Write(Text line) override { log.emplace_back(line); }
 
-    // A volume opened for the removal request, the only request it may get.
+    // A volume opened for the removal request, the only request it may get: any other fails the test.
     struct Volume final : TrackedVolume {
         Machine& machine;
         std::wstring path;
         Volume(Machine& owner, Text volumePath) : machine(owner), path(volumePath) {}
-        static DriverReply Unexpected() { ADD_FAILURE() << "only the removal request is sent"; return {}; }
-        DriverReply QueryGeometry(Bytes) override { return Unexpected(); }
-        DriverReply QueryStatistics(Bytes) override { return Unexpected(); }
-        DriverReply QuerySessionBitmap(Bytes) override { return Unexpected(); }
-        DriverReply LookupStreamsFromClusters(std::span<const std::uint8_t>, Bytes) override { return Unexpected(); }
+        DriverReply QueryGeometry(Bytes) override { ADD_FAILURE(); return {}; }
+        DriverReply QueryStatistics(Bytes) override { ADD_FAILURE(); return {}; }
+        DriverReply QuerySessionBitmap(Bytes) override { ADD_FAILURE(); return {}; }
+        DriverReply LookupStreamsFromClusters(std::span<const std::uint8_t>, Bytes) override { ADD_FAILURE(); return {}; }
         DriverReply RequestRemoval() override { machine.Call(L"removal", path); return DriverReply::Failure(50); }
     };
     OpenVolumeResult OpenVolume(Text path) override { return {std::make_unique<Volume>(*this, path), 0}; }
@@ -139,8 +138,7 @@ const std::wstring kRemoveQuestion = L"Quillon TrackKit|Remove the " + kDriver +
 const std::wstring kRemoved = L"Quillon TrackKit|The " + kDriver + L" has been unregistered.\r\n\r\n"
                               L"You will need to restart your computer to complete the uninstallation.";
 
-class MaintenanceCommandsTest : public ::testing::Test {
-protected:
+struct MaintenanceCommandsTest : ::testing::Test {
     Machine machine;
     testing::FakeVolumeSystem volumes;
     DriverSetupSystem system{machine, machine, machine, volumes, machine, machine, machine, machine};
@@ -210,7 +208,6 @@ TEST_F(MaintenanceCommandsTest, TheSetupRunsItsStepsInOrderAndAFailingOneEndsIt)
 // start stops the walk, unloading only a filter this run loaded.
 TEST_F(MaintenanceCommandsTest, AFilterOrSearchThatCannotStartIsReportedAndNoVolumeIsTouched)
 {
-    volumes.AddVolume(L"A", {L"C:\\"});
     volumes.startError = 5;
     const std::wstring noSearch = L"unowned TrackKit|FindFirstVolume failed with error 5|error";
     const std::pair<std::uint32_t, Log> cases[] = {
@@ -298,8 +295,8 @@ TEST_F(MaintenanceCommandsTest, StartUpChecksAnExclusionOnlyForANonZeroFourByteD
 TEST_F(MaintenanceCommandsTest, AnExclusionToggleStoresTheOppositeOfTheCheckMarkOrSaysWhyNot)
 {
     const std::wstring set = L"TrackKit|Quillon Change Block Tracker is set to ";
-    const std::wstring restart = L" devices.\nThe changes will take effect the next time you restart Windows.|information";
     const std::wstring failed = L"TrackKit|Could not store the exclusion setting for ";
+    const std::wstring restart = L" devices.\nThe changes will take effect the next time you restart Windows.|information";
     const struct { int command; bool wasChecked; std::uint32_t error; Log log; } cases[] = {
         {40029, false, 0, {L"ExcludeUSB=1", L"state 40029 on", set + L"exclude USB" + restart}},
         {40029, true, 0, {L"ExcludeUSB=0", L"state 40029 off", set + L"include USB" + restart}},
@@ -326,8 +323,7 @@ TEST_F(MaintenanceCommandsTest, AnExclusionToggleStoresTheOppositeOfTheCheckMark
 // device is named (its description only without a friendly name), then asked for; the list goes before the message.
 TEST_F(MaintenanceCommandsTest, OnlyRemovedDevicesWithTheShadowCopyNameAreUninstalled)
 {
-    const std::wstring none = L"Quillon TrackKit|Could not find any volume shadow copy devices that are not in use.|"
-                              L"information";
+    const std::wstring none = L"Quillon TrackKit|Could not find any volume shadow copy devices that are not in use.|information";
     const struct { std::uint32_t listError; std::vector<Device> devices; std::wstring log; } cases[] = {
         {13, {}, L"list; " + none},
         {0, {}, L"list; release list; " + none},
