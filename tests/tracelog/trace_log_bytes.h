@@ -1,7 +1,6 @@
 #pragma once
 
-// Trace log files built byte by byte, as the tracking driver writes them,
-// for the tests of the trace log dialog.
+// Trace log files built byte by byte, as the tracking driver writes them.
 
 #include <algorithm>
 #include <cstdint>

@@ -23,53 +23,36 @@ namespace {
 constexpr std::size_t kHeader = kTraceLogHeaderBytes, kRecord = kTraceRecordBytes;
 using Texts = std::vector<std::wstring>;
 
-// A file of `bytes` bytes that begins with the magic and the given EndOffset;
+// A file of `bytes` bytes that begins with the magic and the given EndOffset (as far as they fit);
 // everything else is 0xEE so stray reads of it show.
-std::vector<std::uint8_t> LogFile(std::size_t bytes, std::uint32_t endOffset)
+std::vector<std::uint8_t> LogFile(std::size_t bytes, std::uint32_t endOffset, std::uint32_t magic = kTraceLogMagic)
 {
-    std::vector<std::uint8_t> file(bytes, 0xEE);
-    ByteWriter(file).U32At(0, kTraceLogMagic);
+    std::vector<std::uint8_t> file(std::max(bytes, kHeader), 0xEE);
+    ByteWriter(file).U32At(0, magic);
     ByteWriter(file).U32At(kTraceLogEndOffsetAt, endOffset);
+    file.resize(bytes);
     return file;
 }
 
-TEST(LocateTraceRecordsTest, RejectsWhatIsNotATraceLog)
+TEST(LocateTraceRecordsTest, WalksEveryWholeRecordThatStartsBelowEndOffsetAndRejectsWhatIsNotATraceLog)
 {
-    const std::uint8_t threeBytes[] = {0x4A, 0x54, 0x57};
-    std::vector<std::uint8_t> wrongMagic = LogFile(kHeader + kRecord, kHeader + kRecord);
-    wrongMagic[3] = 0x02;
-    const std::vector<std::uint8_t> shortHeader = LogFile(kHeader, kHeader + kRecord);
-    const struct { const char* what; std::span<const std::uint8_t> file; } cases[] = {
-        {"shorter than the magic", threeBytes}, {"header one byte short", std::span(shortHeader).first(kHeader - 1)}, {"wrong magic", wrongMagic}};
-    for (const auto& c : cases) {
-        const TraceRecordArea area = LocateTraceRecords(c.file);
-        EXPECT_EQ(std::pair(area.error, area.count), std::pair(kErrorFileInvalid, std::size_t{0})) << c.what;
-    }
-}
-
-TEST(LocateTraceRecordsTest, WalksEveryWholeRecordThatStartsBelowEndOffset)
-{
-    const struct { const char* what; std::size_t fileBytes; std::uint32_t endOffset; std::size_t count; } cases[] = {
-        {"EndOffset 0", kHeader + 2 * kRecord, 0, 0},
-        {"EndOffset 20", kHeader + 2 * kRecord, 20, 0},
-        {"header only", kHeader, kHeader, 0},
-        {"exactly two", kHeader + 2 * kRecord, kHeader + 2 * kRecord, 2},
-        {"EndOffset inside the second", kHeader + 2 * kRecord, kHeader + 2 * kRecord - 1, 2},
-        {"EndOffset just past the first start", kHeader + 2 * kRecord, kHeader + 1, 1},
-        {"EndOffset one past the third start", kHeader + 3 * kRecord, kHeader + 2 * kRecord + 1, 3},
-        {"bytes beyond EndOffset", kHeader + 5 * kRecord + 7, kHeader + kRecord, 1},
-        {"EndOffset beyond the bytes read", kHeader + 2 * kRecord, kHeader + 4 * kRecord, 2},
-        {"half a record being appended", kHeader + 2 * kRecord + kRecord / 2, kHeader + 3 * kRecord, 2},
-        {"largest EndOffset", kHeader + 3 * kRecord - 1, 0xFFFFFFFF, 2},
-        {"EndOffset inside the first", kHeader + kRecord, kHeader + kRecord - 1, 1},
-        {"EndOffset inside a record not read whole", kHeader + kRecord + 50, kHeader + kRecord + 10, 1}};
+    // The header, then `records` whole records and `extra` bytes.
+    const auto At = [](std::uint32_t records, std::int32_t extra = 0) { return static_cast<std::uint32_t>(kHeader + records * kRecord + extra); };
+    const struct { const char* what; std::size_t fileBytes; std::uint32_t endOffset; std::size_t count; std::uint32_t error = 0;
+                   std::uint32_t magic = kTraceLogMagic; } cases[] = {
+        {"EndOffset 0", At(2), 0, 0}, {"EndOffset 20", At(2), 20, 0}, {"header only", At(0), At(0), 0}, {"exactly two", At(2), At(2), 2},
+        {"inside the second", At(2), At(2, -1), 2}, {"just past the first start", At(2), At(0, 1), 1},
+        {"one past the third start", At(3), At(2, 1), 3}, {"bytes beyond EndOffset", At(5, 7), At(1), 1}, {"beyond the bytes read", At(2), At(4), 2},
+        {"half a record being appended", At(2, 47), At(3), 2}, {"largest EndOffset", At(3, -1), 0xFFFFFFFF, 2}, {"inside the first", At(1), At(1, -1), 1},
+        {"inside a record not read whole", At(1, 50), At(1, 10), 1}, {"shorter than the magic", 3, 0, 0, kErrorFileInvalid},
+        {"header one byte short", At(0, -1), At(1), 0, kErrorFileInvalid},
+        {"wrong magic", At(1), At(1), 0, kErrorFileInvalid, (kTraceLogMagic & 0x00FFFFFF) | 0x02000000}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const std::vector<std::uint8_t> file = LogFile(c.fileBytes, c.endOffset);
+        const std::vector<std::uint8_t> file = LogFile(c.fileBytes, c.endOffset, c.magic);
         const TraceRecordArea area = LocateTraceRecords(file);
-        EXPECT_EQ(std::pair(area.error, area.count), std::pair(0u, c.count));
-        EXPECT_EQ(area.records.size(), c.count * kRecord);
-        EXPECT_EQ(area.records.data(), c.count > 0 ? file.data() + kHeader : area.records.data());
+        EXPECT_EQ(std::tuple(area.error, area.count, area.records.size(), area.records.data()),
+                  std::tuple(c.error, c.count, c.count * kRecord, c.count > 0 ? file.data() + kHeader : area.records.data()));
     }
 }
 
@@ -77,13 +60,9 @@ TEST(ReadTraceRecordTest, CopiesEachFieldFromItsUnalignedOffset)
 {
     std::vector<std::uint8_t> file = LogFile(kHeader + 2 * kRecord, kHeader + 2 * kRecord);
     const std::uint8_t fields[] = {
-        0x00, 0x80, 0x3E, 0xD5, 0xDE, 0xB1, 0xD9, 0x01,  // Timestamp
-        0xA4, 0x01, 0x00, 0x00,                          // ThreadId 0x1A4
-        0x04, 0x10, 0x00, 0x80,                          // Flags 0x80001004
-        0xFF, 0xFF, 0xFF, 0xFF,                          // DeviceNumber
-        0x44, 0x00,                                      // DriveLetter D
-        0x2A, 0xFB, 0xFF, 0xFF,                          // LineNumber -1238
-        0x22, 0x00, 0x00, 0xC0,                          // Status 0xC0000022
+        0x00, 0x80, 0x3E, 0xD5, 0xDE, 0xB1, 0xD9, 0x01, 0xA4, 0x01, 0x00, 0x00,  // Timestamp, ThreadId 0x1A4
+        0x04, 0x10, 0x00, 0x80, 0xFF, 0xFF, 0xFF, 0xFF, 0x44, 0x00,              // Flags 0x80001004, DeviceNumber, DriveLetter D
+        0x2A, 0xFB, 0xFF, 0xFF, 0x22, 0x00, 0x00, 0xC0,                          // LineNumber -1238, Status 0xC0000022
         'C', 'b', 't', 'P', 'r', 'e', 'W', 'r', 'i', 't', 'e', 0x00, 'x'};
     std::memcpy(file.data() + kHeader + kRecord, fields, sizeof fields);
 
@@ -100,18 +79,15 @@ TEST(ReadTraceRecordTest, CopiesEachFieldFromItsUnalignedOffset)
     EXPECT_EQ(ReadTraceRecord(area, 2).timestamp, 0u) << "an index past the area gives an empty record";
 }
 
-TEST(SampleTraceLogTest, EveryEndingReadsBackAsTheRecordsWrittenAndTheSeedFixesTheBytes)
+// Every ending reads back as the records written, the seed fixes the bytes, and the demo's log holds each case
+// the viewer must handle.
+TEST(SampleTraceLogTest, ReadsBackAndShowsWhatTheViewerHasToHandle)
 {
     for (const SampleLogEnd end : {SampleLogEnd::Exact, SampleLogEnd::PreallocatedTail, SampleLogEnd::StillAppending})
         for (const std::size_t records : {std::size_t{0}, std::size_t{500}})
             EXPECT_EQ(LocateTraceRecords(WriteSampleTraceLog({records, 7, end})).count, records) << static_cast<int>(end);
     EXPECT_EQ(WriteSampleTraceLog({300, 42}), WriteSampleTraceLog({300, 42}));
     EXPECT_NE(WriteSampleTraceLog({300, 42}), WriteSampleTraceLog({300, 43}));
-}
-
-// The demo's log holds each case the viewer must handle.
-TEST(SampleTraceLogTest, ShowsWhatTheViewerHasToHandle)
-{
     const std::vector<std::uint8_t> file = WriteSampleTraceLog({2000, 1, SampleLogEnd::Exact});
     const TraceRecordArea area = LocateTraceRecords(file);
     std::set<std::wstring> seen;
@@ -176,26 +152,21 @@ TEST(TraceSelectionTest, EachFilterNarrowsAndOnlyPassingRecordsOfferTexts)
             std::vector<std::size_t> order;
             for (const ListedRecord& listed : SelectTraceRecords(LocateTraceRecords(file), filters, seen))
                 order.push_back(listed.recordIndex);
-            EXPECT_EQ(order, c.order) << c.selected.device;
-            EXPECT_EQ(seen.devices, again ? Texts{} : c.devices) << c.selected.device;
-            EXPECT_EQ(seen.threads, again ? Texts{} : c.threads) << c.selected.device;
+            EXPECT_EQ(std::tuple(order, seen.devices, seen.threads),
+                      std::tuple(c.order, again ? Texts{} : c.devices, again ? Texts{} : c.threads)) << c.selected.device;
         }
     }
-}
-
-// UTF-16 little-endian bytes of text, then `terminators` zero units.
-std::vector<std::uint8_t> Utf16(const std::wstring& text, std::size_t terminators = 1)
-{
-    std::vector<std::uint8_t> bytes;
-    for (const wchar_t c : text)
-        bytes.insert(bytes.end(), {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8)});
-    bytes.insert(bytes.end(), 2 * terminators, 0);
-    return bytes;
 }
 
 // The registry value is usable only above eight bytes, up to 520, and when terminated.
 TEST(TraceLogPath, RegistryValueChosenPathAndObjectName)
 {
+    const auto Utf16 = [](const std::wstring& text, std::size_t terminators = 1) {  // of ASCII text
+        std::vector<std::uint8_t> bytes(2 * (text.size() + terminators), 0);
+        for (std::size_t i = 0; i < text.size(); ++i)
+            bytes[2 * i] = static_cast<std::uint8_t>(text[i]);
+        return bytes;
+    };
     const std::wstring longest(259, L'x');
     const struct { const char* name; std::vector<std::uint8_t> data; std::optional<std::wstring> expected; } cases[] = {
         {"8 bytes, four characters unterminated", Utf16(L"C:\\x", 0), std::nullopt},
@@ -211,18 +182,17 @@ TEST(TraceLogPath, RegistryValueChosenPathAndObjectName)
 
     // A chosen path of up to 259 characters is kept. Drive paths get the "\??\" prefix, NT paths stay;
     // 65,534 bytes is the longest object name (65,536 would wrap the 16-bit length to 0).
-    EXPECT_EQ(FitLogPath(std::wstring(259, L'a')), std::wstring(259, L'a'));
-    EXPECT_EQ(FitLogPath(std::wstring(260, L'a')), std::nullopt);
-    EXPECT_EQ(FitLogPath(L""), L"");
-    EXPECT_EQ(TraceLogObjectName(L""), std::nullopt);
-    EXPECT_EQ(TraceLogObjectName(L"C:\\Logs\\x.log"), L"\\??\\C:\\Logs\\x.log");
-    EXPECT_EQ(TraceLogObjectName(L"\\??\\C:\\Logs\\x.log"), L"\\??\\C:\\Logs\\x.log");
-    EXPECT_EQ(TraceLogObjectName(L"\\Device\\HarddiskVolume2\\x.log"), L"\\Device\\HarddiskVolume2\\x.log");
     const std::size_t longestUnits = kMaxObjectNameBytes / 2;
-    EXPECT_TRUE(TraceLogObjectName(std::wstring(longestUnits - 4, L'a')).has_value());
-    EXPECT_FALSE(TraceLogObjectName(std::wstring(longestUnits - 3, L'a')).has_value());
-    EXPECT_TRUE(TraceLogObjectName(L"\\" + std::wstring(longestUnits - 1, L'a')).has_value());
-    EXPECT_FALSE(TraceLogObjectName(L"\\" + std::wstring(longestUnits, L'a')).has_value());
+    EXPECT_EQ(std::tuple(FitLogPath(std::wstring(259, L'a')), FitLogPath(std::wstring(260, L'a')), FitLogPath(L"")),
+              std::tuple(std::wstring(259, L'a'), std::nullopt, L""));
+    const struct { std::wstring path; std::optional<std::wstring> name; } names[] = {
+        {L"", std::nullopt}, {L"C:\\Logs\\x.log", L"\\??\\C:\\Logs\\x.log"}, {L"\\??\\C:\\Logs\\x.log", L"\\??\\C:\\Logs\\x.log"},
+        {L"\\Device\\HarddiskVolume2\\x.log", L"\\Device\\HarddiskVolume2\\x.log"},
+        {std::wstring(longestUnits - 4, L'a'), L"\\??\\" + std::wstring(longestUnits - 4, L'a')}, {std::wstring(longestUnits - 3, L'a'), std::nullopt},
+        {L"\\" + std::wstring(longestUnits - 1, L'a'), L"\\" + std::wstring(longestUnits - 1, L'a')},
+        {L"\\" + std::wstring(longestUnits, L'a'), std::nullopt}};
+    for (const auto& c : names)
+        EXPECT_EQ(TraceLogObjectName(c.path), c.name) << c.path.size();
 }
 
 } // namespace
