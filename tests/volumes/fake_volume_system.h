@@ -1,9 +1,7 @@
 #pragma once
 
-// A machine made to order: volumes in any enumeration order, with any mount
-// paths, drive types, media, sizes and failures. It records what it is asked.
+// A machine made to order: volumes in any order, mount paths, drive types, media, sizes and failures; it records calls.
 
-#include <algorithm>
 #include <map>
 #include <vector>
 
@@ -40,8 +38,7 @@ public:
         ntDevices[L"Volume{" + guid + L"}"] = L"\\Device\\HarddiskVolume" + guid;
         for (const std::wstring& path : paths) {
             mountPaths[names.back()] += path + L'\0';
-            driveTypes[path] = driveType;
-            icons[path] = 7;
+            driveTypes[path] = driveType, icons[path] = 7;
             spaces[path] = spaces[L"\\\\.\\" + path.substr(0, 2)] = space;
             infos[path] = {L"Label " + guid, 0x1234ABCD, 255, 0x00FF, L"NTFS"};
         }
@@ -49,24 +46,20 @@ public:
 
     VolumeSearchStart StartVolumeSearch() override
     {
-        ++searchesStarted;
-        if (startError != 0 || names.empty())
+        if (++searchesStarted; startError != 0 || names.empty())
             return {nullptr, {startError != 0 ? startError : kErrorNoMoreFiles, {}}};
         return {std::make_unique<Search>(*this), {0, names.front()}};
     }
     std::wstring NtDeviceName(std::wstring_view dosName) override { return Asked(L"nt ", dosName, ntDevices).value_or(L""); }
     MountPathsReply MountPathNames(std::wstring_view volumeName, std::span<wchar_t> buffer) override
     {
-        const std::wstring name(volumeName);
+        const std::wstring name(volumeName), multi = mountPaths[name] + L'\0';
         mountBufferSizes.push_back(buffer.size());
-        if (const auto error = mountPathErrors.find(name); error != mountPathErrors.end() && error->second != 0)
-            return {error->second, 0};
-        const std::wstring multi = mountPaths[name] + L'\0';
+        if (const std::uint32_t error = mountPathErrors[name])
+            return {error, 0};
         const auto needed = static_cast<std::uint32_t>(multi.size());
-        if (buffer.size() >= needed) {
-            std::copy(multi.begin(), multi.end(), buffer.begin());
-            return {0, needed};
-        }
+        if (buffer.size() >= needed)
+            return {0, static_cast<std::uint32_t>(multi.copy(buffer.data(), needed))};
         std::vector<std::uint32_t>& lengths = reportedLengths[name];
         const std::uint32_t reported = lengths.empty() ? needed : lengths.front();
         if (lengths.size() > 1)

@@ -1,10 +1,10 @@
-// The volume list's portable parts: volumes described and listed from the system's answers;
-// rectangles, measures, scrolling, colours, and what the mouse and the keys do to the selection.
+// The volume list's portable parts: volumes described and listed, geometry, colours, and what mouse and keys select.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <ranges>
 
 #include "support/recording_host.h"
 #include "volumes/fake_volume_system.h"
@@ -16,25 +16,17 @@
 namespace trackkit {
 namespace {
 
-using testing::VolumeNameOf;
 using Texts = std::vector<std::wstring>;
 using Numbers = std::vector<std::uint32_t>;
 
 class VolumesTest : public ::testing::Test, public VolumeListHost {
 protected:
     void OpenTrackedVolume(std::wstring_view devicePath) override { opened_.emplace_back(devicePath); }
-    AddOutcome Add(const std::wstring& guid)
-    {
-        return AddVolumeEntry(list_, system_, locale_, VolumeNameOf(guid), system_.NtDeviceName(L"Volume{" + guid + L"}"));
-    }
     bool Refresh(bool keepSelection) { return RefreshVolumes(list_, system_, locale_, keepSelection, *this); }
     Texts Listed(std::wstring VolumeEntry::*text = &VolumeEntry::devicePath, bool selectedOnly = false) const
     {
-        Texts texts;
-        for (const VolumeEntry& entry : list_.entries)
-            if (!selectedOnly || entry.selected)
-                texts.push_back(entry.*text);
-        return texts;
+        auto texts = list_.entries | std::views::filter([&](auto& e) { return !selectedOnly || e.selected; }) | std::views::transform(text);
+        return {texts.begin(), texts.end()};
     }
 
     testing::FakeVolumeSystem system_;
@@ -75,11 +67,9 @@ TEST_F(VolumesTest, PercentMediaCheckPathFreeSpaceMountPathsAndDevicePathOrder)
     const struct { std::wstring a, b; int order; } orders[] = {
         {L"C:", L"D:", -1}, {L"D:", L"C:", 1}, {L"C:", L"C:", 0}, {L"C", L"C:", -1}, {L"C:", L"C", 1},  // a prefix sorts first
         {L"c:", L"D:", 1}, {L"\u00C4:", L"Z:", 1}};  // 'c' is 0x63, after 'D'; 0xC4 after 'Z'
-    for (const auto& c : orders) {
-        VolumeEntry a, b;
-        a.devicePath = c.a, b.devicePath = c.b;
-        EXPECT_EQ(CompareVolumeEntries(a, b), c.order) << c.a.size() << " " << c.b.size();
-    }
+    const auto entry = [](const std::wstring& devicePath) { VolumeEntry e; e.devicePath = devicePath; return e; };
+    for (const auto& c : orders)
+        EXPECT_EQ(CompareVolumeEntries(entry(c.a), entry(c.b)), c.order) << c.a.size() << " " << c.b.size();
 }
 
 // From 261 units the buffer grows to the length asked for, or doubles when that would not grow it, up to a limit.
@@ -95,10 +85,9 @@ TEST_F(VolumesTest, MountPathBufferGrowsAsAskedUpToALimit)
         {"exactly the limit", 400, {kMax}, 0, AddOutcome::Added, {261, kMax}}, {"past it", 400, {kMax + 1}, 0, AddOutcome::Failed, {261}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        system_ = {}, list_ = {};
-        system_.AddVolume(L"1", {L"D:\\" + std::wstring(c.pathChars - 4, L'm') + L"\\"});
-        system_.reportedLengths[VolumeNameOf(L"1")] = c.reported, system_.mountPathErrors[VolumeNameOf(L"1")] = c.error;
-        EXPECT_EQ(Add(L"1"), c.outcome);
+        system_ = {}, list_ = {}, system_.AddVolume(L"1", {L"D:\\" + std::wstring(c.pathChars - 4, L'm') + L"\\"});
+        system_.reportedLengths[testing::VolumeNameOf(L"1")] = c.reported, system_.mountPathErrors[testing::VolumeNameOf(L"1")] = c.error;
+        EXPECT_EQ(AddVolumeEntry(list_, system_, locale_, testing::VolumeNameOf(L"1"), L"\\Device\\HarddiskVolume1"), c.outcome);
         EXPECT_EQ(list_.entries.size(), c.outcome == AddOutcome::Added ? 1u : 0u);
         const std::vector<std::size_t>& sizes = system_.mountBufferSizes;
         EXPECT_EQ(std::vector(sizes.begin(), sizes.begin() + std::min(sizes.size(), c.firstSizes.size())), c.firstSizes);
@@ -115,20 +104,17 @@ TEST_F(VolumesTest, AVolumeIsDescribedFromItsAcceptedMountPathAndItsFreeSpaceReR
         {std::nullopt, {0, 0, 0, 0, 0, 0, 100, 0, 0, 0, kDriveFixed}, {L"", L"", L"0 bytes free of 0 bytes ()"}},
         {DiskSpace{8, 512, 250, 1000}, {7, 8, 512, 250, 1000, 750, 75, 0x1234ABCD, 255, 0xFF, kDriveFixed},
          {L"Label 7", L"NTFS", L"1024000 bytes free of 4096000 bytes (NTFS)"}},
-        // More free than total: used wraps, the percent is cut to 32 bits.
         {DiskSpace{8, 512, 11, 10}, {7, 8, 512, 11, 10, 0xFFFFFFFF, 0xFFFFFFF6, 0x1234ABCD, 255, 0xFF, kDriveFixed},
-         {L"Label 7", L"NTFS", L"45056 bytes free of 40960 bytes (NTFS)"}}};
+         {L"Label 7", L"NTFS", L"45056 bytes free of 40960 bytes (NTFS)"}}};  // more free than total: used wraps, the percent is cut to 32 bits
     for (const auto& c : cases) {
-        system_ = {}, list_ = {};
-        system_.AddVolume(L"7", {L"C:\\"}, kDriveFixed, c.space.value_or(DiskSpace{}));
+        system_ = {}, list_ = {}, system_.AddVolume(L"7", {L"C:\\"}, kDriveFixed, c.space.value_or(DiskSpace{}));
         if (!c.space)
             system_.icons.clear(), system_.spaces.clear(), system_.infos.clear();
         ASSERT_TRUE(Refresh(false));
         const VolumeEntry& e = list_.entries.at(0);
         EXPECT_EQ(system_.calls, (Texts{L"nt Volume{7}", L"drive C:\\", L"icon C:\\", L"space C:\\", L"info C:\\"}));
         EXPECT_EQ((Numbers{static_cast<std::uint32_t>(e.iconIndex), e.sectorsPerCluster, e.bytesPerSector, e.freeClusters, e.totalClusters,
-                           e.usedClusters, e.percentUsed, e.serialNumber, e.maxComponentLength, e.fileSystemFlags, e.driveType}),
-                  c.numbers);
+                           e.usedClusters, e.percentUsed, e.serialNumber, e.maxComponentLength, e.fileSystemFlags, e.driveType}), c.numbers);
         EXPECT_EQ((Texts{e.volumeLabel, e.fileSystemName, e.freeSpaceText, e.devicePath, e.ntDeviceName, e.displayName}),
                   (Texts{c.texts[0], c.texts[1], c.texts[2], L"\\\\.\\C:", L"\\Device\\HarddiskVolume7", L"Local Disk (C:\\)"}));
     }
@@ -137,57 +123,40 @@ TEST_F(VolumesTest, AVolumeIsDescribedFromItsAcceptedMountPathAndItsFreeSpaceReR
     system_.calls.clear(), system_.spaces[L"\\\\.\\C:"] = {4, 1024, 100, 2000};
     for (int round = 0; round < 2; ++round, system_.spaces.clear()) {
         RefreshFreeSpace(e, system_, locale_);
-        EXPECT_EQ((Numbers{e.sectorsPerCluster, e.bytesPerSector, e.freeClusters, e.totalClusters, e.usedClusters, e.percentUsed}),
-                  (Numbers{4, 1024, 100, 2000, 0xFFFFFFFF, 0xFFFFFFF6}));
-        EXPECT_EQ(e.freeSpaceText, L"409600 bytes free of 8192000 bytes (NTFS)");
+        EXPECT_EQ(std::pair(Numbers{e.sectorsPerCluster, e.bytesPerSector, e.freeClusters, e.totalClusters, e.usedClusters, e.percentUsed}, e.freeSpaceText),
+                  std::pair(Numbers{4, 1024, 100, 2000, 0xFFFFFFFF, 0xFFFFFFF6}, std::wstring(L"409600 bytes free of 8192000 bytes (NTFS)")));
     }
     EXPECT_EQ(system_.calls, (Texts{L"space \\\\.\\C:", L"space \\\\.\\C:"}));
 }
 
-TEST_F(VolumesTest, LongTextsAreCutToTheirBuffers)
-{
-    const std::wstring path = L"D:\\" + std::wstring(400, L'p') + L"\\";
-    system_.AddVolume(L"1", {path});
-    system_.infos[path] = {std::wstring(300, L'L'), 0, 0, 0, std::wstring(300, L'F')};
-    system_.ntDevices[L"Volume{1}"] = L"\\Device\\" + std::wstring(300, L'N');
-    EXPECT_EQ(Add(L"1"), AddOutcome::Added);
-    const VolumeEntry& e = list_.entries.at(0);
-    for (const std::wstring* text : {&e.volumeLabel, &e.fileSystemName, &e.ntDeviceName, &e.displayName, &e.freeSpaceText})
-        EXPECT_EQ(text->size(), kVolumeTextChars - 1);
-    EXPECT_EQ(e.devicePath, L"\\\\.\\D:");
-}
-
 // A volume is listed under its first mount path of a listed drive type (removable: with media in the drive, asked
 // through the NT device for each path), network and CD/DVD volumes never; sorted by device path, volumes of one
-// drive letter in the system's order.
+// drive letter in the system's order. Long texts are cut to their buffers.
 TEST_F(VolumesTest, WhichVolumesAreListedUnderWhichPathAndInWhatOrder)
 {
-    system_.AddVolume(L"dvd", {L"F:\\", L"C:\\dvd\\"}, kDriveCdRom);
-    system_.AddVolume(L"d2", {L"D:\\Two\\"});
-    system_.AddVolume(L"net", {L"N:\\"}, kDriveRemote);
-    system_.AddVolume(L"ram", {L"R:\\"}, kDriveRamDisk);
-    system_.AddVolume(L"card", {L"E:\\"}, kDriveRemovable);
-    system_.AddVolume(L"empty reader", {L"B:\\", L"C:\\cards\\"}, kDriveRemovable);
-    system_.AddVolume(L"u", {L"U:\\"}, 9);
-    system_.AddVolume(L"removable, unnamed", {L"K:\\"}, kDriveRemovable);  // skipped unchecked
-    system_.AddVolume(L"fixed, unnamed", {L"L:\\"});
-    system_.AddVolume(L"h", {L"H:\\", L"V:\\"});
-    system_.AddVolume(L"w", {L"W:\\", L"C:\\w\\"}, kDriveRemovable);
-    system_.AddVolume(L"recovery", {});
-    system_.AddVolume(L"d1", {L"D:\\One\\"});
-    system_.AddVolume(L"c", {L"C:\\"});
-    system_.driveTypes[L"C:\\dvd\\"] = system_.driveTypes[L"C:\\w\\"] = kDriveFixed;
-    system_.driveTypes[L"V:\\"] = kDriveCdRom;
-    system_.ntDevices.erase(L"Volume{removable, unnamed}");
-    system_.ntDevices.erase(L"Volume{fixed, unnamed}");
+    const std::wstring longPath = L"Z:\\" + std::wstring(400, L'p') + L"\\";
+    const struct { const wchar_t* guid; Texts paths; std::uint32_t driveType = kDriveFixed; } volumes[] = {
+        {L"dvd", {L"F:\\", L"C:\\dvd\\"}, kDriveCdRom}, {L"d2", {L"D:\\Two\\"}}, {L"net", {L"N:\\"}, kDriveRemote}, {L"ram", {L"R:\\"}, kDriveRamDisk},
+        {L"card", {L"E:\\"}, kDriveRemovable}, {L"empty reader", {L"B:\\", L"C:\\cards\\"}, kDriveRemovable}, {L"u", {L"U:\\"}, 9},
+        {L"removable, unnamed", {L"K:\\"}, kDriveRemovable}, {L"fixed, unnamed", {L"L:\\"}}, {L"h", {L"H:\\", L"V:\\"}},  // K: skipped unchecked
+        {L"w", {L"W:\\", L"C:\\w\\"}, kDriveRemovable}, {L"recovery", {}}, {L"d1", {L"D:\\One\\"}}, {L"c", {L"C:\\"}}, {L"long", {longPath}}};
+    for (const auto& v : volumes)
+        system_.AddVolume(v.guid, v.paths, v.driveType);
+    system_.driveTypes[L"C:\\dvd\\"] = system_.driveTypes[L"C:\\w\\"] = kDriveFixed, system_.driveTypes[L"V:\\"] = kDriveCdRom;
+    system_.ntDevices.erase(L"Volume{removable, unnamed}"), system_.ntDevices.erase(L"Volume{fixed, unnamed}");
+    system_.ntDevices[L"Volume{long}"] = L"\\Device\\" + std::wstring(300, L'N');
+    system_.infos[longPath] = {std::wstring(300, L'L'), 0, 0, 0, std::wstring(300, L'F')};
     for (const wchar_t* device : {L"\\\\.\\HarddiskVolumenet", L"\\\\.\\HarddiskVolumecard", L"\\\\.\\"})
         system_.media[device] = true;
 
     ASSERT_TRUE(Refresh(false));
     EXPECT_EQ(Listed(&VolumeEntry::displayName),
               (Texts{L"Local Disk (C:\\w\\)", L"Local Disk (C:\\)", L"Local Disk (D:\\Two\\)", L"Local Disk (D:\\One\\)", L"Removable Disk (E:\\)",
-                     L"Local Disk (H:\\)", L"Local Disk (L:\\)", L"RAM Disk (R:\\)", L"Unknown (U:\\)"}));
+                     L"Local Disk (H:\\)", L"Local Disk (L:\\)", L"RAM Disk (R:\\)", L"Unknown (U:\\)", L"Local Disk (Z:\\" + std::wstring(244, L'p')}));
     EXPECT_EQ(list_.entries[6].ntDeviceName, L"");
+    const VolumeEntry& cut = list_.entries.back();
+    for (const std::wstring* text : {&cut.volumeLabel, &cut.fileSystemName, &cut.ntDeviceName, &cut.freeSpaceText})
+        EXPECT_EQ(text->size(), kVolumeTextChars - 1);
     EXPECT_EQ(std::count(system_.calls.begin(), system_.calls.end(), L"media \\\\.\\HarddiskVolumeempty reader"), 2);
 }
 
@@ -208,25 +177,19 @@ TEST_F(VolumesTest, RefreshSelectionAndBrokenWalks)
         {"breaks at the second step: unsorted", {L"E", L"D", L"C"}, 3, 1, true, false, {L"\\\\.\\E:", L"\\\\.\\D:"}, 1, 0, 1}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        system_ = {}, opened_ = {};
+        system_ = {}, opened_ = {}, list_ = {std::vector<VolumeEntry>(c.before), c.selectedBefore};
         system_.startError = c.startError, system_.breakAtNext = c.breakAt;
         for (const std::wstring& volume : c.volumes)
             volume.size() == 1 ? system_.AddVolume(volume, {volume + L":\\"}) : system_.names.push_back(volume);
-        list_ = {std::vector<VolumeEntry>(c.before), c.selectedBefore};
 
-        EXPECT_EQ(Refresh(c.keep), c.succeeds);
-        EXPECT_EQ(Listed(), c.listed);
-        EXPECT_EQ(list_.selectedIndex, c.selectedAfter);
-        const bool selects = c.succeeds && c.selectedAfter >= 0;
-        const Texts selected = selects ? Texts{c.listed.at(static_cast<std::size_t>(c.selectedAfter))} : Texts{};
-        EXPECT_EQ(Listed(&VolumeEntry::devicePath, true), selected);
-        EXPECT_EQ(opened_, selected);
-        EXPECT_EQ(system_.searchesOpen, 0);
+        const bool succeeded = Refresh(c.keep);
+        EXPECT_EQ(std::tuple(succeeded, Listed(), list_.selectedIndex, system_.searchesOpen), std::tuple(c.succeeds, c.listed, c.selectedAfter, 0));
+        const Texts selected = c.succeeds && c.selectedAfter >= 0 ? Texts{c.listed.at(static_cast<std::size_t>(c.selectedAfter))} : Texts{};
+        EXPECT_EQ(std::pair(Listed(&VolumeEntry::devicePath, true), opened_), std::pair(selected, selected));
     }
 }
 
 // IntersectRect's rule: right and bottom edges lie outside; an empty (or inverted) rectangle meets nothing.
-// (Contains is pinned by the pointer rows below.)
 TEST(ListGeometry, RectanglesMeasuresItemLayoutAndScrolling)
 {
     const ListRect r{10, 20, 30, 40};
@@ -256,14 +219,13 @@ TEST(ListGeometry, RectanglesMeasuresItemLayoutAndScrolling)
     EXPECT_EQ((std::array{wide.text, wide.barFrame, wide.barInside, wide.barUsed}),
               (std::array{ListRect{61, 9, 191, 57}, ListRect{61, 24, 191, 42}, ListRect{62, 25, 190, 41}, ListRect{62, 25, 126, 41}}));
     EXPECT_EQ(std::pair(wide.iconX, wide.iconY), std::pair(8, 8));
-    // The used share is rounded and never passes the bar's end.
-    const std::pair<std::uint32_t, int> shares[] = {{0, 62}, {1, 63}, {99, 189}, {100, 190}, {101, 190}, {0xFFFFFFFF, 190}};
+    const std::pair<std::uint32_t, int> shares[] = {{0, 62}, {1, 63}, {99, 189}, {100, 190}, {101, 190}, {0xFFFFFFFF, 190}};  // rounded, capped
     for (const auto& [percent, usedRight] : shares)
         EXPECT_EQ(LayoutItem({4, 4, 196, 62}, m, percent).barUsed.right, usedRight) << percent;
     for (const int right : {69, 68, 56}) {
         const ItemLayout item = LayoutItem({4, 4, right, 62}, m, 50);
-        EXPECT_EQ(item.wide, right == 69) << right;
-        EXPECT_TRUE(item.wide || (item.letterCell == ListRect{8, 8, 52, 56} && item.barFrame.Empty() && item.barUsed.Empty())) << right;
+        EXPECT_TRUE(right == 69 ? item.wide : !item.wide && item.letterCell == (ListRect{8, 8, 52, 56}) && item.barFrame.Empty() && item.barUsed.Empty())
+            << right;
     }
 
     // The scroll range covers every item; requests move inside it.
@@ -276,9 +238,8 @@ TEST(ListGeometry, RectanglesMeasuresItemLayoutAndScrolling)
     }
     const ScrollState middle{0, 660, 120, 100, 333};  // minimum, maximum, page, position, track
     const struct { ScrollState state; std::uint32_t code; std::optional<int> target; } requests[] = {  // SB_LINEUP 0 to SB_BOTTOM 7
-        {middle, 0, 84}, {middle, 1, 116}, {middle, 2, 0}, {middle, 3, 220}, {middle, 4, 333}, {middle, 5, 333}, {middle, 6, 0},
-        {middle, 7, 660}, {middle, 8, std::nullopt}, {middle, 0xFFFF, std::nullopt},
-        {{0, 660, 120, 0, 0}, 6, std::nullopt}, {{0, 660, 120, 660, 0}, 7, std::nullopt},  // already there
+        {middle, 0, 84}, {middle, 1, 116}, {middle, 2, 0}, {middle, 3, 220}, {middle, 4, 333}, {middle, 5, 333}, {middle, 6, 0}, {middle, 7, 660},
+        {middle, 8, {}}, {middle, 0xFFFF, {}}, {{0, 660, 120, 0, 0}, 6, {}}, {{0, 660, 120, 660, 0}, 7, {}},  // not handled; already there
         {{0, 660, 120, 0, 0}, 0, 0}, {{0, 660, 120, 650, 0}, 1, 660}, {{0, 660, kIntMax, kIntMax, 0}, 3, 660},  // clamped
         {{0, 0, 0, 0, 0}, 1, 0}};  // no range at all
     for (const auto& c : requests)
@@ -302,8 +263,8 @@ TEST(ListColors, BlendRoundsHalfUpAndTenColoursComeFromFiveSystemColours)
                           MakeColorRef(32, 128, 204), kHighlight, MakeColorRef(230, 242, 251), MakeColorRef(191, 221, 245), MakeColorRef(208, 208, 208)}));
     // Selection wins over hot; the focus frame only with the focus.
     const struct { bool selected, hot, focus; ColorRef fill; bool frame; } backgrounds[] = {
-        {false, false, true, c.window, false}, {false, true, false, c.hotBack, false},
-        {true, true, true, c.selectedBack, true}, {true, true, false, c.inactiveSelectedBack, false}};
+        {false, false, true, c.window, false}, {false, true, false, c.hotBack, false}, {true, true, true, c.selectedBack, true},
+        {true, true, false, c.inactiveSelectedBack, false}};
     for (const auto& b : backgrounds) {
         VolumeEntry entry;
         entry.selected = b.selected, entry.hot = b.hot;
@@ -312,13 +273,12 @@ TEST(ListColors, BlendRoundsHalfUpAndTenColoursComeFromFiveSystemColours)
     }
 }
 
-// Entries C:, D:, E: 58 pixels high, 66 apart from y = 4. A refresh that broke half-way leaves indices whose
-// entries are not marked, or that lie past the end.
+// Entries C:, D:, E: 58 pixels high, 66 apart from y = 4. A refresh that broke half-way leaves indices whose entries
+// are not marked, or that lie past the end. A move goes to (x, y); marked: false leaves the flag off the entry that
+// the action reads: the selected one for a press, the hot one for a move.
 TEST_F(VolumesTest, KeysPressesAndPointerMovesMoveTheSelectionAndTheHotEntry)
 {
     enum : std::uint32_t { kPress = 'p', kMove = 'm', kLeave = 'l' };
-    // A move goes to (x, y). marked: false leaves the flag off the entry that the action reads: the selected
-    // one for a press, the hot one for a move.
     const struct { const char* what; int selected, hot; std::uint32_t action; int selectedAfter, hotAfter; std::vector<int> repaint;
                    int x = 0, y = 0; bool marked = true; } cases[] = {
         {"down", 1, -1, kKeyDown, 2, -1, {1, 2}}, {"up", 1, -1, kKeyUp, 0, -1, {0, 1}}, {"down on the last", 2, -1, kKeyDown, 2, -1, {}},
@@ -337,22 +297,18 @@ TEST_F(VolumesTest, KeysPressesAndPointerMovesMoveTheSelectionAndTheHotEntry)
         list_ = {{}, c.selected, c.hot}, opened_ = {};
         for (int i = 0; i < 3; ++i) {
             VolumeEntry& entry = list_.entries.emplace_back();
-            entry.devicePath = std::wstring(L"\\\\.\\") + static_cast<wchar_t>(L'C' + i) + L":";
-            entry.itemRect = {4, 4 + 66 * i, 196, 62 + 66 * i};
-            entry.selected = i == c.selected && (c.marked || c.action != kPress);
-            entry.hot = i == c.hot && (c.marked || c.action != kMove);
+            entry.devicePath = std::wstring(L"\\\\.\\") + static_cast<wchar_t>(L'C' + i) + L":", entry.itemRect = {4, 4 + 66 * i, 196, 62 + 66 * i};
+            entry.selected = i == c.selected && (c.marked || c.action != kPress), entry.hot = i == c.hot && (c.marked || c.action != kMove);
         }
         ItemsToRepaint repaint = c.action == kPress   ? SelectHotEntry(list_, *this)
                                  : c.action == kMove  ? TrackPointer(list_, c.x, c.y)
                                  : c.action == kLeave ? ClearHotEntry(list_)
                                                       : MoveSelectionByKey(list_, c.action, *this);
         std::sort(repaint.begin(), repaint.end());
-        EXPECT_EQ(repaint, c.repaint);
-        EXPECT_EQ(std::pair(list_.selectedIndex, list_.hotIndex), std::pair(c.selectedAfter, c.hotAfter));
+        EXPECT_EQ(std::tuple(repaint, list_.selectedIndex, list_.hotIndex), std::tuple(c.repaint, c.selectedAfter, c.hotAfter));
         for (int i = 0; i < 3; ++i)
             EXPECT_EQ(std::pair(list_.At(i)->selected, list_.At(i)->hot), std::pair(i == c.selectedAfter, i == c.hotAfter)) << i;
-        const bool selects = c.action != kMove && c.action != kLeave && !c.repaint.empty();
-        EXPECT_EQ(opened_, selects ? Texts{list_.At(c.selectedAfter)->devicePath} : Texts{});
+        EXPECT_EQ(opened_, c.action != kMove && c.action != kLeave && !c.repaint.empty() ? Texts{list_.At(c.selectedAfter)->devicePath} : Texts{});
     }
 }
 
