@@ -30,10 +30,8 @@ struct HandBuiltReply {
         writer.U32At(at + 4, entry.flags);
         writer.U64At(at + 8, 0xDEADBEEFDEADBEEF);  // Reserved
         writer.U64At(at + 16, entry.cluster);
-        for (std::size_t i = 0; i < entry.fileName.size(); ++i)
-            writer.U16At(at + 24 + 2 * i, static_cast<std::uint16_t>(entry.fileName[i]));
-        if (terminated)
-            writer.U16At(at + 24 + 2 * entry.fileName.size(), 0);
+        for (std::size_t i = 0; i < entry.fileName.size() + terminated; ++i)  // c_str() ends in the terminator
+            writer.U16At(at + 24 + 2 * i, static_cast<std::uint16_t>(entry.fileName.c_str()[i]));
         EXPECT_TRUE(writer.Ok()) << "the test's entry does not fit";
         return *this;
     }

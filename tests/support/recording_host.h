@@ -1,7 +1,6 @@
 #pragma once
 
-// Fakes for everything the poller talks to. They record what they are asked,
-// so tests can check the order and the texts of the calls.
+// Fakes for everything the poller talks to, recording what they are asked.
 
 #include <cstring>
 #include <functional>
@@ -17,48 +16,25 @@ namespace trackkit::testing {
 struct RecordingRows final : StatisticsRows {
     std::map<int, std::wstring> values;
     int writes = 0;
-    void SetValueText(int row, std::wstring_view text) override
-    {
-        values[row] = std::wstring(text);
-        ++writes;
-    }
-    std::wstring At(int row) const
-    {
-        const auto it = values.find(row);
-        return it == values.end() ? L"<untouched>" : it->second;
-    }
+    void SetValueText(int row, std::wstring_view text) override { values[row] = std::wstring(text); ++writes; }
+    std::wstring At(int row) const { return values.contains(row) ? values.at(row) : L"<untouched>"; }
 };
 
-// Dates and times in a fixed, locale-free form: "D<filetime>" and "T<filetime>".
+// Dates and times in a fixed, locale-free form: "D<filetime>" and "T<filetime>"; sizes read "<bytes> bytes".
 struct FixedLocaleText final : LocaleText {
-    std::optional<std::wstring> LocalShortDate(std::uint64_t fileTime) override
+    static std::optional<std::wstring> Stamp(const wchar_t* tag, std::uint64_t fileTime)
     {
-        if (fileTime >= 0x8000000000000000ull)
-            return std::nullopt;
-        return L"D" + std::to_wstring(fileTime);
+        return fileTime >= 0x8000000000000000ull ? std::nullopt : std::optional(tag + std::to_wstring(fileTime));
     }
-    std::optional<std::wstring> LocalTime(std::uint64_t fileTime) override
-    {
-        if (fileTime >= 0x8000000000000000ull)
-            return std::nullopt;
-        return L"T" + std::to_wstring(fileTime);
-    }
+    std::optional<std::wstring> LocalShortDate(std::uint64_t fileTime) override { return Stamp(L"D", fileTime); }
+    std::optional<std::wstring> LocalTime(std::uint64_t fileTime) override { return Stamp(L"T", fileTime); }
     std::wstring ByteSize(std::int64_t bytes) override { return std::to_wstring(bytes) + L" bytes"; }
 };
 
 struct RecordingTimer final : PollTimer {
-    std::optional<std::uint32_t> running;
     std::vector<std::wstring> calls;
-    void Start(std::uint32_t period) override
-    {
-        running = period;
-        calls.push_back(L"start " + std::to_wstring(period));
-    }
-    void Stop() override
-    {
-        running.reset();
-        calls.push_back(L"stop");
-    }
+    void Start(std::uint32_t period) override { calls.push_back(L"start " + std::to_wstring(period)); }
+    void Stop() override { calls.push_back(L"stop"); }
 };
 
 struct RecordingDebugLog final : DebugLog {
@@ -76,25 +52,18 @@ struct RecordingPane final : PaneRepaint {
     void Invalidate(bool erase) override { invalidations.push_back(erase); }
 };
 
-// A volume whose replies are scripted per query. By default it answers like a
-// healthy driver with the records held in its fields.
+// A volume that answers like a healthy driver with the records of its script, unless a reply is scripted.
 struct ScriptedVolume final : TrackedVolume {
+    using Reply = std::function<DriverReply(std::span<std::uint8_t>)>;
     struct Script {
-        TrackingGeometry geometry;
-        TrackingInfo info;
-        std::vector<std::uint8_t> bitmap;
-        std::function<DriverReply(std::span<std::uint8_t>)> geometryReply;    // overrides when set
-        std::function<DriverReply(std::span<std::uint8_t>)> statisticsReply;
-        std::function<DriverReply(std::span<std::uint8_t>)> bitmapReply;
-        // The file system's answer to a cluster lookup; fails with
-        // ERROR_INVALID_FUNCTION when not set.
-        std::function<DriverReply(std::span<const std::uint8_t>, std::span<std::uint8_t>)> lookupReply;
-        int geometryQueries = 0;
-        int statisticsQueries = 0;
-        std::vector<std::size_t> bitmapRequestLengths;
-        std::vector<std::vector<std::uint8_t>> lookupRequests;
-        std::vector<std::size_t> lookupReplyLengths;
-        int closed = 0;
+        TrackingGeometry geometry{};
+        TrackingInfo info{};
+        std::vector<std::uint8_t> bitmap{};
+        Reply geometryReply{}, statisticsReply{}, bitmapReply{};
+        std::function<DriverReply(std::span<const std::uint8_t>, std::span<std::uint8_t>)> lookupReply{};  // fails if unset
+        int statisticsQueries = 0, closed = 0;
+        std::vector<std::size_t> bitmapRequestLengths{}, lookupReplyLengths{};
+        std::vector<std::vector<std::uint8_t>> lookupRequests{};
     };
 
     explicit ScriptedVolume(Script& script) : script_(script) {}
@@ -102,11 +71,10 @@ struct ScriptedVolume final : TrackedVolume {
 
     DriverReply QueryGeometry(std::span<std::uint8_t> out) override
     {
-        ++script_.geometryQueries;
         if (script_.geometryReply)
             return script_.geometryReply(out);
         EncodeTrackingGeometry(script_.geometry, out);
-        return DriverReply::Success(static_cast<std::uint32_t>(kTrackingGeometryLength));
+        return DriverReply::Success(kTrackingGeometryLength);
     }
     DriverReply QueryStatistics(std::span<std::uint8_t> out) override
     {
@@ -114,7 +82,7 @@ struct ScriptedVolume final : TrackedVolume {
         if (script_.statisticsReply)
             return script_.statisticsReply(out);
         EncodeTrackingInfo(script_.info, out);
-        return DriverReply::Success(static_cast<std::uint32_t>(kTrackingInfoLength));
+        return DriverReply::Success(kTrackingInfoLength);
     }
     DriverReply QuerySessionBitmap(std::span<std::uint8_t> out) override
     {
@@ -130,9 +98,7 @@ struct ScriptedVolume final : TrackedVolume {
     {
         script_.lookupRequests.emplace_back(request.begin(), request.end());
         script_.lookupReplyLengths.push_back(reply.size());
-        if (script_.lookupReply)
-            return script_.lookupReply(request, reply);
-        return DriverReply::Failure(1);
+        return script_.lookupReply ? script_.lookupReply(request, reply) : DriverReply::Failure(1);
     }
 
 private:
@@ -141,14 +107,12 @@ private:
 
 struct ScriptedDriver final : TrackingDriver {
     std::map<std::wstring, ScriptedVolume::Script> volumes;
-    std::vector<std::wstring> opens;
+    int opens = 0;
     OpenVolumeResult OpenVolume(std::wstring_view path) override
     {
-        opens.emplace_back(path);
+        ++opens;
         const auto it = volumes.find(std::wstring(path));
-        if (it == volumes.end())
-            return {nullptr, 2};
-        return {std::make_unique<ScriptedVolume>(it->second), 0};
+        return it == volumes.end() ? OpenVolumeResult{nullptr, 2} : OpenVolumeResult{std::make_unique<ScriptedVolume>(it->second), 0};
     }
 };
 

@@ -82,82 +82,65 @@ TEST(ClusterLookupTest, RowsSortStablyAndTheTitleSpansTheirClusters)
               L"Clusters 9223372036854775808 to 18446744073709551615 (2)");
 }
 
-class RunClusterLookupTest : public ::testing::Test {
-protected:
-    ClusterLookupResult Run(const LookupReplyLimits& limits = {})
-    {
-        testing::ScriptedVolume volume(script_);
-        return RunClusterLookup(volume, request_, limits);
-    }
-
-    testing::ScriptedVolume::Script script_;
-    const std::vector<std::uint8_t> request_ = EncodeLookupRequest(Clusters{128, 144});
-};
-
-TEST_F(RunClusterLookupTest, GrowsAZeroedReplyBufferUntilItFitsAndListsTheRowsSorted)
+// The buffer, zeroed, doubles from the first length while the file system asks for more, never past the
+// ceiling; each try sends the same request.
+TEST(RunClusterLookupTest, OutcomesOfTheFileSystemsAnswers)
 {
-    bool zeroFilled = true;
-    script_.lookupReply = [&](auto, std::span<std::uint8_t> out) {
-        zeroFilled = zeroFilled && std::ranges::all_of(out, [](std::uint8_t b) { return b == 0; });
-        return AnswerLookup(out, {{900, 0, L"\\c"}, {100, 0x01000000, L"\\a"}, {500, 0, L"\\b"}}, 3 * kMiB);
-    };
-    const ClusterLookupResult result = Run();
-
-    EXPECT_EQ(script_.lookupReplyLengths, (std::vector<std::size_t>{kMiB, 2 * kMiB, 4 * kMiB}));
-    EXPECT_TRUE(zeroFilled);
-    EXPECT_EQ(script_.lookupRequests, std::vector(3, request_));
-    EXPECT_EQ(result.outcome, LookupOutcome::Listed);
-    EXPECT_EQ(result.entries, (Entries{{100, 0x01000000, L"\\a"}, {500, 0, L"\\b"}, {900, 0, L"\\c"}}));
-    EXPECT_EQ(result.title, L"Clusters 100 to 900 (3)");
-}
-
-// The buffer doubles from the first length while the file system asks for more, never past the ceiling.
-TEST_F(RunClusterLookupTest, OutcomesOfTheFileSystemsAnswers)
-{
-    const Entries one{{7, 0, L"\\one"}};
+    const Entries one{{7, 0, L"\\one"}}, three{{100, 0x01000000, L"\\a"}, {500, 0, L"\\b"}, {900, 0, L"\\c"}};
+    const wchar_t* oneTitle = L"Clusters 7 to 7 (1)";
     const std::vector<std::size_t> upToTheCeiling{kMiB, 2 * kMiB, 4 * kMiB, 8 * kMiB, 16 * kMiB, 32 * kMiB, 64 * kMiB};
-    const auto moreData = [](auto, auto) { return DriverReply::Failure(kErrorMoreData); };
-    using Answer = std::function<DriverReply(std::span<const std::uint8_t>, std::span<std::uint8_t>)>;
+    const auto moreData = [](auto) { return DriverReply::Failure(kErrorMoreData); };
     using enum LookupOutcome;
-    const struct { const char* name; Answer answer; LookupReplyLimits limits; LookupOutcome outcome; std::size_t entries;
-                   std::vector<std::size_t> lengths; } cases[] = {
-        {"fits at once", [&](auto, auto out) { return AnswerLookup(out, one); }, {}, Listed, 1, {kMiB}},
-        {"rejected: no file owns the clusters", [](auto, auto) { return DriverReply::Failure(87); }, {}, Notice, 0, {kMiB}},
-        {"more data, then rejected", [](auto, auto out) { return DriverReply::Failure(out.size() < 2 * kMiB ? kErrorMoreData : 1); },
-         {}, Notice, 0, {kMiB, 2 * kMiB}},
-        {"always more data: too many to list", moreData, {}, TooMany, 0, upToTheCeiling},
-        {"fits only at the ceiling", [&](auto, auto out) { return AnswerLookup(out, one, 64 * kMiB); }, {}, Listed, 1, upToTheCeiling},
-        {"small limits", moreData, {16, 100}, TooMany, 0, {16, 32, 64}},
-        {"a first length of 0 still ends", moreData, {0, 4}, TooMany, 0, {1, 2, 4}},
-        {"success without entries", [](auto, auto out) { return AnswerLookup(out, {}); }, {}, Notice, 0, {kMiB}},
-        {"claims more bytes than the buffer holds",
-         [&](auto, auto out) { AnswerLookup(out, one); return DriverReply::Success(kMax32); }, {}, Listed, 1, {kMiB}},
+    const struct { const char* name; testing::ScriptedVolume::Reply answer; LookupReplyLimits limits; LookupOutcome outcome;
+                   Entries entries; const wchar_t* title; std::vector<std::size_t> lengths; } cases[] = {
+        {"fits at once", [&](auto out) { return AnswerLookup(out, one); }, {}, Listed, one, oneTitle, {kMiB}},
+        {"fits in 3 MiB, listed sorted",
+         [&](auto out) { return AnswerLookup(out, {three[2], three[0], three[1]}, 3 * kMiB); }, {}, Listed, three,
+         L"Clusters 100 to 900 (3)", {kMiB, 2 * kMiB, 4 * kMiB}},
+        {"rejected: no file owns the clusters", [](auto) { return DriverReply::Failure(87); }, {}, Notice, {}, L"", {kMiB}},
+        {"more data, then rejected", [](auto out) { return DriverReply::Failure(out.size() < 2 * kMiB ? kErrorMoreData : 1); },
+         {}, Notice, {}, L"", {kMiB, 2 * kMiB}},
+        {"always more data: too many to list", moreData, {}, TooMany, {}, L"", upToTheCeiling},
+        {"fits only at the ceiling", [&](auto out) { return AnswerLookup(out, one, 64 * kMiB); }, {}, Listed, one, oneTitle,
+         upToTheCeiling},
+        {"small limits", moreData, {16, 100}, TooMany, {}, L"", {16, 32, 64}},
+        {"a first length of 0 still ends", moreData, {0, 4}, TooMany, {}, L"", {1, 2, 4}},
+        {"success without entries", [](auto out) { return AnswerLookup(out, {}); }, {}, Notice, {}, L"", {kMiB}},
+        {"claims more bytes than the buffer holds", [&](auto out) { AnswerLookup(out, one); return DriverReply::Success(kMax32); },
+         {}, Listed, one, oneTitle, {kMiB}},
         {"returns fewer bytes than it wrote, cutting the second entry's fixed part: only those are read",
-         [](auto, auto out) { AnswerLookup(out, {{7, 0, L"\\one"}, {8, 0, L"\\two"}}); return DriverReply::Success(56 + 23); },
-         {}, Listed, 1, {kMiB}},
+         [](auto out) { AnswerLookup(out, {{7, 0, L"\\one"}, {8, 0, L"\\two"}}); return DriverReply::Success(56 + 23); },
+         {}, Listed, one, oneTitle, {kMiB}},
     };
+    const std::vector<std::uint8_t> request = EncodeLookupRequest(Clusters{128, 144});
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        script_ = {};
-        script_.lookupReply = c.answer;
-        const ClusterLookupResult result = Run(c.limits);
-        EXPECT_EQ(result.outcome, c.outcome);
-        EXPECT_EQ(result.entries.size(), c.entries);
-        EXPECT_EQ(script_.lookupReplyLengths, c.lengths);
+        testing::ScriptedVolume::Script script;
+        bool zeroFilled = true;
+        script.lookupReply = [&](auto, std::span<std::uint8_t> out) {
+            zeroFilled = zeroFilled && std::ranges::all_of(out, [](std::uint8_t b) { return b == 0; });
+            return c.answer(out);
+        };
+        testing::ScriptedVolume volume(script);
+        const ClusterLookupResult result = RunClusterLookup(volume, request, c.limits);
+        EXPECT_EQ(std::tie(result.outcome, result.entries, result.title), std::make_tuple(c.outcome, c.entries, c.title));
+        EXPECT_EQ(std::tie(script.lookupReplyLengths, script.lookupRequests),
+                  std::make_tuple(c.lengths, std::vector(c.lengths.size(), request)));
+        EXPECT_TRUE(zeroFilled);
     }
 }
 
 // Memory may run out anywhere in a lookup (the cell's cluster list, the request, the decoded names); the click
 // then goes unanswered instead of the failure escaping into the pane's window procedure.
-TEST_F(RunClusterLookupTest, RunningOutOfMemoryAnswersNothing)
+TEST(RunClusterLookupTest, RunningOutOfMemoryAnswersNothing)
 {
-    script_.lookupReply = [](auto, auto) -> DriverReply { throw std::bad_alloc(); };
-    testing::ScriptedVolume volume(script_);
+    testing::ScriptedVolume::Script script{.lookupReply = [](auto, auto) -> DriverReply { throw std::bad_alloc(); }};
+    testing::ScriptedVolume volume(script);
     ClusterLookupResult result{LookupOutcome::Listed, {}, {}};
     EXPECT_NO_THROW(result = LookUpCell(volume, {0, 4, 100, k64K, k4K}));
     EXPECT_EQ(result.outcome, LookupOutcome::Nothing);
     EXPECT_EQ(LookUpCell(volume, {100, 4, 100, k64K, k4K}).outcome, LookupOutcome::Nothing) << "a cell past N asks nothing";
-    EXPECT_EQ(script_.lookupRequests.size(), 1u);
+    EXPECT_EQ(script.lookupRequests.size(), 1u);
 }
 
 } // namespace

@@ -10,29 +10,24 @@ namespace trackkit {
 namespace {
 
 using Lines = std::vector<std::wstring>;
-using Reply = std::function<DriverReply(std::span<std::uint8_t>)>;
+using Sizes = std::vector<std::size_t>;
 
 constexpr wchar_t kDriveC[] = L"\\\\.\\C:";
-constexpr wchar_t kDriveD[] = L"\\\\.\\D:";
-const std::wstring kInfoFailed(kTrackingInfoFailedText);
-const std::wstring kBitmapFailed(kSessionBitmapFailedText);
+const std::wstring kInfoFailed(kTrackingInfoFailedText), kBitmapFailed(kSessionBitmapFailedText);
 
-// 4 KiB clusters, 64 KiB blocks, $CBT on clusters 160 to 191: blocks 10 and 11 (truncated).
-constexpr TrackingGeometry kGeometry{512, 8, 100, 65536, 160, 191};
+// 4 KiB clusters, 64 KiB blocks, $CBT from cluster 160 (block 10) to the last 32-bit cluster, whose block
+// only a 64-bit product finds.
+constexpr TrackingGeometry kGeometry{512, 8, 100, 65536, 160, 0xFFFFFFFF};
 
 class PollerTest : public ::testing::Test {
 protected:
-    testing::ScriptedVolume::Script& AddVolume(const wchar_t* path, std::uint32_t blockCount = 100)
+    testing::ScriptedVolume::Script& AddVolume(const wchar_t* path)
     {
         auto& script = fixture.driver.volumes[path];
-        script.geometry = kGeometry;
-        script.geometry.blockCount = blockCount;
-        script.info = {.writesSeen = 42};
-        script.bitmap.assign(SessionBitmap::BufferSizeFor(blockCount), 0xA5);
+        script = {.geometry = kGeometry, .info = {.writesSeen = 42}, .bitmap = std::vector<std::uint8_t>(16, 0xA5)};
         return script;
     }
     void Open(const wchar_t* path) { OpenTrackedVolume(&session, path, fixture.host); }
-    void Poll() { PollTracking(&session, fixture.host); }
 
     testing::RecordingHost fixture;
     TrackingSession session;
@@ -44,18 +39,15 @@ TEST_F(PollerTest, OpeningReadsTheGeometrySizesTheBitmapStartsTheTimerAndPollsOn
     Open(kDriveC);
 
     ASSERT_NE(session.volume, nullptr);
-    EXPECT_EQ(session.openPath, kDriveC);
     const VolumeGeometry& g = session.geometry;
-    EXPECT_EQ(std::tie(g.blockCount, g.bytesPerBlock, g.bytesPerCluster, g.cbtFirstBlock, g.cbtLastBlock),
-              std::make_tuple(100u, 65536u, 4096u, 10ull, 11ull));
-    EXPECT_EQ(fixture.timer.calls, Lines{L"start 1000"});
-    EXPECT_EQ(script.statisticsQueries, 1);
-    EXPECT_EQ(script.bitmapRequestLengths, std::vector<std::size_t>{13}) << "only (N + 7) / 8 bytes are asked for";
-    EXPECT_EQ(session.bitmap.Bytes()[12], 0xA5);
-    EXPECT_EQ(session.bitmap.Bytes()[13], 0x00) << "padding past the request stays untouched";
-    EXPECT_EQ(fixture.rows.At(2), L"42");
+    EXPECT_EQ(std::tie(session.openPath, g.blockCount, g.bytesPerBlock, g.bytesPerCluster, g.cbtFirstBlock, g.cbtLastBlock),
+              std::make_tuple(kDriveC, 100u, 65536u, 4096u, 10ull, 0x0FFFFFFFull));
+    EXPECT_EQ(std::tie(fixture.timer.calls, script.statisticsQueries, fixture.rows.values[2], fixture.debug.lines),
+              std::make_tuple(Lines{L"start 1000"}, 1, L"42", Lines{}));
     EXPECT_EQ(fixture.pane.invalidations, (std::vector<bool>{false, true}));
-    EXPECT_TRUE(fixture.debug.lines.empty());
+    EXPECT_EQ(script.bitmapRequestLengths, Sizes{13}) << "only (N + 7) / 8 bytes are asked for";
+    EXPECT_EQ(std::vector(&session.bitmap.Bytes()[12], &session.bitmap.Bytes()[14]), (std::vector<std::uint8_t>{0xA5, 0}))
+        << "padding past the request stays untouched";
 
     // Reselected while paused: the same handle, the geometry read again, one poll and no timer. A buffer of
     // the same size is kept with its bits and now asked for every block of the new count.
@@ -65,46 +57,38 @@ TEST_F(PollerTest, OpeningReadsTheGeometrySizesTheBitmapStartsTheTimerAndPollsOn
     script.bitmapReply = [](auto out) { return DriverReply::Success(static_cast<std::uint32_t>(out.size())); };
     session.pollPeriod = kPollPaused;
     Open(kDriveC);
-    EXPECT_EQ(session.volume.get(), first);
-    EXPECT_EQ(fixture.driver.opens.size(), 1u);
-    EXPECT_EQ(session.bitmap.BitCount(), 128u);
-    EXPECT_EQ(session.bitmap.Bytes().data(), buffer);
-    EXPECT_EQ(session.bitmap.Bytes()[12], 0xA5);
-    EXPECT_EQ(script.bitmapRequestLengths.back(), 16u);
-    EXPECT_EQ(fixture.timer.calls.back(), L"stop");
-    EXPECT_EQ(script.statisticsQueries, 2);
+    EXPECT_EQ(std::make_tuple(session.volume.get(), fixture.driver.opens, session.bitmap.Bytes().data(), session.bitmap.Test(103)),
+              std::make_tuple(first, 1, buffer, true));
+    EXPECT_EQ(std::tie(script.bitmapRequestLengths, fixture.timer.calls.back(), script.statisticsQueries),
+              std::make_tuple(Sizes{13, 16}, L"stop", 2));
 
-    AddVolume(kDriveD, 5000);
-    Open(kDriveD);
-    EXPECT_EQ(script.closed, 1) << "another volume closes the first";
-    EXPECT_EQ(session.openPath, kDriveD);
-}
-
-DriverReply GeometryReply(std::span<std::uint8_t> out, std::uint32_t length, const TrackingGeometry& geometry = kGeometry)
-{
-    EncodeTrackingGeometry(geometry, out);
-    return DriverReply::Success(length);
+    AddVolume(L"\\\\.\\D:");
+    Open(L"\\\\.\\D:");
+    EXPECT_EQ(std::tie(script.closed, session.openPath), std::make_tuple(1, L"\\\\.\\D:")) << "another volume closes the first";
 }
 
 // From a healthy session, a failed open or a reply that describes no usable volume leaves no volume:
 // the timer stops, rows 1 to 15 read "Unknown" (0, 16 and 17 keep theirs), the pane is erased.
 TEST_F(PollerTest, BadOpensAndGeometriesEndInTheNoVolumeState)
 {
-    const struct { const char* name; const wchar_t* path; Reply reply; } cases[] = {
+    const auto geometry = [](auto out, std::uint32_t length, const TrackingGeometry& g = kGeometry) {
+        EncodeTrackingGeometry(g, out);
+        return DriverReply::Success(length);
+    };
+    const struct { const char* name; const wchar_t* path; testing::ScriptedVolume::Reply reply; } cases[] = {
         {"volume does not open", L"\\\\.\\Q:", nullptr},
         {"call fails", kDriveC, [](auto) { return DriverReply::Failure(50); }},
-        {"one byte short", kDriveC, [](auto out) { return GeometryReply(out, 55); }},
-        {"one byte long", kDriveC, [](auto out) { return GeometryReply(out, 57); }},
+        {"one byte short", kDriveC, [&](auto out) { return geometry(out, 55); }},
+        {"one byte long", kDriveC, [&](auto out) { return geometry(out, 57); }},
         {"no bytes", kDriveC, [](auto) { return DriverReply::Success(0); }},
-        {"no bytes per block", kDriveC, [](auto out) { return GeometryReply(out, 56, {512, 8, 100, 0, 160, 191}); }},
-        {"no blocks", kDriveC, [](auto out) { return GeometryReply(out, 56, {512, 8, 0, 65536, 160, 191}); }},
+        {"no bytes per block", kDriveC, [&](auto out) { return geometry(out, 56, {512, 8, 100, 0, 160, 191}); }},
+        {"no blocks", kDriveC, [&](auto out) { return geometry(out, 56, {512, 8, 0, 65536, 160, 191}); }},
         {"cluster size of 2^32 would wrap to 0", kDriveC,
-         [](auto out) { return GeometryReply(out, 56, {0x10000, 0x10000, 100, 65536, 160, 191}); }},
+         [&](auto out) { return geometry(out, 56, {0x10000, 0x10000, 100, 65536, 160, 191}); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         session.volume.reset();
-        fixture.driver.volumes.clear();
         fixture.debug.lines.clear();
         auto& script = AddVolume(kDriveC);
         Open(kDriveC);
@@ -114,23 +98,20 @@ TEST_F(PollerTest, BadOpensAndGeometriesEndInTheNoVolumeState)
 
         Open(c.path);
 
-        EXPECT_EQ(session.volume, nullptr);
-        EXPECT_EQ(script.closed, 1);
-        EXPECT_TRUE(session.bitmap.Empty());
-        EXPECT_EQ(session.geometry.blockCount, 0u);
-        EXPECT_FALSE(fixture.timer.running.has_value());
+        EXPECT_EQ(std::make_tuple(session.volume.get(), script.closed, session.bitmap.Empty(), session.geometry.blockCount),
+                  std::make_tuple(nullptr, 1, true, 0u));
+        EXPECT_EQ(std::make_tuple(fixture.timer.calls.back(), fixture.pane.invalidations.back(), script.statisticsQueries),
+                  std::make_tuple(L"stop", true, 1)) << "stopped, repainted with erase, no poll after a rejected volume";
         for (int row = 0; row < kStatisticsRowCount; ++row)
             EXPECT_EQ(fixture.rows.At(row), row == 0 || row > 15 ? L"kept" : L"Unknown") << "row " << row;
-        EXPECT_EQ(fixture.pane.invalidations.back(), true) << "repainted with erase";
         EXPECT_EQ(fixture.debug.lines, c.reply ? Lines{kInfoFailed} : Lines{});
-        EXPECT_EQ(script.statisticsQueries, 1) << "no poll after a rejected volume";
     }
 }
 
 // Hands out nothing but records the size asked: a block count near 2^32 must ask for 512 MiB, not a wrapped,
 // tiny buffer.
 struct RefusingMemory final : BitmapMemory {
-    std::vector<std::size_t> requests;
+    Sizes requests;
     std::uint8_t* Allocate(std::size_t bytes) override { requests.push_back(bytes); return nullptr; }
     void Release(std::uint8_t*, std::size_t) override {}
 };
@@ -140,13 +121,10 @@ TEST_F(PollerTest, AFailedAllocationCleansUpAndHugeCountsDoNotWrap)
     RefusingMemory memory;
     TrackingSession refused(memory);
     AddVolume(kDriveC).geometry.blockCount = 0xFFFFFFFF;
-
     OpenTrackedVolume(&refused, kDriveC, fixture.host);
-
-    EXPECT_EQ(memory.requests, std::vector<std::size_t>{0x20000000});
-    EXPECT_EQ(refused.volume, nullptr);
-    EXPECT_EQ(fixture.rows.At(1), L"Unknown");
-    EXPECT_FALSE(fixture.timer.running.has_value());
+    EXPECT_EQ(memory.requests, Sizes{0x20000000});
+    EXPECT_EQ(std::make_tuple(refused.volume.get(), fixture.rows.At(1), fixture.timer.calls),
+              std::make_tuple(nullptr, L"Unknown", Lines{L"stop"}));
 }
 
 // A failed call, or a byte count past the buffer, keeps what was shown; a short statistics count (an older
@@ -167,17 +145,12 @@ TEST_F(PollerTest, StatisticsAndBitmapRepliesAndWhatTheyLeave)
         SCOPED_TRACE(c.name);
         fixture.debug.lines.clear();
         fixture.rows.values[2] = L"42";
-        script.statisticsReply = [&c](auto out) {
-            EncodeTrackingInfo({.writesSeen = 7}, out);
-            return c.statistics;
-        };
+        script.statisticsReply = [&c](auto out) { EncodeTrackingInfo({.writesSeen = 7}, out); return c.statistics; };
         script.bitmapReply = [&c](auto) { return c.bitmap; };
-        Poll();
-        EXPECT_EQ(fixture.rows.At(2), c.writes);
-        EXPECT_EQ(fixture.debug.lines, c.debug);
-        ASSERT_EQ(session.bitmap.SizeInBytes(), 16u);
-        EXPECT_EQ(session.bitmap.Bytes()[1], 0xA5) << "the last bitmap is kept";
-        EXPECT_EQ(fixture.pane.invalidations.back(), false);
+        PollTracking(&session, fixture.host);
+        EXPECT_EQ(std::tie(fixture.rows.values[2], fixture.debug.lines), std::make_tuple(c.writes, c.debug));
+        EXPECT_EQ(std::make_tuple(session.bitmap.Test(8), fixture.pane.invalidations.back()), std::make_tuple(true, false))
+            << "the last bitmap is kept";
     }
     EXPECT_EQ(script.bitmapRequestLengths.size(), 7u);
 }
@@ -187,20 +160,11 @@ TEST_F(PollerTest, WithoutARecordNothingHappensWithoutAVolumeBothQueriesAreRepor
     AddVolume(kDriveC);
     OpenTrackedVolume(nullptr, kDriveC, fixture.host);
     PollTracking(nullptr, fixture.host);
-    EXPECT_TRUE(fixture.driver.opens.empty());
-    EXPECT_EQ(fixture.freeSpace.refreshes, 0);
-    EXPECT_TRUE(fixture.pane.invalidations.empty());
-
-    Poll();
-    EXPECT_EQ(fixture.freeSpace.refreshes, 1);
-    EXPECT_EQ(fixture.debug.lines, (Lines{kInfoFailed, kBitmapFailed}));
-    EXPECT_EQ(fixture.pane.invalidations, std::vector<bool>{false});
-}
-
-TEST(GeometryFromRecordTest, CbtBlocksUse64BitProducts)
-{
-    EXPECT_EQ(GeometryFromRecord({512, 8, 100, 65536, 0xFFFFFFF0, 0xFFFFFFFF}).value().cbtFirstBlock, 0x0FFFFFFFu)
-        << "a cluster far past the volume must not wrap into it";
+    EXPECT_EQ(std::make_tuple(fixture.driver.opens, fixture.freeSpace.refreshes, fixture.pane.invalidations.size()),
+              std::make_tuple(0, 0, 0u));
+    PollTracking(&session, fixture.host);
+    EXPECT_EQ(std::tie(fixture.freeSpace.refreshes, fixture.debug.lines, fixture.pane.invalidations),
+              std::make_tuple(1, Lines{kInfoFailed, kBitmapFailed}, std::vector{false}));
 }
 
 } // namespace
