@@ -15,8 +15,7 @@ namespace trackkit::testing {
 
 struct RecordingRows final : StatisticsRows {
     std::map<int, std::wstring> values;
-    int writes = 0;
-    void SetValueText(int row, std::wstring_view text) override { values[row] = std::wstring(text); ++writes; }
+    void SetValueText(int row, std::wstring_view text) override { values[row] = std::wstring(text); }
     std::wstring At(int row) const { return values.contains(row) ? values.at(row) : L"<untouched>"; }
 };
 
@@ -112,7 +111,8 @@ struct ScriptedDriver final : TrackingDriver {
     {
         ++opens;
         const auto it = volumes.find(std::wstring(path));
-        return it == volumes.end() ? OpenVolumeResult{nullptr, 2} : OpenVolumeResult{std::make_unique<ScriptedVolume>(it->second), 0};
+        return it == volumes.end() ? OpenVolumeResult{nullptr, 2}
+                                   : OpenVolumeResult{std::make_unique<ScriptedVolume>(it->second), 0};
     }
 };
 
