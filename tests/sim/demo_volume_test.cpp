@@ -1,5 +1,4 @@
-// The demo's volumes: the write workload, the session it records, the file layout the lookup answers from and
-// the plain texts the demo shows them with.
+// The demo's volumes: the write workload and its session, the file layout the lookup answers from, the plain texts.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,8 +13,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr std::uint64_t kBlock = 65536, kGiB = 1ULL << 30, kTiB = 1ULL << 40;
-constexpr std::uint64_t kStartFileTime = 133'500'000'000'000'000ULL;
+constexpr std::uint64_t kBlock = 65536, kGiB = 1ULL << 30, kTiB = 1ULL << 40, kStartFileTime = 133'500'000'000'000'000ULL;
 
 WriteWorkload Workload(std::uint64_t volumeBytes, std::uint64_t seed)
 {
@@ -46,12 +44,11 @@ TEST(DemoVolumeTest, LiveGeometryCoversTheVolumeAndHoldsTheBitmapInCbt)
 // last byte) and on an ordinary one.
 TEST(DemoVolumeTest, WorkloadLayoutAndStatisticsStaySoundOverSeeds)
 {
-    for (const std::uint64_t size : {13 * kBlock, 1001 * kBlock + 1, 64 * kGiB}) {
+    for (const std::uint64_t size : {13 * kBlock, 1001 * kBlock + 1, 64 * kGiB})
         for (const std::uint64_t seed : {1, 2, 3}) {
             SCOPED_TRACE(::testing::Message() << size << " bytes, seed " << seed);
             WriteWorkload workload = Workload(size, seed), polled = Workload(size, seed);
             const TrackingGeometry& geometry = workload.Geometry();
-            const WorkloadLayout& regions = workload.Layout();
 
             // Each cluster belongs to one stream at most, and every stream has clusters.
             const FileLayout layout(FileLayoutPlanFor(workload));
@@ -76,7 +73,7 @@ TEST(DemoVolumeTest, WorkloadLayoutAndStatisticsStaySoundOverSeeds)
                 const std::span<const std::uint8_t> bitmap = workload.Bitmap();
                 ASSERT_EQ(bitmap.size(), SessionBitmapLength(geometry.blockCount));
                 ASSERT_EQ(bitmap.back() & unusedBits, 0);
-                for (std::uint64_t block = regions.cbt.first; block < regions.cbt.End(); ++block)
+                for (std::uint64_t block = workload.Layout().cbt.first; block < workload.Layout().cbt.End(); ++block)
                     ASSERT_EQ(bitmap[block / 8] >> (block % 8) & 1u, 0u) << "$CBT block " << block;
                 ASSERT_EQ(std::make_tuple(info.changedBlocks, info.changedBytes, info.writesConsidered, info.writesSeen),
                           std::make_tuple(SetBits(bitmap), SetBits(bitmap) * kDefaultBytesPerBlock,
@@ -89,14 +86,10 @@ TEST(DemoVolumeTest, WorkloadLayoutAndStatisticsStaySoundOverSeeds)
                 continue;
             const TrackingInfo& last = workload.Statistics();
             EXPECT_TRUE(last.excludedWrites > 0 && last.queuedWrites > 0 && last.trimBytes > 0) << "rows with nothing to show";
-            for (std::uint64_t cluster = geometry.cbtFirstLcn - 1; cluster <= geometry.cbtLastLcn + 1; ++cluster) {
-                const LayoutStream* owner = layout.OwnerOf(cluster);
-                EXPECT_EQ(owner != nullptr && owner->name == L"\\System Volume Information\\$CBT::$DATA",
-                          cluster >= geometry.cbtFirstLcn && cluster <= geometry.cbtLastLcn) << "exactly $CBT's clusters name it: " << cluster;
-            }
-
+            for (std::uint64_t cluster = geometry.cbtFirstLcn - 1; cluster <= geometry.cbtLastLcn + 1; ++cluster)
+                EXPECT_EQ(layout.OwnerOf(cluster) && layout.OwnerOf(cluster)->name == L"\\System Volume Information\\$CBT::$DATA",
+                          cluster >= geometry.cbtFirstLcn && cluster <= geometry.cbtLastLcn) << "only $CBT's clusters name it: " << cluster;
         }
-    }
 }
 
 // A demo opens on a workload four hours old and polls it every second. On the map of the default window,
@@ -108,14 +101,12 @@ TEST(DemoVolumeTest, TheDefaultMapChangesShadeEveryFewSecondsAndNeverFillsUp)
         SCOPED_TRACE(size);
         WriteWorkload workload = Workload(size, 9);
         const std::uint32_t blockCount = workload.Geometry().blockCount;
-        const std::size_t cellBytes = (blockCount / 7000 + 63) / 64 * 8;  // whole 64-bit words of blocks
+        const std::size_t cellBytes = (blockCount / 7000 + 63) / 64 * 8, cellBits = 8 * cellBytes;  // whole 64-bit words
         const auto shades = [&] {
             const auto bitmap = workload.Bitmap();
             std::vector<std::uint64_t> levels;
-            for (std::size_t first = 0; first < bitmap.size(); first += cellBytes) {
-                const std::uint64_t set = SetBits(bitmap.subspan(first, std::min(cellBytes, bitmap.size() - first)));
-                levels.push_back((4 * set + 8 * cellBytes - 1) / (8 * cellBytes));
-            }
+            for (std::size_t at = 0; at < bitmap.size(); at += cellBytes)
+                levels.push_back((4 * SetBits(bitmap.subspan(at, std::min(cellBytes, bitmap.size() - at))) + cellBits - 1) / cellBits);
             return levels;
         };
         workload.AdvanceTo(4h);

@@ -25,37 +25,17 @@ constexpr std::uint8_t kUntouched = 0xEE;
 TrackingGeometry GeometryOf(TrackedVolume& volume)
 {
     std::array<std::uint8_t, kTrackingGeometryLength> out{};
-    EXPECT_TRUE(volume.QueryGeometry(out).succeeded);
-    return DecodeTrackingGeometry(out).value();
+    return volume.QueryGeometry(out).succeeded ? DecodeTrackingGeometry(out).value() : TrackingGeometry{};
 }
 
-// A scripted volume of 20 blocks: a 3-byte bitmap with 4 unused bits at the end.
-class SimulatedDriverTest : public ::testing::Test {
-protected:
+// 20 blocks: a 3-byte bitmap with 4 unused bits. Record queries get output sizes around each record's length; only
+// the reply's bytes are written, a failed query writes none. A bitmap is copied as far as it fits, zeros past a short script.
+TEST(SimulatedDriverTest, AScriptedVolumeAnswersLikeTheDriverAndTheFileSystem)
+{
     SimulatedDriver driver;
     ScriptedSource& scripted = driver.AddScriptedVolume(kDriveC, {512, 8, 20, 65536, 100, 101});
     std::unique_ptr<TrackedVolume> volume = driver.OpenVolume(kDriveC).volume;
     VolumeSession& session = *driver.Find(kDriveC);
-};
-
-TEST_F(SimulatedDriverTest, OpensKnownPathsInAnyLetterCaseAndAliasesSharingTheSessionUntilReplaced)
-{
-    EXPECT_EQ(driver.OpenVolume(L"\\\\.\\D:").error, kErrorFileNotFound);
-    ASSERT_TRUE(driver.AddAlias(L"\\\\?\\Volume{1}", kDriveC));
-    auto alias = driver.OpenVolume(L"\\\\?\\Volume{1}").volume;
-    EXPECT_NE(driver.OpenVolume(L"\\\\.\\c:").volume, nullptr);
-    EXPECT_EQ(session.OpenHandles(), 2);
-    scripted.SetGeometry({512, 8, 30, 4096, 0, 0});
-    driver.AddScriptedVolume(kDriveC, {512, 8, 999, 65536, 0, 0});
-    EXPECT_EQ(std::vector({GeometryOf(*alias).blockCount, GeometryOf(*volume).blockCount,
-                           GeometryOf(*driver.OpenVolume(kDriveC).volume).blockCount}),
-              std::vector({30u, 30u, 999u}));
-}
-
-// Output sizes around each record's length: exact, one short, one long, none. Only the reply's bytes are
-// written; a failed query writes none. A bitmap is copied as far as it fits, zeros past a short script.
-TEST_F(SimulatedDriverTest, RecordQueriesNeedRoomForTheWholeRecordAndTheBitmapCopiesWhatFits)
-{
     const struct { bool geometry; std::size_t outSize; std::uint32_t bytes; /* 0: ERROR_INSUFFICIENT_BUFFER */ } cases[] = {
         {true, 56, 56}, {true, 55, 0}, {true, 57, 56}, {true, 0, 0}, {false, 136, 136}, {false, 135, 0}, {false, 137, 136}, {false, 0, 0},
     };
@@ -74,10 +54,8 @@ TEST_F(SimulatedDriverTest, RecordQueriesNeedRoomForTheWholeRecordAndTheBitmapCo
         EXPECT_EQ(volume->QuerySessionBitmap(out).bytesReturned, std::min<std::size_t>(out.size(), 3));
         EXPECT_EQ(out, expected);
     }
-}
 
-TEST_F(SimulatedDriverTest, MalformedOrFailedLookupsLeaveTheReplyAloneScriptedOnesRoundTrip)
-{
+    // Malformed or failed lookups leave the reply alone.
     Bytes reply(256, kUntouched);
     const Bytes askFive = EncodeLookupRequest(Clusters{5});
     EXPECT_EQ(volume->LookupStreamsFromClusters(askFive, reply).error, 1u) << "a file system without the lookup";
@@ -89,19 +67,25 @@ TEST_F(SimulatedDriverTest, MalformedOrFailedLookupsLeaveTheReplyAloneScriptedOn
     scripted.SetLookupError(2);
     EXPECT_EQ(volume->LookupStreamsFromClusters(askFive, reply).error, 2u);
     EXPECT_EQ(std::pair(reply, session.Requests().Of(DriverRequest::Lookup)), std::pair(Bytes(256, kUntouched), std::uint64_t{4}));
-
-    scripted.SetLookupEntries({{900, 0x01000002, L"\\a.txt::$DATA"}, {100, 0x03000005, L"\\pagefile.sys::$DATA"}});
-    const std::vector<ClusterLookupEntry> sorted{{100, 0x03000005, L"\\pagefile.sys::$DATA"}, {900, 0x01000002, L"\\a.txt::$DATA"}};
-    const ClusterLookupCell cell{8, 4, 20, 65536, 4096};
-    EXPECT_EQ(LookUpCell(*volume, cell, {16, 1024 * 1024}).entries, sorted) << "grown from a 16-byte buffer";
-    EXPECT_EQ(scripted.LastLookupClusters(), (Clusters{128, 144, 160, 176}));
     scripted.SetLookupEntries({});
-    EXPECT_EQ(LookUpCell(*volume, cell).outcome, LookupOutcome::Notice) << "a reply without entries";
+    EXPECT_EQ(LookUpCell(*volume, {8, 4, 20, 65536, 4096}).outcome, LookupOutcome::Notice) << "a reply without entries";
+    EXPECT_EQ(scripted.LastLookupClusters(), (Clusters{128, 144, 160, 176}));
+
+    // Paths open in any letter case, an alias shares the session, a volume added again serves later opens only.
+    EXPECT_EQ(driver.OpenVolume(L"\\\\.\\D:").error, kErrorFileNotFound);
+    ASSERT_TRUE(driver.AddAlias(L"\\\\?\\Volume{1}", kDriveC));
+    const auto alias = driver.OpenVolume(L"\\\\?\\Volume{1}").volume;
+    EXPECT_NE(driver.OpenVolume(L"\\\\.\\c:").volume, nullptr);
+    EXPECT_EQ(session.OpenHandles(), 2);
+    scripted.SetGeometry({512, 8, 30, 4096, 0, 0});
+    driver.AddScriptedVolume(kDriveC, {512, 8, 999, 65536, 0, 0});
+    EXPECT_EQ(std::pair(GeometryOf(*volume).blockCount, GeometryOf(*driver.OpenVolume(kDriveC).volume).blockCount), std::pair(30u, 999u));
 }
 
-// Names of 0 to 9 units put every padding there is between entries; the last name is read as its UTF-16 units.
-// A reply that does not fit tells the size it needs, with no entry following, and writes nothing past its header.
-TEST(LookupReplyTest, EveryNameReadsBackAndAReplyThatDoesNotFitTellsTheSizeItNeeds)
+// The file system's side of the lookup. Names of 0 to 9 units put every padding there is between entries; the last
+// is read as its UTF-16 units. A reply that does not fit tells the size it needs, with no entry following, and
+// writes nothing past its header. The program's requests, their count, flags and length changed, read back.
+TEST(LookupWireTest, RepliesReadBackAndTellTheSizeTheyNeedRequestsMustHoldTheirClusters)
 {
     std::vector<ClusterOwner> owners;
     for (std::uint32_t length = 0; length < 10; ++length)
@@ -112,10 +96,10 @@ TEST(LookupReplyTest, EveryNameReadsBackAndAReplyThatDoesNotFitTellsTheSizeItNee
         expected.push_back({owner.cluster, owner.flags, owner.fileName});
     expected.back().fileName = L"\\Dossiers\\Été\\\xD83D\xDCC1:$I30:$INDEX_ALLOCATION";
     constexpr std::uint32_t kRequired = 16 + 4 * 32 + 4 * 40 + 2 * 48 + 24 + 2 * 40;  // the last entry unpadded
-    Bytes bytes(kRequired + 1, kUntouched);
-    EXPECT_EQ(WriteLookupReply(owners, bytes).bytesReturned, kRequired);
-    EXPECT_EQ(DecodeLookupReply(std::span(bytes).first(kRequired)), expected);
-    EXPECT_EQ(bytes.back(), kUntouched);
+    Bytes reply(kRequired + 1, kUntouched);
+    EXPECT_EQ(WriteLookupReply(owners, reply).bytesReturned, kRequired);
+    EXPECT_EQ(DecodeLookupReply(std::span(reply).first(kRequired)), expected);
+    EXPECT_EQ(reply.back(), kUntouched);
 
     for (const std::size_t size : {std::size_t{kRequired - 1}, std::size_t{12}, std::size_t{11}}) {
         Bytes small(size, kUntouched);
@@ -124,11 +108,7 @@ TEST(LookupReplyTest, EveryNameReadsBackAndAReplyThatDoesNotFitTellsTheSizeItNee
         EXPECT_TRUE(std::all_of(small.begin() + header, small.end(), [](auto b) { return b == kUntouched; })) << size;
         EXPECT_TRUE(!header || (ByteReader(small).U32At(0) == 0 && ByteReader(small).U32At(8) == kRequired)) << size;
     }
-}
 
-// The program's requests, their count and flags rewritten and their length changed, read back.
-TEST(LookupRequestTest, AcceptsOnlyRequestsThatHoldTheirClusters)
-{
     const struct { const char* what; Clusters sent; std::uint32_t count; std::uint8_t flags; int extraBytes;
                    std::optional<Clusters> clusters; } cases[] = {
         {"several, in order, repeats kept", {900, 100, 100, ~0ULL}, 4, 0, 0, Clusters{900, 100, 100, ~0ULL}},
