@@ -57,7 +57,7 @@ TEST_F(PollerTest, OpeningReadsTheGeometrySizesTheBitmapStartsTheTimerAndPollsOn
     session.pollPeriod = kPollPaused;
     Open(kDriveC);
     EXPECT_EQ(std::make_tuple(session.volume.get(), fixture.driver.opens, session.bitmap.Bytes().data(), session.bitmap.Test(103)),
-              std::make_tuple(first, 1, buffer, true));
+              std::make_tuple(first, 1, buffer, true)) << "bit 103 (byte 12) kept and now below the count";
     EXPECT_EQ(std::tie(script.bitmapRequestLengths, fixture.timer.calls.back(), script.statisticsQueries),
               std::make_tuple(Sizes{13, 16}, L"stop", 2));
 
