@@ -47,13 +47,17 @@ TEST(ReadHover, CellsMarginsAndThePastTheEndGridAndTheClickedCell)
         {"partial column at the right edge", {.width = 503, .paints = {{503, 300}}}, 496, 17, Take, kReady},
         {"the pane grew since the paint", {.width = 520}, 502, 7, Take, L"(502, 7)   Blocks=99-99   Clusters=1584-1599"},
         {"the paint laid out no columns", {.paints = {{18, 300}}}, 32, 17, Take, kReady},
-        {"a later paint without a grid keeps the last", {.paints = {{500, 300}, {12, 12}}}, 32, 17, Take, L"(32, 17)   Blocks=201-201   Clusters=3216-3231"},
-        {"packed last cell ends at block N - 1", {.blocks = 20001}, 16, 261, Take, L"(16, 261)   Blocks=20000-20000   Clusters=320000-320015"},
+        {"a later paint without a grid keeps the last", {.paints = {{500, 300}, {12, 12}}}, 32, 17, Take,
+            L"(32, 17)   Blocks=201-201   Clusters=3216-3231"},
+        {"packed last cell ends at block N - 1", {.blocks = 20001}, 16, 261, Take,
+            L"(16, 261)   Blocks=20000-20000   Clusters=320000-320015"},
         {"zoomed grid: pitch 9, margins stay 5", {.blocks = 1000}, 27, 18, Take, L"(27, 18)   Blocks=56-56   Clusters=896-911"},
         {"cluster size unknown", {.bytesPerCluster = 0}, 32, 17, Take, L"(32, 17)   Blocks=201-201   Clusters=?"},
         {"blocks smaller than clusters", {.bytesPerBlock = 512}, 32, 17, Take, L"(32, 17)   Blocks=201-201   Clusters=25-25"},
-        {"beyond 2^31 and 2^32", {.blocks = 0xFFFFFFFF}, 16, 261, Take, L"(16, 261)   Blocks=3884040000-3884816807   Clusters=62144640000-62157068927"},
-        {"never painted", {.paints = {}}, 32, 17, Keep, std::nullopt}, {"volume gone since the paint", {.goneAfterPaint = true}, 32, 17, Keep, std::nullopt},
+        {"beyond 2^31 and 2^32", {.blocks = 0xFFFFFFFF}, 16, 261, Take,
+            L"(16, 261)   Blocks=3884040000-3884816807   Clusters=62144640000-62157068927"},
+        {"never painted", {.paints = {}}, 32, 17, Keep, std::nullopt},
+        {"volume gone since the paint", {.goneAfterPaint = true}, 32, 17, Keep, std::nullopt},
         {"the pane shrank below its margins", {.width = 10, .height = 10}, 6, 6, Release, kReady},
     };
     for (const auto& c : cases) {
@@ -64,7 +68,8 @@ TEST(ReadHover, CellsMarginsAndThePastTheEndGridAndTheClickedCell)
     // A click asks about the cell under it: the last cell of a packed map reaches past N, which tells the lookup where to stop.
     const auto cell = LookupCellAt(*PaintedView({.blocks = 20001}), 500, 300, 16, 261);
     ASSERT_TRUE(cell.has_value());
-    EXPECT_EQ((std::array<std::uint64_t, 5>{cell->firstBlock, cell->blocksPerCell, cell->blockCount, cell->bytesPerBlock, cell->bytesPerCluster}),
+    EXPECT_EQ((std::array<std::uint64_t, 5>{cell->firstBlock, cell->blocksPerCell, cell->blockCount,
+        cell->bytesPerBlock, cell->bytesPerCluster}),
               (std::array<std::uint64_t, 5>{20000, 4, 20001, 65536, 4096}));
     EXPECT_FALSE(LookupCellAt(*PaintedView({.blocks = 5000}), 500, 300, 16, 261).has_value());  // the first cell past N
 }
@@ -77,24 +82,29 @@ TEST(ViewMenu, CommandsAroundTheRangeAndStoredSettings)
         {40003, Ignore, 0}, {40004, SetPollPeriod, 250}, {40005, SetPollPeriod, 1000}, {40006, SetPollPeriod, 10000},
         {40007, SetPollPeriod, 0x7FFFFFFF}, {40008, RefreshNow, 0}, {40009, Ignore, 0}, {40010, Ignore, 0},
         {40011, SetBlockSize, 12}, {40012, SetBlockSize, 8}, {40013, SetBlockSize, 4}, {40014, SetBlockSize, 2},
-        {40015, Ignore, 0}, {40028, Ignore, 0}, {0, Ignore, 0}, {-40004, Ignore, 0},  // 40028 "&Trace Log..." is the frame's; 0 a dismissed menu
+        // 40028 "&Trace Log..." is the frame's; 0 a dismissed menu
+        {40015, Ignore, 0}, {40028, Ignore, 0}, {0, Ignore, 0}, {-40004, Ignore, 0},
     };
     for (const auto& c : cases) {
         const ViewCommandResult r = DecideViewCommand(c.command);
-        EXPECT_TRUE(r.action == c.action && r.value == c.value && r.checkedCommand == (c.action == SetPollPeriod || c.action == SetBlockSize ? c.command : 0))
+        EXPECT_TRUE(r.action == c.action && r.value == c.value
+            && r.checkedCommand == (c.action == SetPollPeriod || c.action == SetBlockSize ? c.command : 0))
             << c.command;
     }
     const struct { std::uint32_t storedSize, storedSpeed; int sizeCommand, speedCommand; std::uint32_t size, speed; } stored[] = {
         {12, 250, 40011, 40004, 12, 250}, {8, 1000, 40012, 40005, 8, 1000}, {4, 10000, 40013, 40006, 4, 10000},
         {2, 0x7FFFFFFF, 40014, 40007, 2, 0x7FFFFFFF}, {9, 5000, 40013, 40005, 4, 1000},  // first run: the defaults
-        {0, 0, 40013, 40005, 4, 1000}, {3, 0x80000000, 40013, 40005, 4, 1000}, {0xFFFFFFFF, 0x7FFFFFFE, 40013, 40005, 4, 1000},  // 0, 0: unreadable
+        // 0, 0: unreadable
+        {0, 0, 40013, 40005, 4, 1000}, {3, 0x80000000, 40013, 40005, 4, 1000},
+        {0xFFFFFFFF, 0x7FFFFFFE, 40013, 40005, 4, 1000},
     };
     for (const auto& c : stored) {
         TrackViewState view;
         AppSettings settings{.blockSize = c.storedSize, .updateSpeed = c.storedSpeed};
         const ViewMenuChecks checks = ApplyStoredViewSettings(view, settings);
         using Fields = std::array<std::int64_t, 6>;
-        EXPECT_EQ((Fields{checks.blockSizeCommand, checks.updateSpeedCommand, view.blockSize, settings.blockSize, view.session.pollPeriod, settings.updateSpeed}),
+        EXPECT_EQ((Fields{checks.blockSizeCommand, checks.updateSpeedCommand, view.blockSize, settings.blockSize,
+            view.session.pollPeriod, settings.updateSpeed}),
                   (Fields{c.sizeCommand, c.speedCommand, c.size, c.size, c.speed, c.speed})) << c.storedSize << " " << c.storedSpeed;
     }
 }

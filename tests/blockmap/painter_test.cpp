@@ -33,14 +33,17 @@ LayoutRequest Request(int width, int height, std::uint32_t blocks, std::uint32_t
 TEST(ComputeLayout, WorkedExamplesAndNoCells)
 {
     EXPECT_TRUE(CellPitch(0, 96) == 1 && CellPitch(4, 0) == 1 && CellPitch(4, -96) <= 0 && CellPitch(0xFFFFFFFF, 192) <= 0);
-    const struct { const char* name; LayoutRequest request; bool gridComputed; int pitch, lastColumn, lastRow; std::uint32_t blocksPerCell; } cases[] = {
+    const struct { const char* name; LayoutRequest request; bool gridComputed; int pitch, lastColumn,
+        lastRow; std::uint32_t blocksPerCell; } cases[] = {
         {"zoom jumps from ratio 2 to 0: taken back", Request(500, 300, 2764), true, 5, 97, 57, 1},
         {"pitch 147 leaves no row: stops at 145", Request(500, 300, 1), true, 145, 2, 1, 1},
         {"largest N", Request(500, 300, kMaxBlocks), true, 5, 97, 57, 776808},
         {"largest N on the widest client", Request(kIntMax, 30, kMaxBlocks), true, 5, 429496726, 3, 4},  // 3.3 blocks per cell
         {"area one pixel over a pitch", Request(16, 300, 10), true, 5, 0, 0, 0},
-        {"most negative client", Request(kIntMin, kIntMin, 10), false, 0, 0, 0, 0}, {"no bitmap", LayoutRequest{500, 300, 4, 96, 96, 5529, 0}, false, 0, 0, 0, 0},
-        {"unusable DPI", Request(500, 300, 10, 4, -96), false, 0, 0, 0, 0}, {"huge block size", Request(500, 300, 10, kMaxBlocks), false, 0, 0, 0, 0},
+        {"most negative client", Request(kIntMin, kIntMin, 10), false, 0, 0, 0, 0},
+        {"no bitmap", LayoutRequest{500, 300, 4, 96, 96, 5529, 0}, false, 0, 0, 0, 0},
+        {"unusable DPI", Request(500, 300, 10, 4, -96), false, 0, 0, 0, 0},
+        {"huge block size", Request(500, 300, 10, kMaxBlocks), false, 0, 0, 0, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -68,12 +71,15 @@ TEST(ComputeLayout, MatchesStepByStepZoom)
         const LayoutRequest request = Request(width, height, blocks, blockSizes[i % 4], dpis[i / 4 % 4], dpis[i / 16 % 4]);
         const reference::Layout want = reference::ComputeLayout(request);
         const BlockMapLayout got = ComputeLayout(request);
-        SCOPED_TRACE(testing::Message() << width << "x" << height << " N=" << blocks << " size " << request.blockSize << " dpi " << request.dpiX << "/" << request.dpiY);
+        SCOPED_TRACE(testing::Message() << width << "x" << height << " N=" << blocks << " size " << request.blockSize
+            << " dpi " << request.dpiX << "/" << request.dpiY);
         using Fields = std::array<std::int64_t, 7>;
         ASSERT_EQ((Fields{got.gridComputed, got.drawsCells, got.areaLeft, got.areaTop, got.areaWidth, got.areaHeight, got.blocksPerCell}),
-                  (Fields{want.gridComputed, want.drawsCells, want.areaLeft, want.areaTop, want.width, want.height, std::int64_t(want.blocksPerCell)}));
+                  (Fields{want.gridComputed, want.drawsCells, want.areaLeft, want.areaTop, want.width, want.height,
+                      std::int64_t(want.blocksPerCell)}));
         ASSERT_TRUE(!want.drawsCells ||  // the zoomed grid
-                    (Fields{got.pitchX, got.pitchY, got.lastColumn, got.lastRow} == Fields{want.pitchX, want.pitchY, want.lastColumn, want.lastRow}));
+                    (Fields{got.pitchX, got.pitchY, got.lastColumn, got.lastRow} == Fields{want.pitchX, want.pitchY,
+                        want.lastColumn, want.lastRow}));
     }
 }
 
@@ -81,12 +87,15 @@ TEST(ComputeLayout, MatchesStepByStepZoom)
 // the one before, when that step left fewer cells than blocks), and the grid lies in the area.
 TEST(ComputeLayout, HugeClientsStayExactAndFinite)
 {
-    for (const LayoutRequest& request : {Request(kIntMax, kIntMax, 1), Request(kIntMax, kIntMax, 2764), Request(kIntMax, kIntMax, kMaxBlocks),
+    for (const LayoutRequest& request : {Request(kIntMax, kIntMax, 1), Request(kIntMax, kIntMax, 2764),
+        Request(kIntMax, kIntMax, kMaxBlocks),
                                          Request(kIntMax, 300, kMaxBlocks, 2), Request(kIntMax, kIntMax, 0, 12, 480, 96)}) {
         const BlockMapLayout layout = ComputeLayout(request);
         const std::uint64_t blocks = std::max<std::uint32_t>(request.blockCount, 1);
-        auto last = [](std::int64_t length, std::int64_t pitch) { return std::uint64_t(std::max<std::int64_t>(0, (length - pitch + 1) / pitch)); };
-        auto ratio = [&](std::int64_t s) { return last(layout.areaWidth, layout.pitchX + 2 * s) * last(layout.areaHeight, layout.pitchY + 2 * s) / blocks; };
+        auto last = [](std::int64_t length,
+            std::int64_t pitch) { return std::uint64_t(std::max<std::int64_t>(0, (length - pitch + 1) / pitch)); };
+        auto ratio = [&](std::int64_t s) { return last(layout.areaWidth,
+            layout.pitchX + 2 * s) * last(layout.areaHeight, layout.pitchY + 2 * s) / blocks; };
         SCOPED_TRACE(request.blockCount);
         ASSERT_TRUE(layout.drawsCells && layout.blocksPerCell == 1);
         EXPECT_EQ(ratio(0), std::uint64_t(layout.lastColumn) * std::uint64_t(layout.lastRow) / blocks);
@@ -117,10 +126,13 @@ TEST(BlockToCluster, TruncatesWithoutOverflow)
     const struct { std::uint64_t block; std::uint32_t bytesPerBlock, bytesPerCluster; std::optional<std::uint64_t> cluster; } cases[] = {
         {10, 4096, 4096, 10}, {10, 65536, 4096, 160}, {10, 4096, 65536, 0}, {17, 4096, 65536, 1}, {3, 1, 2, 1}, {10, 0, 4096, 0},
         {10, 4096, 0, std::nullopt}, {kMax64, 1, 1, kMax64}, {kMax64, 2, 1, std::nullopt},  // cluster size unknown; too large
-        {std::uint64_t{1} << 40, 1u << 31, 512, std::uint64_t{1} << 62}, {0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFE, 0x100000000},  // 71-bit products
+        // 71-bit products
+        {std::uint64_t{1} << 40, 1u << 31, 512, std::uint64_t{1} << 62},
+        {0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFE, 0x100000000},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(BlockToCluster(c.block, c.bytesPerBlock, c.bytesPerCluster), c.cluster) << c.block << " * " << c.bytesPerBlock << " / " << c.bytesPerCluster;
+        EXPECT_EQ(BlockToCluster(c.block, c.bytesPerBlock, c.bytesPerCluster), c.cluster) << c.block << " * "
+            << c.bytesPerBlock << " / " << c.bytesPerCluster;
 }
 
 // One paint, by default of 5529 cells in a 500 x 300 client, into the pane's own buffer, one row taller than the client.
@@ -193,7 +205,8 @@ void ExpectMatchesReference(const Scene& scene, std::span<const std::uint8_t> bi
             const Pixel got = pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(stride) + static_cast<std::size_t>(x)];
             const bool hitTestWrong = cell && CellAtPoint(painted, x, y) != cell;
             if (got != want || hitTestWrong)
-                FAIL() << "(" << x << ", " << y << "): " << std::hex << got << ", want " << want << (hitTestWrong ? ", hit test wrong" : "");
+                FAIL() << "(" << x << ", " << y << "): " << std::hex << got << ", want " << want
+                    << (hitTestWrong ? ", hit test wrong" : "");
         }
 }
 
@@ -204,8 +217,10 @@ TEST(PaintBlockMap, MatchesTheReferenceInEveryModeAndAtTheEdges)
     std::vector<Scene> scenes = {{.blocks = 5529}, {.blocks = 5000}, {.blocks = 2000}, {.blocks = 1000}, {.blocks = 2764}, {.blocks = 1},
                                  {.blocks = 0, .bitCount = 8}, {.blocks = 20000}, {.blocks = 20001}, {.blocks = 31000, .density = 0},
                                  {.blocks = 31000, .density = 1}, {.blocks = 1000, .cbtFirst = 0, .cbtLast = 0},
-                                 {.blocks = 1000 * 3970 - 7, .width = 1200, .height = 40, .blockSize = 2},  // 397 x 10: rows of several runs
-                                 {.blocks = 16384 * 204, .width = 60, .height = 45, .blockSize = 2},  // 17 x 12: the largest cells counted in runs
+                                 // 397 x 10: rows of several runs
+                                 {.blocks = 1000 * 3970 - 7, .width = 1200, .height = 40, .blockSize = 2},
+                                 // 17 x 12: the largest cells counted in runs
+                                 {.blocks = 16384 * 204, .width = 60, .height = 45, .blockSize = 2},
                                  {.blocks = 16385 * 204 - 5, .width = 60, .height = 45, .blockSize = 2}};  // and larger ones
     for (std::uint32_t b : {2u, 3u, 5u, 6u, 7u, 8u, 9u, 15u, 16u, 17u, 63u, 64u, 65u, 100u, 129u, 200u})  // across bytes and words
         scenes.push_back({.blocks = b * 5529 - b / 2});
@@ -220,10 +235,14 @@ TEST(PaintBlockMap, MatchesTheReferenceInEveryModeAndAtTheEdges)
         for (const auto& [w, h] : {std::pair{0, 0}, {1, 1}, {18, 40}, {40, 18}, {19, 19}, {25, 25}, {2000, 20}, {20, 2000}})
             scenes.push_back({.blocks = n == 5000 ? 1u : 7u, .width = w, .height = h});
         scenes.insert(scenes.end(), {{.blocks = n, .width = 2000, .height = 20}, {.blocks = n / 16, .width = 20, .height = 2000},
-                                     {.blocks = n, .bitCount = 0, .bitmapBytes = 100}, {.blocks = n, .bitmapBytes = 0}, {.blocks = n, .bitmapBytes = 1},
-                                     {.blocks = n, .bitCount = n / 2 + 3}, {.blocks = n, .bitCount = n + 529, .density = 1},  // set bits past N
+                                     {.blocks = n, .bitCount = 0, .bitmapBytes = 100}, {.blocks = n, .bitmapBytes = 0},
+                                     {.blocks = n, .bitmapBytes = 1},
+                                     // set bits past N
+                                     {.blocks = n, .bitCount = n / 2 + 3},
+                                     {.blocks = n, .bitCount = n + 529, .density = 1},
                                      {.blocks = n, .bitmapBytes = n / 20 + 1}});  // a buffer shorter than the bits
-        for (const auto& [width, height, padding] : {std::array{100, 50, 0}, {123, 400, 0}, {7, 8, 0}, {1, 1, 0}, {500, 301, 17}, {700, 500, 3}})
+        for (const auto& [width, height, padding] : {std::array{100, 50, 0}, {123, 400, 0}, {7, 8, 0}, {1, 1, 0},
+            {500, 301, 17}, {700, 500, 3}})
             scenes.push_back({.blocks = n, .cbtFirst = 0, .cbtLast = 0, .bufferWidth = width, .bufferHeight = height, .padding = padding});
         for (const auto& [first, last] : {std::pair<std::uint64_t, std::uint64_t>{0, 0}, {101, 350}, {n - 1, n - 1}, {n - 10, kFar},
                                           {n, n + 1000}, {kFar, kFar + 5}, {300, 200}, {0, ~std::uint64_t{0}}})
@@ -231,8 +250,10 @@ TEST(PaintBlockMap, MatchesTheReferenceInEveryModeAndAtTheEdges)
     }
     std::mt19937 random(20240613);
     for (const Scene& s : scenes) {
-        SCOPED_TRACE(testing::Message() << s.width << "x" << s.height << " N=" << s.blocks << " bits " << s.Bits() << " size " << s.blockSize << " dpi "
-                                        << s.dpiX << "/" << s.dpiY << " $CBT " << s.cbtFirst << "-" << s.cbtLast << " buffer " << s.bufferWidth << "x" << s.bufferHeight);
+        SCOPED_TRACE(testing::Message() << s.width << "x" << s.height << " N=" << s.blocks << " bits " << s.Bits()
+            << " size " << s.blockSize << " dpi "
+                                        << s.dpiX << "/" << s.dpiY << " $CBT " << s.cbtFirst << "-" << s.cbtLast
+                                            << " buffer " << s.bufferWidth << "x" << s.bufferHeight);
         const std::size_t bytes = s.bitmapBytes.value_or((std::size_t{s.Bits()} + 7) / 8);
         ExpectMatchesReference(s, RandomBitmap(bytes, s.density, random));
         if (const std::uint64_t b = reference::ComputeLayout(s.Request()).blocksPerCell; b > 1)
@@ -245,7 +266,9 @@ TEST(PaintBlockMap, UnusableBuffersAreNotWritten)
     std::vector<Pixel> pixels(64, kSentinel);
     for (const PixelBuffer& buffer : {PixelBuffer{nullptr, 500, 301, 500}, {pixels.data(), 0, 8, 8}, {pixels.data(), 8, 0, 8},
                                       {pixels.data(), 8, 8, 7}, {pixels.data(), -8, 8, 8}})
-        EXPECT_EQ(PaintBlockMap(Scene{.blocks = 5000}.Picture(std::vector<std::uint8_t>(625, 0xFF)), buffer).blocksPerCell, 1u);  // the layout still serves the hit test
+        // the layout still serves the hit test
+        EXPECT_EQ(PaintBlockMap(Scene{.blocks = 5000}.Picture(std::vector<std::uint8_t>(625, 0xFF)),
+            buffer).blocksPerCell, 1u);
     EXPECT_EQ(std::count(pixels.begin(), pixels.end(), kSentinel), 64);
 }
 

@@ -142,7 +142,8 @@ TEST(PlainLocaleTextTest, DatesTimesAndByteSizesOfThreeSignificantDigits)
     EXPECT_EQ(stamp(133'536'879'070'000'000ull) + L", " + stamp(0), L"2024-02-29 13:45:07, 1601-01-01 00:00:00");  // a leap day
     EXPECT_FALSE(locale.LocalShortDate(0x8000000000000000ull) || locale.LocalTime(0xFFFFFFFFFFFFFFFFull));
     const std::pair<std::int64_t, const wchar_t*> sizes[] = {{0, L"0 bytes"}, {1023, L"1023 bytes"}, {1024, L"1.00 KB"},
-        {1536, L"1.50 KB"}, {999'999, L"976 KB"}, {12'900'000, L"12.3 MB"}, {1'610'612'736, L"1.50 GB"}, {-5, L"-5 bytes"}, {INT64_MAX, L"7.99 EB"}};
+        {1536, L"1.50 KB"}, {999'999, L"976 KB"}, {12'900'000, L"12.3 MB"}, {1'610'612'736, L"1.50 GB"},
+        {-5, L"-5 bytes"}, {INT64_MAX, L"7.99 EB"}};
     for (const auto& [bytes, text] : sizes)
         EXPECT_EQ(FormatByteSizeText(bytes), text) << bytes;
 }

@@ -141,7 +141,8 @@ TEST(LiveVolumeDriverTest, EachRealVolumeGetsOneLiveSessionThatMovesWithTheClock
         return path == kDriveC ? std::optional(kVolumeBytes) : path == L"\\\\.\\E:" ? std::optional<std::uint64_t>(0) : std::nullopt;
     }, clock, kStart, 2h);
     auto volume = driver.OpenVolume(kDriveC).volume;
-    EXPECT_TRUE(driver.OpenVolume(L"\\\\.\\c:").volume && !driver.OpenVolume(L"\\\\.\\Q:").volume && !driver.OpenVolume(L"\\\\.\\E:").volume);
+    EXPECT_TRUE(driver.OpenVolume(L"\\\\.\\c:").volume && !driver.OpenVolume(L"\\\\.\\Q:").volume
+        && !driver.OpenVolume(L"\\\\.\\E:").volume);
     EXPECT_EQ(sized, (std::vector<std::wstring>{L"\\\\.\\C:", L"\\\\.\\Q:", L"\\\\.\\E:"})) << "c: finds C:'s session; E: is empty";
     const TrackingGeometry geometry = GeometryOf(*volume);
     EXPECT_EQ(geometry.blockCount, kVolumeBytes / 65536);
@@ -153,7 +154,8 @@ TEST(LiveVolumeDriverTest, EachRealVolumeGetsOneLiveSessionThatMovesWithTheClock
         EXPECT_TRUE(volume->QueryStatistics(record).succeeded && volume->QuerySessionBitmap(bitmap).succeeded);
         const TrackingInfo info = DecodeTrackingInfo(record).value();
         EXPECT_TRUE(info.sessionStartFileTime == kStart && info.changedBlocks > 1000) << "a session with history";
-        EXPECT_EQ(info.changedBlocks, std::accumulate(bitmap.begin(), bitmap.end(), 0ull, [](auto n, auto b) { return n + std::popcount(b); }));
+        EXPECT_EQ(info.changedBlocks,
+            std::accumulate(bitmap.begin(), bitmap.end(), 0ull, [](auto n, auto b) { return n + std::popcount(b); }));
         return bitmap;
     };
     const Bytes first = poll();

@@ -37,13 +37,16 @@ std::vector<std::uint8_t> LogFile(std::size_t bytes, std::uint32_t endOffset, st
 TEST(LocateTraceRecordsTest, WalksEveryWholeRecordThatStartsBelowEndOffsetAndRejectsWhatIsNotATraceLog)
 {
     // The header, then `records` whole records and `extra` bytes.
-    const auto At = [](std::uint32_t records, std::int32_t extra = 0) { return static_cast<std::uint32_t>(kHeader + records * kRecord + extra); };
+    const auto At = [](std::uint32_t records,
+        std::int32_t extra = 0) { return static_cast<std::uint32_t>(kHeader + records * kRecord + extra); };
     const struct { const char* what; std::size_t fileBytes; std::uint32_t endOffset; std::size_t count; std::uint32_t error = 0;
                    std::uint32_t magic = kTraceLogMagic; } cases[] = {
         {"EndOffset 0", At(2), 0, 0}, {"EndOffset 20", At(2), 20, 0}, {"header only", At(0), At(0), 0}, {"exactly two", At(2), At(2), 2},
         {"inside the second", At(2), At(2, -1), 2}, {"just past the first start", At(2), At(0, 1), 1},
-        {"one past the third start", At(3), At(2, 1), 3}, {"bytes beyond EndOffset", At(5, 7), At(1), 1}, {"beyond the bytes read", At(2), At(4), 2},
-        {"half a record being appended", At(2, 47), At(3), 2}, {"largest EndOffset", At(3, -1), 0xFFFFFFFF, 2}, {"inside the first", At(1), At(1, -1), 1},
+        {"one past the third start", At(3), At(2, 1), 3}, {"bytes beyond EndOffset", At(5, 7), At(1), 1},
+        {"beyond the bytes read", At(2), At(4), 2},
+        {"half a record being appended", At(2, 47), At(3), 2}, {"largest EndOffset", At(3, -1), 0xFFFFFFFF, 2},
+        {"inside the first", At(1), At(1, -1), 1},
         {"inside a record not read whole", At(1, 50), At(1, 10), 1}, {"shorter than the magic", 3, 0, 0, kErrorFileInvalid},
         {"header one byte short", At(0, -1), At(1), 0, kErrorFileInvalid},
         {"wrong magic", At(1), At(1), 0, kErrorFileInvalid, (kTraceLogMagic & 0x00FFFFFF) | 0x02000000}};
@@ -120,7 +123,8 @@ TEST(TraceFilterTest, PassesOnNoSelectionALeadingStarOrTheExactTextAndOffersEach
         EXPECT_EQ(FilterAccepts(c.selected, c.record), c.accepted) << c.selected << L" / " << c.record;
 
     FilterChoices choices;
-    EXPECT_EQ((std::array{choices.Offer(L"Volume2"), choices.Offer(L"Volume2"), choices.Offer(L"volume2")}), (std::array{true, false, true}));
+    EXPECT_EQ((std::array{choices.Offer(L"Volume2"), choices.Offer(L"Volume2"), choices.Offer(L"volume2")}),
+        (std::array{true, false, true}));
     EXPECT_EQ(choices.Count(), 2u);
     choices.Reset();
     EXPECT_EQ(choices.Count(), 0u);
@@ -136,11 +140,15 @@ TEST(TraceSelectionTest, EachFilterNarrowsAndOnlyPassingRecordsOfferTexts)
         testing::MakeRecord(500, 10, 0x1A4), testing::MakeRecord(100, 1, 0x1A4, kCbtFlagVolumeOnline), testing::MakeRecord(300, 1, 0x2B0),
         testing::MakeRecord(100, 12345, 0x2B0, kCbtFlagDeviceSnapshot), testing::MakeRecord(200, 10, 0x1A4)});
     struct Seen final : FilterListSink {
-        void AddText(TraceFilterList list, std::wstring_view text) override { (list == TraceFilterList::Device ? devices : threads).emplace_back(text); }
+        void AddText(TraceFilterList list, std::wstring_view text) override
+        {
+            (list == TraceFilterList::Device ? devices : threads).emplace_back(text);
+        }
         Texts devices, threads;
     };
     const struct { TraceFilters selected; std::vector<std::size_t> order; Texts devices, threads; } cases[] = {
-        {{L"*", L"*"}, {1, 3, 4, 2, 0}, {L"HarddiskVolume10", L"HarddiskVolume1", L"HarddiskVolumeShadowCopy12345"}, {L"0x000001A4", L"0x000002B0"}},
+        {{L"*", L"*"}, {1, 3, 4, 2, 0}, {L"HarddiskVolume10", L"HarddiskVolume1", L"HarddiskVolumeShadowCopy12345"},
+            {L"0x000001A4", L"0x000002B0"}},
         {{L"HarddiskVolume10", L"*"}, {4, 0}, {L"HarddiskVolume10"}, {L"0x000001A4"}},
         {{L"", L"0x000002B0"}, {3, 2}, {L"HarddiskVolume1", L"HarddiskVolumeShadowCopy12345"}, {L"0x000002B0"}},  // no selection passes all
         {{L"harddiskvolume1", L"*"}, {}, {}, {}},
@@ -188,7 +196,8 @@ TEST(TraceLogPath, RegistryValueChosenPathAndObjectName)
     const struct { std::wstring path; std::optional<std::wstring> name; } names[] = {
         {L"", std::nullopt}, {L"C:\\Logs\\x.log", L"\\??\\C:\\Logs\\x.log"}, {L"\\??\\C:\\Logs\\x.log", L"\\??\\C:\\Logs\\x.log"},
         {L"\\Device\\HarddiskVolume2\\x.log", L"\\Device\\HarddiskVolume2\\x.log"},
-        {std::wstring(longestUnits - 4, L'a'), L"\\??\\" + std::wstring(longestUnits - 4, L'a')}, {std::wstring(longestUnits - 3, L'a'), std::nullopt},
+        {std::wstring(longestUnits - 4, L'a'), L"\\??\\" + std::wstring(longestUnits - 4, L'a')},
+        {std::wstring(longestUnits - 3, L'a'), std::nullopt},
         {L"\\" + std::wstring(longestUnits - 1, L'a'), L"\\" + std::wstring(longestUnits - 1, L'a')},
         {L"\\" + std::wstring(longestUnits, L'a'), std::nullopt}};
     for (const auto& c : names)

@@ -28,7 +28,8 @@ TEST(FormatRemainingTextsTest, BuildsEachColumnAndOddFieldsGiveSoundTexts)
 {
     // On failure it leaves rubbish behind, as a failed platform call may.
     struct FakeTimeText final : TraceTimeText {
-        bool Format(std::uint64_t fileTime, wchar_t (&date)[TraceColumnTexts::kDateChars], wchar_t (&time)[TraceColumnTexts::kTimeChars]) override
+        bool Format(std::uint64_t fileTime, wchar_t (&date)[TraceColumnTexts::kDateChars],
+            wchar_t (&time)[TraceColumnTexts::kTimeChars]) override
         {
             std::wcscpy(date, fileTime >= (1ull << 63) ? L"garbage" : L"date");
             std::wcscpy(time, L"time");
@@ -38,7 +39,8 @@ TEST(FormatRemainingTextsTest, BuildsEachColumnAndOddFieldsGiveSoundTexts)
     const auto textsOf = [&](const TraceRecord& record) {
         TraceColumnTexts t;
         FormatRemainingTexts(record, timeText, t);
-        return std::wstring(t.date) + L"|" + t.time + L"|" + t.function + L"|" + t.lineNumber + L"|" + t.status + L"|" + t.drive + L"|" + t.flags;
+        return std::wstring(t.date) + L"|" + t.time + L"|" + t.function + L"|" + t.lineNumber + L"|" + t.status + L"|" +
+               t.drive + L"|" + t.flags;
     };
     TraceRecord record{133'500'000'000'000'000ull, 0x1A4, 0x80001004, 3, u'D', 412, 0xC0000022, "CbtPreWrite"};
     EXPECT_EQ(textsOf(record), L"date|time|CbtPreWrite|412|0xC0000022 (STATUS_ACCESS_DENIED)|D:|0x80001004");
@@ -63,7 +65,8 @@ TEST(FormatDeviceNameTest, ShadowCopiesByTheSnapshotBitNumbersSignedAndTextsCutT
     }
     // Every text is cut at its buffer's room and stays terminated.
     wchar_t text[3], hex[3], number[3], one[1] = {L'x'};
-    BoundedText(text).Text(L"abcdef"), BoundedText(hex).Hex32(0xC0000022), BoundedText(number).Decimal(-123), BoundedText(one).Text(L"abc").Char(L'd');
+    BoundedText(text).Text(L"abcdef"), BoundedText(hex).Hex32(0xC0000022), BoundedText(number).Decimal(-123),
+        BoundedText(one).Text(L"abc").Char(L'd');
     EXPECT_EQ(std::wstring(text) + L"|" + hex + L"|" + number + L"|" + one, L"ab|0x|-1|");
 }
 
@@ -99,7 +102,8 @@ TEST(StatusNameTableTest, IsSortedAndHoldsOnlyTheCoveredRangesWithTheirPrefixes)
     wchar_t text[kStatusTextChars];
     for (const StatusNameRow& row : StatusNameRows()) {
         EXPECT_TRUE(&row == StatusNameRows().data() || (&row - 1)->code < row.code) << row.name;
-        const auto range = std::find_if(std::begin(ranges), std::end(ranges), [&](auto& r) { return row.code >= r.first && row.code <= r.last; });
+        const auto range = std::find_if(std::begin(ranges), std::end(ranges),
+            [&](auto& r) { return row.code >= r.first && row.code <= r.last; });
         ASSERT_NE(range, std::end(ranges)) << std::hex << row.code << " " << row.name;
         ++counts[range - std::begin(ranges)];
         EXPECT_EQ(std::strncmp(row.name, range->prefix, std::strlen(range->prefix)), 0) << row.name;
@@ -119,7 +123,9 @@ TEST(FlagNamesTest, NamesTheSetBitsInTableOrderAndTheTableFillsTheWordButSixBits
         ForEachFlagName(word, [&](const CbtFlagName& flag) { names.emplace_back(flag.name); });
         return names;
     };
-    EXPECT_EQ(namesOf(0x80001004), (std::vector<std::wstring>{L"CBT_FLAG_DEVICE_SNAPSHOT", L"CBT_FLAG_VOLUME_ONLINE", L"CBT_FLAG_SHUTDOWN_PENDING"}));
+    EXPECT_EQ(namesOf(0x80001004),
+        (std::vector<std::wstring>{L"CBT_FLAG_DEVICE_SNAPSHOT", L"CBT_FLAG_VOLUME_ONLINE",
+        L"CBT_FLAG_SHUTDOWN_PENDING"}));
     EXPECT_EQ(namesOf(0x40000001), (std::vector<std::wstring>{L"CBT_FLAG_DEVICE_REMOVE_PENDING", L"CBT_FLAG_TRACKING_ENABLED"}));
     EXPECT_EQ(namesOf(0x10880E00), std::vector<std::wstring>{}) << "the six unnamed bits";
     EXPECT_EQ(namesOf(0xFFFFFFFF).size(), kCbtFlagCount);
@@ -146,7 +152,8 @@ TEST(TraceRowColors, BackgroundByOnlineAndShutdownBitsTextByThemeAndReadableOnTh
         {0x80001000, true, false, kDark, MakeColorRef(136, 20, 33)}, {0x7FFFEFFF, false, true, kLight, std::nullopt}};  // every other bit
     for (const auto& c : cases) {
         const TraceRowColors colors = RowColorsFor(c.flags, c.dark, c.themed);
-        EXPECT_EQ(std::pair(colors.text, colors.background), std::pair(c.text, c.background)) << std::hex << c.flags << " " << c.dark << c.themed;
+        EXPECT_EQ(std::pair(colors.text, colors.background), std::pair(c.text, c.background)) << std::hex << c.flags
+            << " " << c.dark << c.themed;
     }
 }
 
@@ -155,7 +162,8 @@ TEST(TraceRowColors, BackgroundByOnlineAndShutdownBitsTextByThemeAndReadableOnTh
 TEST(FlagsPanelLayout, TextInsideBorderAndMarginAndColumnsScaledWithTheDpi)
 {
     const PanelBox text = FlagsPanelTextBox({0, 0, 551, 200});
-    EXPECT_EQ((std::vector{FlagsPanelBorderBox({0, 0, 551, 200}).left, text.left, text.top, text.right, text.bottom}), (std::vector{1, 9, 9, 542, 191}));
+    EXPECT_EQ((std::vector{FlagsPanelBorderBox({0, 0, 551, 200}).left, text.left, text.top, text.right, text.bottom}),
+        (std::vector{1, 9, 9, 542, 191}));
     EXPECT_EQ(LayoutFlagNames(0x10000E00, text, 13, 96).count, 0u);
     for (const auto& [dpi, step] : {std::pair{96, 600}, std::pair{144, 900}, std::pair{120, 750}}) {
         const FlagNameLayout layout = LayoutFlagNames(0xFFFFFFFF, {10, 0, 2000, 100}, 20, dpi);
@@ -175,8 +183,10 @@ TEST(TraceDialogLayout, TableTakesWhatThePanelLeavesAndTheMinimumSizeIsScaled)
         {15, 250, 96, {11, 97, 0, 0}, {11, 39, 0, 200}}};
     for (const auto& c : cases) {
         const TraceDialogLayout layout = LayoutTraceDialog(11, 97, c.width, c.height, c.dpi);
-        EXPECT_EQ((std::vector{layout.table.left, layout.table.top, layout.table.width, layout.table.height}), c.table) << c.width << " " << c.dpi;
-        EXPECT_EQ((std::vector{layout.panel.left, layout.panel.top, layout.panel.width, layout.panel.height}), c.panel) << c.width << " " << c.dpi;
+        EXPECT_EQ((std::vector{layout.table.left, layout.table.top, layout.table.width, layout.table.height}), c.table)
+            << c.width << " " << c.dpi;
+        EXPECT_EQ((std::vector{layout.panel.left, layout.panel.top, layout.panel.width, layout.panel.height}), c.panel)
+            << c.width << " " << c.dpi;
     }
     for (const int dpi : {96, 144, 192}) {
         const ClientSize minimum = MinimumTraceDialogClient(11, 97, 398, dpi);

@@ -46,7 +46,8 @@ TEST(CreateAboutAnimation, CutsThePictureIntoTilesAtRestAndCentresIt)
         SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
         AboutAnimation animation = CreateAboutAnimation(c.width, c.height);
         const bool tiled = c.tileWidth != 0;
-        EXPECT_TRUE(!animation.animating && !animation.idle && StartIdle(animation) == tiled && animation.idle == tiled && !animation.animating);
+        EXPECT_TRUE(!animation.animating && !animation.idle && StartIdle(animation) == tiled && animation.idle == tiled
+            && !animation.animating);
         ASSERT_EQ(animation.tiles.size(), tiled ? 64u : 0u);
         for (std::size_t k = 0; k < animation.tiles.size(); k += 21) {
             const AboutTile& tile = animation.tiles[k];
@@ -67,7 +68,8 @@ TEST(OnIdleTimer, PairsEachTileWithTheDrawnOneOnlyOnceAndLaterPairsWin)
     AboutAnimation animation = Scattered(5000), allToFive = Scattered(0, {5});
     EXPECT_TRUE(animation.animating && !animation.idle);
     for (int k = 0; k < kAboutTileCount; ++k)
-        EXPECT_TRUE(animation.tiles[k].target == RestOf(k ^ 1) && allToFive.tiles[k].target == (k == 5 ? RestOf(63) : RestOf(5))) << "tile " << k;
+        EXPECT_TRUE(animation.tiles[k].target == RestOf(k ^ 1)
+            && allToFive.tiles[k].target == (k == 5 ? RestOf(63) : RestOf(5))) << "tile " << k;
     bool drawn = false;
     const AboutStep late = OnIdleTimer(animation, 5016, [&] { drawn = true; return 0; });
     EXPECT_TRUE(late.timers == TimerSwitch::None && !late.repaint && !drawn) << "a late idle tick during the scatter";

@@ -30,11 +30,13 @@ TEST(FitTracks, KeepsRequestedSizesWhileSpaceLastsAndCutsAtTheEdge)
     const struct { const char* name; std::vector<int> requested; int length; std::vector<int> actual; } cases[] = {
         {"room to spare", {280, 999}, 800, {280, kRestOfSpace}}, {"track and bar end at the edge", {96, 0}, 100, {96, kRestOfSpace}},
         {"two short of the edge: cut back for the bar", {98, 0}, 100, {96, kRestOfSpace}}, {"one pixel", {5, 0}, 1, {1, kRestOfSpace}},
-        {"first too long: the next gets nothing", {150, 30, 0}, 100, {96, 0, kRestOfSpace}}, {"largest", {kIntMax, 0}, 100, {96, kRestOfSpace}},
+        {"first too long: the next gets nothing", {150, 30, 0}, 100, {96, 0, kRestOfSpace}},
+        {"largest", {kIntMax, 0}, 100, {96, kRestOfSpace}},
         {"second track meets the edge", {50, 50, 0}, 104, {50, 46, kRestOfSpace}}, {"zero length", {50, 50, 0}, 0, {0, 0, kRestOfSpace}},
         {"leftover smaller than a bar is absorbed", {10, 0}, 12, {8, kRestOfSpace}}, {"leftover of a bar", {2, 0}, 4, {4, kRestOfSpace}},
         {"too small to spare a bar: takes it all", {1, 0}, 3, {3, kRestOfSpace}}, {"negative length", {50, 0}, -30, {0, kRestOfSpace}},
-        {"empty track absorbs a leftover", {0, 0}, 3, {3, kRestOfSpace}}, {"negative request as 0", {-10, 40, 0}, 100, {0, 40, kRestOfSpace}},
+        {"empty track absorbs a leftover", {0, 0}, 3, {3, kRestOfSpace}},
+        {"negative request as 0", {-10, 40, 0}, 100, {0, 40, kRestOfSpace}},
         {"sixteen tracks", std::vector<int>(16, 10), 100, {10, 10, 10, 10, 10, 10, 10, 2, 0, 0, 0, 0, 0, 0, 0, kRestOfSpace}},
         {"single track takes everything", {70}, 100, {kRestOfSpace}}};
     for (const auto& c : cases) {
@@ -64,9 +66,12 @@ TEST(PaneRect, PlacesEachCellAfterTheTracksAndBarsBeforeIt)
 
 TEST(SplitterGrid, BarSizesTrackCountsPaneIdsAndHitCodes)
 {
-    for (const auto& [dpiX, dpiY, width, height] : {std::array{96, 96, 4, 4}, {120, 120, 5, 5}, {144, 192, 6, 8}, {0, -96, 4, 4}})  // unmeasured: 96
+    // unmeasured: 96
+    for (const auto& [dpiX, dpiY, width, height] : {std::array{96, 96, 4, 4}, {120, 120, 5, 5}, {144, 192, 6, 8},
+        {0, -96, 4, 4}})
         EXPECT_EQ((std::pair{BarSizesForDpi(dpiX, dpiY).width, BarSizesForDpi(dpiX, dpiY).height}), (std::pair{width, height})) << dpiX;
-    EXPECT_EQ((std::array{IsValidTrackCount(0), IsValidTrackCount(1), IsValidTrackCount(16), IsValidTrackCount(17)}), (std::array{false, true, true, false}));
+    EXPECT_EQ((std::array{IsValidTrackCount(0), IsValidTrackCount(1), IsValidTrackCount(16), IsValidTrackCount(17)}),
+        (std::array{false, true, true, false}));
     EXPECT_EQ((std::array{PaneId(0, 0), PaneId(2, 3), PaneId(15, 15)}), (std::array{1000, 1035, 1255}));
     using enum BarKind;
     using enum SplitterCursor;
@@ -76,7 +81,8 @@ TEST(SplitterGrid, BarSizesTrackCountsPaneIdsAndHitCodes)
         {316, {Crossing, 1, 0}, SizeAll}, {525, {Crossing, 14, 14}, SizeAll}, {0, {None, 0, 0}, Arrow}};
     for (const auto& c : bars) {
         const BarHit decoded = DecodeHit(c.code);
-        EXPECT_TRUE(decoded.kind == c.hit.kind && decoded.row == c.hit.row && decoded.column == c.hit.column && EncodeHit(c.hit) == c.code &&
+        EXPECT_TRUE(decoded.kind == c.hit.kind && decoded.row == c.hit.row && decoded.column == c.hit.column
+            && EncodeHit(c.hit) == c.code &&
                     CursorForHit(c.code) == c.cursor) << c.code;
     }
     for (int code : {-1, 1, 100, 116, 200, 216, 300, 526, 1000, kIntMax, std::numeric_limits<int>::min()})
@@ -106,9 +112,11 @@ TEST(DragAndDrop, TheBandFollowsTheMouseWithinItsLimitsAndTheDropResizesTheTrack
     for (int code : {101, 201, 301})
         EXPECT_FALSE(BeginDrag(Fitted({10}, {10}, kClient), kClient, code).has_value()) << "single cell, " << code;
     for (const auto& [code, x, y] : {std::array{101, 0, -2}, {201, -3, 0}, {316, -3, -2}})  // held by the middle
-        EXPECT_TRUE(BeginDrag(ThreeByThree(), kClient, code)->offset.x == x && BeginDrag(ThreeByThree(), kClient, code)->offset.y == y) << code;
+        EXPECT_TRUE(BeginDrag(ThreeByThree(), kClient, code)->offset.x == x
+            && BeginDrag(ThreeByThree(), kClient, code)->offset.y == y) << code;
 
-    const struct { const char* name; int code; GridPoint mouse; bool movedA, movedB; GridRect shadowA, shadowB; std::array<int, 4> rowsThenColumns; } cases[] = {
+    const struct { const char* name; int code; GridPoint mouse; bool movedA, movedB; GridRect shadowA,
+        shadowB; std::array<int, 4> rowsThenColumns; } cases[] = {
         {"row bar follows", 102, {17, 170}, true, false, {10, 168, 310, 172}, {}, {50, 94, 100, 40}},
         {"row bar above its row stops at the row's top", 102, {17, 30}, true, false, {10, 74, 310, 78}, {}, {50, 0, 100, 40}},
         {"row bar below the bottom stops one bar up", 102, {17, 5000}, true, false, {10, 216, 310, 220}, {}, {50, 142, 100, 40}},
@@ -119,7 +127,8 @@ TEST(DragAndDrop, TheBandFollowsTheMouseWithinItsLimitsAndTheDropResizesTheTrack
         {"column bar where it already is", 201, {113, 70}, false, false, {110, 20, 116, 220}, {}, {50, 60, 100, 40}},
         {"crossing both ways", 316, {213, 170}, true, true, {10, 168, 310, 172}, {210, 20, 216, 220}, {50, 94, 200, 40}},
         {"crossing straight down", 316, {113, 190}, true, false, {10, 188, 310, 192}, {110, 20, 116, 220}, {50, 114, 100, 40}},
-        {"crossing straight across, past the edge", 316, {10000, 136}, false, true, {10, 134, 310, 138}, {304, 20, 310, 220}, {50, 60, 294, 40}}};
+        {"crossing straight across, past the edge", 316, {10000, 136}, false, true, {10, 134, 310, 138},
+            {304, 20, 310, 220}, {50, 60, 294, 40}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         SplitterGrid grid = ThreeByThree();
@@ -149,12 +158,14 @@ TEST(ShadowImage, AUniformDarkBandOfSizesThatFitADib)
         {0, 0, 0, 0x90, 0x90000000}, {255, 255, 255, 0x90, 0x90909090}, {255, 255, 255, 255, 0xFFFFFFFF}, {200, 100, 50, 0, 0},
         {200, 100, 50, 128, 0x80643219}, {1, 3, 255, 128, 0x80010280}};  // 100.4, 50.2, 25.1; 0.502 -> 1, 1.506 -> 2
     for (const auto& c : pixels)
-        EXPECT_EQ(PremultipliedPixel(c.red, c.green, c.blue, c.alpha), c.pixel) << int{c.red} << "," << int{c.green} << "," << int{c.blue} << " at " << int{c.alpha};
+        EXPECT_EQ(PremultipliedPixel(c.red, c.green, c.blue, c.alpha), c.pixel) << int{c.red} << "," << int{c.green}
+            << "," << int{c.blue} << " at " << int{c.alpha};
 
     std::vector<std::uint32_t> band(ShadowImageByteCount(800, 4).value() / 4, 0x12345678);
     FillShadowImage(band);
     EXPECT_EQ(std::count(band.begin(), band.end(), 0x90000000u), 3200);
-    for (const auto& [width, height, fits] : {std::array{1, 1, 1}, {0, 4, 0}, {4, 0, 0}, {-1, 4, 0}, {32767, 32768, 1}, {32768, 32768, 0}, {kIntMax, kIntMax, 0}})
+    for (const auto& [width, height, fits] : {std::array{1, 1, 1}, {0, 4, 0}, {4, 0, 0}, {-1, 4, 0}, {32767, 32768, 1},
+        {32768, 32768, 0}, {kIntMax, kIntMax, 0}})
         EXPECT_EQ(ShadowImageByteCount(width, height).has_value(), fits == 1) << width << " x " << height;
 }
 
@@ -170,7 +181,8 @@ TEST(RowStripes, OddRowsOnNinetyEightPercentWindowAndTwoPercentText)
 
     const RowStripeColors colors = MakeRowStripeColors(0x00FFFFFF, 0x00102030);
     EXPECT_EQ((std::vector{colors.text, colors.window, colors.stripe}), (std::vector<StripeColor>{0x00102030, 0x00FFFFFF, 0x00FAFBFB}));
-    for (const auto& [item, striped] : {std::pair{std::uint64_t{0}, false}, {1, true}, {2, false}, {17, true}, {~std::uint64_t{1}, false}, {~std::uint64_t{0}, true}})
+    for (const auto& [item, striped] : {std::pair{std::uint64_t{0}, false}, {1, true}, {2, false}, {17, true},
+        {~std::uint64_t{1}, false}, {~std::uint64_t{0}, true}})
         EXPECT_EQ(RowBackground(colors, item), striped ? colors.stripe : colors.window) << item;
 }
 
