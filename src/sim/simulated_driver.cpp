@@ -224,7 +224,7 @@ OpenVolumeResult SimulatedDriver::OpenVolume(std::wstring_view path)
 {
     const auto found = sessions_.find(PathKey(path));
     if (found == sessions_.end())
-        return {nullptr, unknownPathError_};
+        return {nullptr, kErrorFileNotFound};
     if (const std::uint32_t error = found->second->Open(); error != 0)
         return {nullptr, error};
     return {std::make_unique<SimulatedVolume>(found->second), 0};

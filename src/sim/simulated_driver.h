@@ -89,13 +89,10 @@ public:
     // The session opened by `path`, or null.
     VolumeSession* Find(std::wstring_view path);
 
-    void SetUnknownPathError(std::uint32_t error) { unknownPathError_ = error; }
-
     OpenVolumeResult OpenVolume(std::wstring_view path) override;
 
 private:
     std::map<std::wstring, std::shared_ptr<VolumeSession>> sessions_;
-    std::uint32_t unknownPathError_ = kErrorFileNotFound;
 };
 
 } // namespace trackkit
