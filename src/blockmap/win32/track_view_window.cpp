@@ -119,7 +119,7 @@ void OnPaint(TrackViewWindow& record)
         const PixelBuffer target{record.dibPixels, record.dibWidth, record.dibHeight, record.dibWidth};
         const ColorRef background = GetSysColor(COLOR_WINDOW);
         RememberLayout(record.view, PaintBlockMap(PictureOf(record.view, client.right, client.bottom, background), target));
-        MemoryDc memory(dc);
+        UniqueMemoryDc memory = CreateMemoryDc(dc);
         if (memory) {
             SelectedObject selected(memory.Get(), record.dib.Get());
             BitBlt(dc, paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right - paint.rcPaint.left,

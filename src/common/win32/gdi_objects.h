@@ -2,66 +2,9 @@
 
 #include <windows.h>
 
-#include <utility>
+#include "common/win32/unique_handles.h"
 
 namespace trackkit {
-
-// Owns a GDI object (bitmap, brush, pen, font, region) and deletes it when it
-// goes away. Copying is deleted so that no object is deleted twice.
-template <typename Handle>
-class UniqueGdiObject {
-public:
-    UniqueGdiObject() = default;
-    explicit UniqueGdiObject(Handle handle) : handle_(handle) {}
-    ~UniqueGdiObject() { Reset(); }
-
-    UniqueGdiObject(const UniqueGdiObject&) = delete;
-    UniqueGdiObject& operator=(const UniqueGdiObject&) = delete;
-    UniqueGdiObject(UniqueGdiObject&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    UniqueGdiObject& operator=(UniqueGdiObject&& other) noexcept
-    {
-        if (this != &other)
-            Reset(std::exchange(other.handle_, nullptr));
-        return *this;
-    }
-
-    Handle Get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-
-    void Reset(Handle handle = nullptr)
-    {
-        if (handle_ != nullptr)
-            DeleteObject(handle_);
-        handle_ = handle;
-    }
-
-private:
-    Handle handle_ = nullptr;
-};
-
-using UniqueBitmap = UniqueGdiObject<HBITMAP>;
-using UniqueBrush = UniqueGdiObject<HBRUSH>;
-using UniquePen = UniqueGdiObject<HPEN>;
-using UniqueFont = UniqueGdiObject<HFONT>;
-
-// A memory device context, deleted when it goes away.
-class MemoryDc {
-public:
-    explicit MemoryDc(HDC compatibleWith) : dc_(CreateCompatibleDC(compatibleWith)) {}
-    ~MemoryDc()
-    {
-        if (dc_ != nullptr)
-            DeleteDC(dc_);
-    }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-
-    HDC Get() const { return dc_; }
-    explicit operator bool() const { return dc_ != nullptr; }
-
-private:
-    HDC dc_;
-};
 
 // A window's device context from GetDC, released when it goes away.
 class WindowDc {
@@ -83,6 +26,23 @@ private:
     HDC dc_;
 };
 
+// BeginPaint on construction, EndPaint when it goes away.
+class PaintScope {
+public:
+    explicit PaintScope(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+    ~PaintScope() { EndPaint(window_, &paint_); }
+    PaintScope(const PaintScope&) = delete;
+    PaintScope& operator=(const PaintScope&) = delete;
+
+    HDC Dc() const { return dc_; }
+    const RECT& Area() const { return paint_.rcPaint; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+};
+
 // Selects an object into a device context and puts the old one back when it
 // goes away.
 class SelectedObject {
@@ -100,6 +60,9 @@ private:
     HDC dc_;
     HGDIOBJ old_;
 };
+
+// A memory device context compatible with another, deleted when it goes away.
+inline UniqueMemoryDc CreateMemoryDc(HDC compatibleWith) { return UniqueMemoryDc(CreateCompatibleDC(compatibleWith)); }
 
 // The DPI of the screen, horizontal and vertical (LOGPIXELSX, LOGPIXELSY),
 // measured from a window's device context.

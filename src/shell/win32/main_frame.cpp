@@ -14,7 +14,7 @@
 #include "common/text.h"
 #include "common/win32/gdi_objects.h"
 #include "common/win32/message_guard.h"
-#include "common/win32/unique_handle.h"
+#include "common/win32/unique_handles.h"
 #include "common/win32/window_class.h"
 #include "shell/frame_commands.h"
 #include "shell/frame_layout.h"

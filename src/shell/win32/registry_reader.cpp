@@ -13,7 +13,7 @@ std::optional<std::uint32_t> WindowsRegistryReader::ReadDword(std::wstring_view 
     HKEY opened = nullptr;
     if (RegOpenKeyExW(root_, path.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
         return std::nullopt;
-    const RegistryKey key(opened);
+    const UniqueRegistryKey key(opened);
 
     // A four-byte buffer: a longer value fails with ERROR_MORE_DATA and
     // counts as unreadable, a shorter one fills the low bytes of the zero.

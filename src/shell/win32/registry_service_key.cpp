@@ -44,7 +44,7 @@ std::uint32_t RegistryServiceKey::WriteDword(std::wstring_view name, std::uint32
     const LSTATUS openStatus = RegOpenKeyExW(root_, subKeyPath_.c_str(), 0, KEY_SET_VALUE, &opened);
     if (openStatus != ERROR_SUCCESS)
         return static_cast<std::uint32_t>(openStatus);
-    const RegistryKey key(opened);
+    const UniqueRegistryKey key(opened);
     const std::wstring valueName(name);
     const DWORD number = value;
     return static_cast<std::uint32_t>(RegSetValueExW(key.Get(), valueName.c_str(), 0, REG_DWORD,

@@ -24,7 +24,7 @@ public:
 private:
     HKEY root_;
     std::wstring subKeyPath_;
-    RegistryKey queryKey_;
+    UniqueRegistryKey queryKey_;
 };
 
 } // namespace trackkit

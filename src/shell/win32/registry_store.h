@@ -3,42 +3,11 @@
 #include <windows.h>
 
 #include <string>
-#include <utility>
 
+#include "common/win32/unique_handles.h"
 #include "shell/settings.h"
 
 namespace trackkit {
-
-// Owns an open registry key and closes it when it goes away. Not copyable.
-class RegistryKey {
-public:
-    RegistryKey() = default;
-    explicit RegistryKey(HKEY key) : key_(key) {}
-    ~RegistryKey() { Reset(); }
-
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    RegistryKey(RegistryKey&& other) noexcept : key_(std::exchange(other.key_, nullptr)) {}
-    RegistryKey& operator=(RegistryKey&& other) noexcept
-    {
-        if (this != &other)
-            Reset(std::exchange(other.key_, nullptr));
-        return *this;
-    }
-
-    bool Valid() const { return key_ != nullptr; }
-    HKEY Get() const { return key_; }
-
-    void Reset(HKEY key = nullptr)
-    {
-        if (key_ != nullptr)
-            RegCloseKey(key_);
-        key_ = key;
-    }
-
-private:
-    HKEY key_ = nullptr;
-};
 
 // A key of the registry as a KeyValueStore: by default the user's TrackKit
 // key (HKEY_CURRENT_USER\Software\Quillon\ZezudoZozor\). Values are read as
@@ -61,7 +30,7 @@ public:
 private:
     HKEY root_;
     std::wstring subKeyPath_;
-    RegistryKey key_;
+    UniqueRegistryKey key_;
 };
 
 } // namespace trackkit

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "common/win32/unique_module.h"
+#include "common/win32/unique_handles.h"
 
 namespace trackkit {
 

@@ -23,7 +23,7 @@ std::optional<std::wstring> ReadDebugLogPath()
     HKEY opened = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
         return std::nullopt;
-    const RegistryKey key(opened);
+    const UniqueRegistryKey key(opened);
     const std::wstring valueName(kDebugLogPathValue);
     std::array<std::uint8_t, kDebugLogPathValueBytes> data{};
     DWORD size = static_cast<DWORD>(data.size());

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "common/win32/unique_handle.h"
+#include "common/win32/unique_handles.h"
 
 namespace trackkit {
 

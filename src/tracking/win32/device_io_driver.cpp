@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "common/win32/unique_handle.h"
+#include "common/win32/unique_handles.h"
 #include "tracking/driver_contract.h"
 
 namespace trackkit {

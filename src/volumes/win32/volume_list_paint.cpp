@@ -132,7 +132,7 @@ void PaintVolumeList(HWND window, VolumeListState& state)
     PlaceAllItems(window, state);
     if (area.Empty() || paint.Dc() == nullptr)
         return;
-    MemoryDc memory(paint.Dc());
+    UniqueMemoryDc memory = CreateMemoryDc(paint.Dc());
     UniqueBitmap bitmap(CreateCompatibleBitmap(paint.Dc(), area.Width(), area.Height()));
     if (!memory || !bitmap)
         return;

@@ -6,7 +6,7 @@
 
 #include <limits>
 
-#include "common/win32/unique_handle.h"
+#include "common/win32/unique_handles.h"
 #include "volumes/volume_list.h"
 
 namespace trackkit {

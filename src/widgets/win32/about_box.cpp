@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/win32/gdi_objects.h"
-#include "common/win32/window_objects.h"
+#include "common/win32/gdi_objects.h"
 #include "common/win32/message_guard.h"
 #include "resources/resource_ids.h"
 #include "shell/win32/driver_version.h"
@@ -132,7 +132,7 @@ void DrawTiles(const AboutWindow& record, HDC target, HDC compatible)
     RECT client{};
     GetClientRect(record.dialog, &client);
     const TilePoint origin = PictureOrigin(client.left, client.top, client.right, record.pictureWidth);
-    MemoryDc source(compatible);
+    UniqueMemoryDc source = CreateMemoryDc(compatible);
     if (!source)
         return;
     SelectedObject picture(source.Get(), record.picture.Get());
@@ -158,7 +158,7 @@ void OnPaint(const AboutWindow& record)
     const int height = area.bottom - area.top;
     if (width <= 0 || height <= 0)
         return;
-    MemoryDc offscreen(paint.Dc());
+    UniqueMemoryDc offscreen = CreateMemoryDc(paint.Dc());
     UniqueBitmap canvas(CreateCompatibleBitmap(paint.Dc(), width, height));
     if (!offscreen || !canvas)
         return;

@@ -5,7 +5,7 @@
 
 #include "common/win32/message_guard.h"
 #include "common/win32/window_class.h"
-#include "common/win32/window_objects.h"
+#include "common/win32/gdi_objects.h"
 #include "widgets/drag_shadow_image.h"
 
 namespace trackkit {
@@ -26,7 +26,7 @@ void RenderShadow(HWND shadow)
     WindowDc windowDc(shadow);
     if (!windowDc)
         return;
-    MemoryDc memory(windowDc.Get());
+    UniqueMemoryDc memory = CreateMemoryDc(windowDc.Get());
     if (!memory)
         return;
     UniqueBitmap image = CreateShadowImage(windowDc.Get(), width, height);

@@ -11,7 +11,7 @@
 #include "common/win32/gdi_objects.h"
 #include "common/win32/message_guard.h"
 #include "common/win32/window_class.h"
-#include "common/win32/window_objects.h"
+#include "common/win32/gdi_objects.h"
 #include "widgets/row_stripes.h"
 #include "widgets/splitter_drag.h"
 #include "widgets/splitter_grid.h"

@@ -1,0 +1,41 @@
+#include "common/win32/list_view.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+namespace trackkit {
+
+void InsertListColumn(HWND list, int index, std::wstring_view title, int width, int format)
+{
+    std::wstring text(title);
+    LVCOLUMNW column{};
+    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+    column.fmt = format;
+    column.cx = width;
+    column.pszText = text.data();
+    column.iSubItem = index;
+    SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
+}
+
+int InsertListRow(HWND list, int position, std::wstring_view text, std::optional<LPARAM> parameter)
+{
+    std::wstring copy(text);
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | (parameter ? LVIF_PARAM : 0u);
+    item.iItem = position;
+    item.pszText = copy.data();
+    item.lParam = parameter.value_or(0);
+    return static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+void SetListCellText(HWND list, int row, int column, std::wstring_view text)
+{
+    std::wstring copy(text);
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = copy.data();
+    SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+} // namespace trackkit
