@@ -4,7 +4,7 @@
 #   trackkit_add_windows_test(<target> <sources>...)
 function(trackkit_add_windows_test target)
   add_executable(${target} ${ARGN})
-  target_link_libraries(${target} PRIVATE trackkit_win32 GTest::gtest_main)
+  target_link_libraries(${target} PRIVATE trackkit_app GTest::gtest_main)
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   trackkit_warnings(${target})
   if(MINGW)

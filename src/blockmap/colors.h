@@ -3,23 +3,12 @@
 #include <array>
 #include <cstdint>
 
+#include "common/color.h"
+
 namespace trackkit {
-
-using ColorRef = std::uint32_t;  // 0x00BBGGRR, as Windows stores colours
-using Pixel = std::uint32_t;     // 0x00RRGGBB, as a 32-bit DIB stores them
-
-inline constexpr ColorRef MakeColorRef(std::uint8_t r, std::uint8_t g, std::uint8_t b)
-{
-    return static_cast<ColorRef>(r) | static_cast<ColorRef>(g) << 8 | static_cast<ColorRef>(b) << 16;
-}
 
 inline constexpr ColorRef kCbtColor = MakeColorRef(200, 0, 20);  // 0x001400C8
 static_assert(kCbtColor == 0x001400C8);
-
-inline constexpr Pixel PixelFromColorRef(ColorRef color)
-{
-    return (color & 0x0000FF00u) | (color & 0xFFu) << 16 | (color >> 16 & 0xFFu);
-}
 
 inline constexpr int kLevelCount = 5;
 using LevelPixels = std::array<Pixel, kLevelCount>;

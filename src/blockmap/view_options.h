@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 #include "tracking/poller.h"
 
 namespace trackkit {

@@ -5,7 +5,7 @@
 #include "blockmap/colors.h"
 #include "blockmap/layout.h"
 #include "blockmap/painter.h"
-#include "shell/settings.h"
+#include "settings/settings.h"
 #include "tracking/poller.h"
 
 namespace trackkit {

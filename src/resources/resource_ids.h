@@ -3,7 +3,7 @@
 // The ids of the program's resources. Macros, because the resource compiler
 // reads this file too; the menu's command ids come with it.
 
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 
 #define IDR_MAIN_MENU 101        // the frame's menu bar; its "&View" menu is also the block map's context menu
 #define IDI_MAIN_ICON 101        // the frame's class icon

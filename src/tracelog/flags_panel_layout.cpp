@@ -5,18 +5,18 @@
 namespace trackkit {
 namespace {
 
-PanelBox Shrink(const PanelBox& box, int by) { return {box.left + by, box.top + by, box.right - by, box.bottom - by}; }
+Rect Shrink(const Rect& box, int by) { return {box.left + by, box.top + by, box.right - by, box.bottom - by}; }
 
 } // namespace
 
-PanelBox FlagsPanelBorderBox(const PanelBox& item) { return Shrink(item, kFlagsPanelBorderInset); }
+Rect FlagsPanelBorderBox(const Rect& item) { return Shrink(item, kFlagsPanelBorderInset); }
 
-PanelBox FlagsPanelTextBox(const PanelBox& item)
+Rect FlagsPanelTextBox(const Rect& item)
 {
     return Shrink(item, kFlagsPanelBorderInset + kFlagsPanelTextInset);
 }
 
-FlagNameLayout LayoutFlagNames(std::uint32_t word, const PanelBox& textBox, int lineHeight, int dpiX)
+FlagNameLayout LayoutFlagNames(std::uint32_t word, const Rect& textBox, int lineHeight, int dpiX)
 {
     const int columnStep = ScaleForDpi(kFlagColumnStep, dpiX);
     FlagNameLayout layout;

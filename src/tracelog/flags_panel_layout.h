@@ -4,17 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/rect.h"
 #include "tracelog/flag_names.h"
 
 namespace trackkit {
-
-// A rectangle in pixels, right and bottom exclusive, as Windows' RECT.
-struct PanelBox {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-};
 
 // The panel's border sits 1 pixel inside its rectangle and the names 8
 // pixels inside the border. A new column starts 600 pixels to the right at
@@ -36,13 +29,13 @@ struct FlagNameLayout {
 };
 
 // The rectangle the border is drawn in, and the one the names start in.
-PanelBox FlagsPanelBorderBox(const PanelBox& item);
-PanelBox FlagsPanelTextBox(const PanelBox& item);
+Rect FlagsPanelBorderBox(const Rect& item);
+Rect FlagsPanelTextBox(const Rect& item);
 
 // The names of the word's bits in table order, one line height apart from
 // the text box's top-left corner; when the next top would pass the bottom
 // minus one line height, the names go on at the top of a column 600 pixels
 // (at 96 DPI) further right.
-FlagNameLayout LayoutFlagNames(std::uint32_t word, const PanelBox& textBox, int lineHeight, int dpiX);
+FlagNameLayout LayoutFlagNames(std::uint32_t word, const Rect& textBox, int lineHeight, int dpiX);
 
 } // namespace trackkit

@@ -11,8 +11,8 @@ TraceDialogLayout LayoutTraceDialog(int margin, int tableTop, int clientWidth, i
     const int width = std::max(0, clientWidth - 2 * margin);
     const int panelHeight = ScaleForDpi(kFlagsPanelHeight, dpiY);
     TraceDialogLayout layout;
-    layout.table = {margin, tableTop, width, std::max(0, clientHeight - tableTop - 2 * margin - panelHeight)};
-    layout.panel = {margin, clientHeight - margin - panelHeight, width, panelHeight};
+    layout.table = Rect::FromSize(margin, tableTop, width, std::max(0, clientHeight - tableTop - 2 * margin - panelHeight));
+    layout.panel = Rect::FromSize(margin, clientHeight - margin - panelHeight, width, panelHeight);
     return layout;
 }
 

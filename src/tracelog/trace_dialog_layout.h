@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/rect.h"
+
 namespace trackkit {
 
 // The flags panel is 200 pixels tall at 96 DPI, scaled with the dialog's
@@ -9,20 +11,13 @@ inline constexpr int kFlagsPanelHeight = 200;
 // its header and a few rows.
 inline constexpr int kMinimumTableHeight = 80;
 
-struct ControlBox {
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
-};
-
 // Where the table and the flags panel go in a client area of the given
 // size at the given vertical DPI. The margin is the table's left edge; the
 // table keeps its left and top and takes what the panel, below it, leaves.
 // No size is negative.
 struct TraceDialogLayout {
-    ControlBox table;
-    ControlBox panel;
+    Rect table;
+    Rect panel;
 };
 
 TraceDialogLayout LayoutTraceDialog(int margin, int tableTop, int clientWidth, int clientHeight, int dpiY);

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "shell/service_key.h"
+#include "settings/service_key.h"
 
 namespace trackkit {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "blockmap/colors.h"
+#include "common/color.h"
 
 namespace trackkit {
 

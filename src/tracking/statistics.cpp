@@ -128,4 +128,12 @@ void MarkStatisticsUnknown(StatisticsRows& rows)
         rows.SetValueText(row, kUnknownText);
 }
 
+std::wstring FormatDriverVersion(const std::optional<FileVersion>& version)
+{
+    if (!version)
+        return std::wstring(kUnknownText);
+    return std::to_wstring(version->major) + L'.' + std::to_wstring(version->minor) + L'.' +
+           std::to_wstring(version->build);
+}
+
 } // namespace trackkit

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/file_version.h"
+#include "common/locale_text.h"
 #include "tracking/driver_contract.h"
 
 namespace trackkit {
@@ -26,16 +28,6 @@ class StatisticsRows {
 public:
     virtual ~StatisticsRows() = default;
     virtual void SetValueText(int row, std::wstring_view text) = 0;
-};
-
-// Texts that follow the user's locale: Windows' short date, time and rounded
-// byte size ("1.50 GB"). A time that cannot be converted gives nothing.
-class LocaleText {
-public:
-    virtual ~LocaleText() = default;
-    virtual std::optional<std::wstring> LocalShortDate(std::uint64_t fileTimeUtc) = 0;
-    virtual std::optional<std::wstring> LocalTime(std::uint64_t fileTimeUtc) = 0;
-    virtual std::wstring ByteSize(std::int64_t bytes) = 0;
 };
 
 // Label and initial value of each of the 18 rows, in order.
@@ -64,5 +56,12 @@ void FillStatisticsRows(const TrackingInfo& info, StatisticsRows& rows, LocaleTe
 
 // Rows 1 to 15 read "Unknown" when no volume is being tracked.
 void MarkStatisticsUnknown(StatisticsRows& rows);
+
+// The tracking driver's file, below the system directory.
+inline constexpr std::wstring_view kDriverFileInSystemDirectory = L"drivers\\qxcbt.sys";
+
+// Row 0 of the statistics list: "major.minor.build" (the revision is not
+// shown), or "Unknown" when the version could not be read.
+std::wstring FormatDriverVersion(const std::optional<FileVersion>& version);
 
 } // namespace trackkit

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "blockmap/colors.h"
+#include "common/color.h"
 #include "volumes/volume_list.h"
 
 namespace trackkit {

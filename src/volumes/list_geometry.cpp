@@ -16,10 +16,10 @@ int ClampToInt(std::int64_t value)
                                                      std::numeric_limits<int>::max()));
 }
 
-ListRect Shrunk(const ListRect& r, int by) { return {r.left + by, r.top + by, r.right - by, r.bottom - by}; }
+Rect Shrunk(const Rect& r, int by) { return {r.left + by, r.top + by, r.right - by, r.bottom - by}; }
 
 // The bar lies between the two text lines, half a spacing away from each.
-ListRect BarFrame(const ListRect& text, const ListMetrics& m)
+Rect BarFrame(const Rect& text, const ListMetrics& m)
 {
     return {text.left, text.top + m.spacingY / 2 + m.fontHeight, text.right,
             text.bottom - m.spacingY / 2 - m.fontHeight};
@@ -40,15 +40,15 @@ ListMetrics ComputeListMetrics(int dpiX, int dpiY, int systemIconWidth, int syst
     return m;
 }
 
-ListRect ContentRect(const ListRect& client, int scrollPosition, const ListMetrics& m)
+Rect ContentRect(const Rect& client, int scrollPosition, const ListMetrics& m)
 {
-    ListRect k{client.left + m.marginX, client.top - scrollPosition + m.marginY, client.right - m.marginX,
+    Rect k{client.left + m.marginX, client.top - scrollPosition + m.marginY, client.right - m.marginX,
                client.bottom - scrollPosition - m.marginY};
     k.right = std::max(k.right, k.left + m.iconWidth + m.marginX);
     return k;
 }
 
-void PlaceItems(VolumeList& list, const ListRect& content, const ListMetrics& m)
+void PlaceItems(VolumeList& list, const Rect& content, const ListMetrics& m)
 {
     std::int64_t top = content.top;
     for (VolumeEntry& entry : list.entries) {
@@ -58,7 +58,7 @@ void PlaceItems(VolumeList& list, const ListRect& content, const ListMetrics& m)
     }
 }
 
-ItemLayout LayoutItem(const ListRect& item, const ListMetrics& m, std::uint32_t percentUsed)
+ItemLayout LayoutItem(const Rect& item, const ListMetrics& m, std::uint32_t percentUsed)
 {
     ItemLayout layout;
     layout.text = {item.left + 1 + m.iconWidth + 2 * m.marginX, item.top + 1 + m.spacingY, item.right - m.marginX - 1,

@@ -30,25 +30,25 @@ inline int ItemPitch(const ListMetrics& m) { return ItemHeight(m) + ItemGap(m); 
 // The area the items are laid out in: the client area scrolled up by the
 // scroll position and shrunk by the margins, never narrower than the icon
 // cell and one margin.
-ListRect ContentRect(const ListRect& client, int scrollPosition, const ListMetrics& m);
+Rect ContentRect(const Rect& client, int scrollPosition, const ListMetrics& m);
 
 // Stores each entry's item rectangle, one item height tall, one pitch apart,
 // from the content area's top.
-void PlaceItems(VolumeList& list, const ListRect& content, const ListMetrics& m);
+void PlaceItems(VolumeList& list, const Rect& content, const ListMetrics& m);
 
 // Where the parts of one item go.
 struct ItemLayout {
-    ListRect text;         // both text lines
+    Rect text;         // both text lines
     bool wide = false;     // false: too narrow for text, only the drive letter beside the icon
-    ListRect barFrame;     // the usage bar's one-pixel frame
-    ListRect barInside;    // inside the frame
-    ListRect barUsed;      // the used share of barInside
-    ListRect letterCell;   // narrow items: the drive letter, right-aligned in the icon cell
+    Rect barFrame;     // the usage bar's one-pixel frame
+    Rect barInside;    // inside the frame
+    Rect barUsed;      // the used share of barInside
+    Rect letterCell;   // narrow items: the drive letter, right-aligned in the icon cell
     int iconX = 0;         // the icon's top-left corner
     int iconY = 0;
 };
 
-ItemLayout LayoutItem(const ListRect& item, const ListMetrics& m, std::uint32_t percentUsed);
+ItemLayout LayoutItem(const Rect& item, const ListMetrics& m, std::uint32_t percentUsed);
 
 // The vertical scroll bar's range: the whole list, one page a client height.
 struct ScrollRange {

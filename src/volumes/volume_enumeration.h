@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tracking/statistics.h"
+#include "common/locale_text.h"
 #include "volumes/volume_list.h"
 #include "volumes/volume_system.h"
 

@@ -6,33 +6,12 @@
 #include <string_view>
 #include <vector>
 
+#include "common/rect.h"
+
 namespace trackkit {
 
 // Every text of an entry fits the 260-unit buffers the volume calls fill.
 inline constexpr std::size_t kVolumeTextChars = 260;
-
-// A rectangle in the list's client coordinates; right and bottom lie just
-// outside it, as with a Windows RECT.
-struct ListRect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-
-    int Width() const { return right - left; }
-    int Height() const { return bottom - top; }
-    // PtInRect's rule: the left and top edges belong to the rectangle, the
-    // right and bottom ones do not.
-    bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
-    bool Empty() const { return right <= left || bottom <= top; }
-    // IntersectRect's rule: an empty rectangle meets nothing.
-    bool Intersects(const ListRect& other) const
-    {
-        return !Empty() && !other.Empty() && left < other.right && other.left < right && top < other.bottom &&
-               other.top < bottom;
-    }
-    bool operator==(const ListRect&) const = default;
-};
 
 // One listed volume. Its texts are already cut to what a 260-unit buffer
 // holds, so their lengths are the DisplayLength and FreeSpaceLength that the
@@ -58,7 +37,7 @@ struct VolumeEntry {
     std::wstring freeSpaceText;  // second line: "12.3 GB free of 100 GB (NTFS)"
     std::uint32_t percentUsed = 0;  // the usage bar; 100 when the size is unknown
     int iconIndex = 0;              // in the system image list
-    ListRect itemRect;              // where the last paint put the item; empty before it
+    Rect itemRect;              // where the last paint put the item; empty before it
 };
 
 // The list and the two indices that the pane keeps beside it. Entries are

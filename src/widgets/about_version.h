@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "shell/file_version.h"
+#include "common/file_version.h"
 
 namespace trackkit {
 

@@ -34,19 +34,19 @@ int Clamp(Wide value, int minimum, int maximum)
     return static_cast<int>(std::min<Wide>(value, maximum));
 }
 
-int RowTop(const SplitterGrid& grid, const GridRect& client, int row)
+int RowTop(const SplitterGrid& grid, const Rect& client, int row)
 {
     return TrackStart(grid.Rows(), row, client.top, grid.barHeight);
 }
 
-int ColumnLeft(const SplitterGrid& grid, const GridRect& client, int column)
+int ColumnLeft(const SplitterGrid& grid, const Rect& client, int column)
 {
     return TrackStart(grid.Columns(), column, client.left, grid.barWidth);
 }
 
 // The horizontal band below a row, and how far its top may travel: from the
 // row's own top (the row becomes 0 high) to one bar above the client bottom.
-void StartRowBar(const SplitterGrid& grid, const GridRect& client, int row, SplitterDrag& drag)
+void StartRowBar(const SplitterGrid& grid, const Rect& client, int row, SplitterDrag& drag)
 {
     const int top = RowTop(grid, client, row);
     const int barTop = top + grid.rows[row].actual;
@@ -56,7 +56,7 @@ void StartRowBar(const SplitterGrid& grid, const GridRect& client, int row, Spli
 }
 
 // The vertical band right of a column; the same limits across.
-GridRect StartColumnBar(const SplitterGrid& grid, const GridRect& client, int column, SplitterDrag& drag)
+Rect StartColumnBar(const SplitterGrid& grid, const Rect& client, int column, SplitterDrag& drag)
 {
     const int left = ColumnLeft(grid, client, column);
     const int barLeft = left + grid.columns[column].actual;
@@ -65,7 +65,7 @@ GridRect StartColumnBar(const SplitterGrid& grid, const GridRect& client, int co
     return {barLeft, client.top, barLeft + grid.barWidth, client.bottom};
 }
 
-bool MoveTopTo(GridRect& band, int top)
+bool MoveTopTo(Rect& band, int top)
 {
     if (band.top == top)
         return false;
@@ -74,7 +74,7 @@ bool MoveTopTo(GridRect& band, int top)
     return true;
 }
 
-bool MoveLeftTo(GridRect& band, int left)
+bool MoveLeftTo(Rect& band, int left)
 {
     if (band.left == left)
         return false;
@@ -85,7 +85,7 @@ bool MoveLeftTo(GridRect& band, int left)
 
 } // namespace
 
-std::optional<SplitterDrag> BeginDrag(const SplitterGrid& grid, const GridRect& client, int code)
+std::optional<SplitterDrag> BeginDrag(const SplitterGrid& grid, const Rect& client, int code)
 {
     const BarHit hit = DecodeHit(code);
     if (!NamesBarOf(grid, hit))
@@ -136,7 +136,7 @@ ShadowMoves DragTo(SplitterDrag& drag, GridPoint mouse)
     return moves;
 }
 
-void ApplyDrop(SplitterGrid& grid, const GridRect& client, const SplitterDrag& drag)
+void ApplyDrop(SplitterGrid& grid, const Rect& client, const SplitterDrag& drag)
 {
     const BarHit hit = DecodeHit(drag.code);
     if (!NamesBarOf(grid, hit))
@@ -150,7 +150,7 @@ void ApplyDrop(SplitterGrid& grid, const GridRect& client, const SplitterDrag& d
     if (movesRow)
         grid.rows[hit.row].requested = std::max(0, drag.shadowA.top - RowTop(grid, client, hit.row));
     if (movesColumn) {
-        const GridRect& vertical = hit.kind == BarKind::Crossing ? drag.shadowB : drag.shadowA;
+        const Rect& vertical = hit.kind == BarKind::Crossing ? drag.shadowB : drag.shadowA;
         grid.columns[hit.column].requested = std::max(0, vertical.left - ColumnLeft(grid, client, hit.column));
     }
 }

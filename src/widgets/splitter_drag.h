@@ -11,18 +11,18 @@ namespace trackkit {
 struct SplitterDrag {
     int code = kNoBar;  // the hit code that started the drag
     // Where the dragged bar's top-left corner may go: {MinX, MinY, MaxX, MaxY}.
-    GridRect limits;
+    Rect limits;
     // Added to the mouse position to give the bar's top-left corner, so that
     // the mouse holds the bar by its middle.
     GridPoint offset;
-    GridRect shadowA;  // the dragged bar; for a crossing, the horizontal one
+    Rect shadowA;  // the dragged bar; for a crossing, the horizontal one
     bool hasShadowB = false;
-    GridRect shadowB;  // for a crossing, the vertical bar
+    Rect shadowB;  // for a crossing, the vertical bar
 };
 
 // Starts a drag of the bar named by a hit code, against the fitted grid.
 // Nothing when the code names no bar of this grid.
-std::optional<SplitterDrag> BeginDrag(const SplitterGrid& grid, const GridRect& client, int code);
+std::optional<SplitterDrag> BeginDrag(const SplitterGrid& grid, const Rect& client, int code);
 
 struct ShadowMoves {
     bool movedA = false;
@@ -40,6 +40,6 @@ ShadowMoves DragTo(SplitterDrag& drag, GridPoint mouse);
 // The drop: the track before each dragged bar is asked for the distance from
 // its start to where its bar's shadow lies; the tracks after it keep their
 // requested sizes and move. Fit and place the panes afterwards.
-void ApplyDrop(SplitterGrid& grid, const GridRect& client, const SplitterDrag& drag);
+void ApplyDrop(SplitterGrid& grid, const Rect& client, const SplitterDrag& drag);
 
 } // namespace trackkit

@@ -103,7 +103,7 @@ void FitTracks(std::span<Track> tracks, int length, int bar)
     tracks.back().actual = kRestOfSpace;
 }
 
-void FitGrid(SplitterGrid& grid, const GridRect& client)
+void FitGrid(SplitterGrid& grid, const Rect& client)
 {
     FitTracks(grid.Columns(), client.Width(), grid.barWidth);
     FitTracks(grid.Rows(), client.Height(), grid.barHeight);
@@ -118,7 +118,7 @@ int TrackStart(std::span<const Track> tracks, int index, int origin, int bar)
     return ClampToInt(start);
 }
 
-GridRect PaneRect(const SplitterGrid& grid, const GridRect& client, int row, int column)
+Rect PaneRect(const SplitterGrid& grid, const Rect& client, int row, int column)
 {
     const int x = TrackStart(grid.Columns(), column, client.left, grid.barWidth);
     const int y = TrackStart(grid.Rows(), row, client.top, grid.barHeight);
@@ -155,9 +155,9 @@ BarHit DecodeHit(int code)
     return {};
 }
 
-int HitTest(const SplitterGrid& grid, const GridRect& client, GridPoint point)
+int HitTest(const SplitterGrid& grid, const Rect& client, GridPoint point)
 {
-    if (!client.Contains(point))
+    if (!client.Contains(point.x, point.y))
         return kNoBar;
     // Each bar runs across the whole client area, so only the coordinate
     // along the tracks decides which bar a point is on.

@@ -3,6 +3,8 @@
 #include <array>
 #include <span>
 
+#include "common/rect.h"
+
 namespace trackkit {
 
 // A splitter lays its panes out as a grid of columns and rows separated by
@@ -17,19 +19,6 @@ inline constexpr int kFirstPaneId = 1000;
 struct GridPoint {
     int x = 0;
     int y = 0;
-};
-
-struct GridRect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-
-    int Width() const { return right - left; }
-    int Height() const { return bottom - top; }
-    // Left and top inclusive, right and bottom exclusive.
-    bool Contains(GridPoint p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
-    friend bool operator==(const GridRect&, const GridRect&) = default;
 };
 
 // One column or one row.
@@ -77,7 +66,7 @@ BarSizes BarSizesForDpi(int dpiX, int dpiY);
 void FitTracks(std::span<Track> tracks, int length, int bar);
 
 // Fits the columns against the client width and the rows against its height.
-void FitGrid(SplitterGrid& grid, const GridRect& client);
+void FitGrid(SplitterGrid& grid, const Rect& client);
 
 // Where track `index` starts: the origin plus the actual sizes and bars of
 // the tracks before it.
@@ -86,7 +75,7 @@ int TrackStart(std::span<const Track> tracks, int index, int origin, int bar);
 // The rectangle of the pane in a cell of the grid (row below rowCount,
 // column below columnCount) after fitting. A pane past the client edge gets
 // size 0 rather than a negative one.
-GridRect PaneRect(const SplitterGrid& grid, const GridRect& client, int row, int column);
+Rect PaneRect(const SplitterGrid& grid, const Rect& client, int row, int column);
 
 // Hit codes: what lies under a point.
 enum class BarKind { None, Row, Column, Crossing };
@@ -105,7 +94,7 @@ int EncodeHit(const BarHit& hit);
 // Any code outside those ranges decodes as no bar.
 BarHit DecodeHit(int code);
 
-int HitTest(const SplitterGrid& grid, const GridRect& client, GridPoint point);
+int HitTest(const SplitterGrid& grid, const Rect& client, GridPoint point);
 
 enum class SplitterCursor { Arrow, SizeNorthSouth, SizeWestEast, SizeAll };
 

@@ -8,7 +8,7 @@
 
 #include <commctrl.h>
 
-#include "shell/win32/shell_windows.h"
+#include "app/win32/shell_windows.h"
 
 namespace trackkit::testing {
 

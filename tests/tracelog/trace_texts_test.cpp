@@ -161,7 +161,7 @@ TEST(TraceRowColors, BackgroundByOnlineAndShutdownBitsTextByThemeAndReadableOnTh
 // (at 96 DPI) further right when the next line would pass the bottom: lines at 0 to 80 fit, 100 passes 100 - 20.
 TEST(FlagsPanelLayout, TextInsideBorderAndMarginAndColumnsScaledWithTheDpi)
 {
-    const PanelBox text = FlagsPanelTextBox({0, 0, 551, 200});
+    const Rect text = FlagsPanelTextBox({0, 0, 551, 200});
     EXPECT_EQ((std::vector{FlagsPanelBorderBox({0, 0, 551, 200}).left, text.left, text.top, text.right, text.bottom}),
         (std::vector{1, 9, 9, 542, 191}));
     EXPECT_EQ(LayoutFlagNames(0x10000E00, text, 13, 96).count, 0u);
@@ -183,16 +183,16 @@ TEST(TraceDialogLayout, TableTakesWhatThePanelLeavesAndTheMinimumSizeIsScaled)
         {15, 250, 96, {11, 97, 0, 0}, {11, 39, 0, 200}}};
     for (const auto& c : cases) {
         const TraceDialogLayout layout = LayoutTraceDialog(11, 97, c.width, c.height, c.dpi);
-        EXPECT_EQ((std::vector{layout.table.left, layout.table.top, layout.table.width, layout.table.height}), c.table)
+        EXPECT_EQ((std::vector{layout.table.left, layout.table.top, layout.table.Width(), layout.table.Height()}), c.table)
             << c.width << " " << c.dpi;
-        EXPECT_EQ((std::vector{layout.panel.left, layout.panel.top, layout.panel.width, layout.panel.height}), c.panel)
+        EXPECT_EQ((std::vector{layout.panel.left, layout.panel.top, layout.panel.Width(), layout.panel.Height()}), c.panel)
             << c.width << " " << c.dpi;
     }
     for (const int dpi : {96, 144, 192}) {
         const ClientSize minimum = MinimumTraceDialogClient(11, 97, 398, dpi);
         const TraceDialogLayout layout = LayoutTraceDialog(11, 97, minimum.width, minimum.height, dpi);
-        EXPECT_EQ(std::pair(minimum.width, layout.table.height), std::pair(409, ScaleForDpi(kMinimumTableHeight, dpi))) << dpi;
-        EXPECT_EQ(layout.table.top + layout.table.height + 11, layout.panel.top) << dpi;
+        EXPECT_EQ(std::pair(minimum.width, layout.table.Height()), std::pair(409, ScaleForDpi(kMinimumTableHeight, dpi))) << dpi;
+        EXPECT_EQ(layout.table.top + layout.table.Height() + 11, layout.panel.top) << dpi;
     }
 }
 

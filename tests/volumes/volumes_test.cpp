@@ -205,8 +205,8 @@ TEST_F(VolumesTest, RefreshSelectionAndBrokenWalks)
 // IntersectRect's rule: right and bottom edges lie outside; an empty (or inverted) rectangle meets nothing.
 TEST(ListGeometry, RectanglesMeasuresItemLayoutAndScrolling)
 {
-    const ListRect r{10, 20, 30, 40};
-    const struct { ListRect other; bool meets; } others[] = {
+    const Rect r{10, 20, 30, 40};
+    const struct { Rect other; bool meets; } others[] = {
         {{29, 39, 50, 50}, true}, {{0, 0, 11, 21}, true}, {{30, 20, 50, 40}, false}, {{0, 20, 10, 40}, false}, {{10, 40, 30, 50}, false},
         {{10, 0, 30, 20}, false}, {{15, 25, 15, 35}, false}, {{15, 25, 25, 25}, false}, {{15, 25, 14, 35}, false},
         {{15, 25, 25, 24}, false}};
@@ -226,17 +226,17 @@ TEST(ListGeometry, RectanglesMeasuresItemLayoutAndScrolling)
                       c.pitch})) << c.dpiX << " " << c.icon;
     }
     const ListMetrics m = ComputeListMetrics(96, 96, 32, 32, 13);
-    EXPECT_EQ(ContentRect({0, 0, 200, 300}, 100, m), (ListRect{4, -96, 196, 196}));
-    EXPECT_EQ(ContentRect({0, 0, 20, 300}, 0, m), (ListRect{4, 4, 56, 296}));
+    EXPECT_EQ(ContentRect({0, 0, 200, 300}, 100, m), (Rect{4, -96, 196, 196}));
+    EXPECT_EQ(ContentRect({0, 0, 20, 300}, 0, m), (Rect{4, 4, 56, 296}));
     VolumeList list{std::vector<VolumeEntry>(3)};
     PlaceItems(list, {4, -12, 196, 296}, m);
     EXPECT_EQ((std::array{list.entries[0].itemRect, list.entries[2].itemRect}),
-        (std::array{ListRect{4, -12, 196, 46}, ListRect{4, 120, 196, 178}}));
+        (std::array{Rect{4, -12, 196, 46}, Rect{4, 120, 196, 178}}));
 
     // Two text lines with the usage bar between, or the drive letter alone when the text would be no wider than 2.
     const ItemLayout wide = LayoutItem({4, 4, 196, 62}, m, 50);
     EXPECT_EQ((std::array{wide.text, wide.barFrame, wide.barInside, wide.barUsed}),
-              (std::array{ListRect{61, 9, 191, 57}, ListRect{61, 24, 191, 42}, ListRect{62, 25, 190, 41}, ListRect{62, 25, 126, 41}}));
+              (std::array{Rect{61, 9, 191, 57}, Rect{61, 24, 191, 42}, Rect{62, 25, 190, 41}, Rect{62, 25, 126, 41}}));
     EXPECT_EQ(std::pair(wide.iconX, wide.iconY), std::pair(8, 8));
     // rounded, capped
     const std::pair<std::uint32_t, int> shares[] = {{0, 62}, {1, 63}, {99, 189}, {100, 190}, {101, 190},
@@ -245,7 +245,7 @@ TEST(ListGeometry, RectanglesMeasuresItemLayoutAndScrolling)
         EXPECT_EQ(LayoutItem({4, 4, 196, 62}, m, percent).barUsed.right, usedRight) << percent;
     for (const int right : {69, 68, 56}) {
         const ItemLayout item = LayoutItem({4, 4, right, 62}, m, 50);
-        EXPECT_TRUE(right == 69 ? item.wide : !item.wide && item.letterCell == (ListRect{8, 8, 52, 56})
+        EXPECT_TRUE(right == 69 ? item.wide : !item.wide && item.letterCell == (Rect{8, 8, 52, 56})
             && item.barFrame.Empty() && item.barUsed.Empty())
             << right;
     }

@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kIntMax = std::numeric_limits<int>::max();
 
-SplitterGrid Fitted(const std::vector<int>& rows, const std::vector<int>& columns, const GridRect& client, int barWidth = 4)
+SplitterGrid Fitted(const std::vector<int>& rows, const std::vector<int>& columns, const Rect& client, int barWidth = 4)
 {
     SplitterGrid grid{.rowCount = static_cast<int>(rows.size()), .columnCount = static_cast<int>(columns.size()), .barWidth = barWidth};
     std::transform(rows.begin(), rows.end(), grid.rows.begin(), [](int size) { return Track{size, 0}; });
@@ -55,9 +55,9 @@ TEST(FitTracks, KeepsRequestedSizesWhileSpaceLastsAndCutsAtTheEdge)
 TEST(PaneRect, PlacesEachCellAfterTheTracksAndBarsBeforeIt)
 {
     const SplitterGrid squeezed = Fitted({150, 30, 0}, {50}, {0, 0, 50, 100});
-    EXPECT_EQ(PaneRect(Fitted({100, 0}, {200, 0}, {10, 20, 810, 620}), {10, 20, 810, 620}, 1, 1), (GridRect{214, 124, 810, 620}));
-    EXPECT_EQ(PaneRect(squeezed, {0, 0, 50, 100}, 1, 0), (GridRect{0, 100, 50, 100}));  // squeezed to 0 at the edge
-    EXPECT_EQ(PaneRect(squeezed, {0, 0, 50, 100}, 2, 0), (GridRect{0, 104, 50, 104}));  // past it: size 0, never negative
+    EXPECT_EQ(PaneRect(Fitted({100, 0}, {200, 0}, {10, 20, 810, 620}), {10, 20, 810, 620}, 1, 1), (Rect{214, 124, 810, 620}));
+    EXPECT_EQ(PaneRect(squeezed, {0, 0, 50, 100}, 1, 0), (Rect{0, 100, 50, 100}));  // squeezed to 0 at the edge
+    EXPECT_EQ(PaneRect(squeezed, {0, 0, 50, 100}, 2, 0), (Rect{0, 104, 50, 104}));  // past it: size 0, never negative
 
     const std::vector<Track> tracks{{0, 10}, {0, 20}, {0, kRestOfSpace}};
     for (const auto& [index, start] : {std::pair{0, 5}, {1, 19}, {2, 43}, {-1, 5}, {3, kIntMax}})
@@ -90,7 +90,7 @@ TEST(SplitterGrid, BarSizesTrackCountsPaneIdsAndHitCodes)
 }
 
 // Rows of 50, 60 and columns of 100, 40 in 300 x 200 at (10, 20), bars 6 x 4: row bars 70-74, 134-138, columns 110-116, 156-162.
-const GridRect kClient{10, 20, 310, 220};
+const Rect kClient{10, 20, 310, 220};
 SplitterGrid ThreeByThree() { return Fitted({50, 60, 0}, {100, 40, 0}, kClient, 6); }
 
 TEST(HitTest, NamesTheBarOrCrossingUnderAPoint)
@@ -115,7 +115,7 @@ TEST(DragAndDrop, TheBandFollowsTheMouseWithinItsLimitsAndTheDropResizesTheTrack
         EXPECT_TRUE(BeginDrag(ThreeByThree(), kClient, code)->offset.x == x
             && BeginDrag(ThreeByThree(), kClient, code)->offset.y == y) << code;
 
-    const struct { const char* name; int code; GridPoint mouse; bool movedA, movedB; GridRect shadowA,
+    const struct { const char* name; int code; GridPoint mouse; bool movedA, movedB; Rect shadowA,
         shadowB; std::array<int, 4> rowsThenColumns; } cases[] = {
         {"row bar follows", 102, {17, 170}, true, false, {10, 168, 310, 172}, {}, {50, 94, 100, 40}},
         {"row bar above its row stops at the row's top", 102, {17, 30}, true, false, {10, 74, 310, 78}, {}, {50, 0, 100, 40}},

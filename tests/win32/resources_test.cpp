@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "common/byte_reader.h"
-#include "common/win32/unique_module.h"
-#include "shell/win32/driver_version.h"
+#include "common/win32/unique_handles.h"
+#include "common/win32/file_version_reader.h"
+#include "tracking/win32/driver_version.h"
 #include "temp_folder.h"
 
 namespace trackkit {

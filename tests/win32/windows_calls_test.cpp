@@ -5,14 +5,15 @@
 #include <gtest/gtest.h>
 
 #include "fake_theme/theme_call_record.h"
-#include "shell/win32/driver_version.h"
-#include "shell/win32/registry_reader.h"
-#include "shell/win32/registry_store.h"
-#include "shell/win32/theme_library.h"
+#include "common/win32/file_version_reader.h"
+#include "tracking/win32/driver_version.h"
+#include "settings/win32/registry_reader.h"
+#include "settings/win32/registry_store.h"
+#include "settings/win32/theme_library.h"
 #include "temp_folder.h"
 #include "tracking/win32/debug_log.h"
 #include "tracking/win32/device_io_driver.h"
-#include "tracking/win32/locale_text.h"
+#include "common/win32/locale_text.h"
 
 namespace trackkit {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "shell/win32/shell_windows.h"
+#include "app/win32/shell_windows.h"
 
 namespace trackkit {
 

@@ -4,7 +4,7 @@
 
 #include "tracking/poller.h"
 #include "tracking/win32/debug_log.h"
-#include "tracking/win32/locale_text.h"
+#include "common/win32/locale_text.h"
 
 namespace trackkit {
 

@@ -11,9 +11,9 @@
 #include "common/win32/message_guard.h"
 #include "common/win32/window_class.h"
 #include "resources/resource_ids.h"
-#include "shell/win32/shell_windows.h"
+#include "app/win32/shell_windows.h"
 #include "tracking/win32/lookup_dialog.h"
-#include "tracking/win32/program_driver.h"
+#include "app/win32/program_driver.h"
 #include "tracking/win32/virtual_bitmap_memory.h"
 
 namespace trackkit {

@@ -11,7 +11,7 @@ constexpr int kListBoxBorderNoScroll = 3;  // LBCP_BORDER_NOSCROLL
 constexpr int kBorderNormal = 1;
 
 // The list box's border from the current theme; nothing without themes.
-void DrawThemedBorder(HWND dialog, HDC dc, const PanelBox& box)
+void DrawThemedBorder(HWND dialog, HDC dc, const Rect& box)
 {
     HTHEME theme = OpenThemeData(dialog, L"LISTBOX");
     if (theme == nullptr)
@@ -26,7 +26,7 @@ void DrawThemedBorder(HWND dialog, HDC dc, const PanelBox& box)
 void PaintFlagsPanel(HWND dialog, const DRAWITEMSTRUCT& item, std::uint32_t flagWord, int dpiX)
 {
     HDC dc = item.hDC;
-    const PanelBox box{item.rcItem.left, item.rcItem.top, item.rcItem.right, item.rcItem.bottom};
+    const Rect box{item.rcItem.left, item.rcItem.top, item.rcItem.right, item.rcItem.bottom};
     SIZE line{};
     GetTextExtentPoint32W(dc, L"Yy", 2, &line);
     FillRect(dc, &item.rcItem, GetSysColorBrush(COLOR_WINDOW));

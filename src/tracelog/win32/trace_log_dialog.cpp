@@ -9,8 +9,8 @@
 #include "common/win32/wait_cursor.h"
 #include "common/win32/window_class.h"
 #include "resources/resource_ids.h"
-#include "shell/win32/registry_reader.h"
-#include "shell/win32/theme_library.h"
+#include "settings/win32/registry_reader.h"
+#include "settings/win32/theme_library.h"
 #include "tracelog/trace_dialog_layout.h"
 #include "tracelog/trace_log_path.h"
 #include "tracelog/win32/file_chooser.h"
@@ -206,10 +206,10 @@ void OnWindowPosChanged(const TraceLogDialogState& state)
     RECT client{};
     GetClientRect(state.dialog, &client);
     const TraceDialogLayout layout = LayoutTraceDialog(state.margin, state.tableTop, client.right, client.bottom, state.dpiY);
-    SetWindowPos(state.table, nullptr, 0, 0, layout.table.width, layout.table.height,
+    SetWindowPos(state.table, nullptr, 0, 0, layout.table.Width(), layout.table.Height(),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
-    SetWindowPos(state.flagsPanel, nullptr, layout.panel.left, layout.panel.top, layout.panel.width,
-                 layout.panel.height, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+    SetWindowPos(state.flagsPanel, nullptr, layout.panel.left, layout.panel.top, layout.panel.Width(),
+                 layout.panel.Height(), SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
 }
 
 void OnGetMinMaxInfo(const TraceLogDialogState& state, MINMAXINFO& info)

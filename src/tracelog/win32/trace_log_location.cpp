@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "shell/win32/registry_store.h"
+#include "settings/win32/registry_store.h"
 #include "tracelog/trace_log_path.h"
 
 namespace trackkit {

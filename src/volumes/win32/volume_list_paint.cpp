@@ -16,8 +16,8 @@ constexpr UINT kDriveLetterFormat = DT_SINGLELINE | DT_RIGHT;
 // The drive letter and colon of "\\.\C:".
 constexpr std::size_t kDriveLetterOffset = 4;
 
-RECT ToRect(const ListRect& r) { return {r.left, r.top, r.right, r.bottom}; }
-ListRect FromRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+RECT ToRect(const Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
+Rect FromRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 // BeginPaint on construction, EndPaint when it goes away.
 class PaintSession {
@@ -28,7 +28,7 @@ public:
     PaintSession& operator=(const PaintSession&) = delete;
 
     HDC Dc() const { return dc_; }
-    ListRect Area() const { return FromRect(paint_.rcPaint); }
+    Rect Area() const { return FromRect(paint_.rcPaint); }
 
 private:
     HWND window_;
@@ -38,7 +38,7 @@ private:
 
 // Fills a rectangle with a colour without making a brush: an opaque text
 // output with no text. An empty or inverted rectangle is left alone.
-void FillSolid(HDC dc, const ListRect& area, ColorRef color)
+void FillSolid(HDC dc, const Rect& area, ColorRef color)
 {
     if (area.Empty())
         return;
@@ -47,13 +47,13 @@ void FillSolid(HDC dc, const ListRect& area, ColorRef color)
     ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
 }
 
-void Frame(HDC dc, const ListRect& area, HBRUSH brush)
+void Frame(HDC dc, const Rect& area, HBRUSH brush)
 {
     const RECT rect = ToRect(area);
     FrameRect(dc, &rect, brush);
 }
 
-void DrawLine(HDC dc, std::wstring_view text, const ListRect& area, ColorRef color, UINT format)
+void DrawLine(HDC dc, std::wstring_view text, const Rect& area, ColorRef color, UINT format)
 {
     RECT rect = ToRect(area);
     SetTextColor(dc, color);
@@ -83,7 +83,7 @@ void DrawIcon(HDC dc, const VolumeListState& state, const VolumeEntry& entry, co
 
 void DrawVolumeItem(HDC dc, const VolumeListState& state, const VolumeEntry& entry)
 {
-    const ListRect& item = entry.itemRect;
+    const Rect& item = entry.itemRect;
     const ItemBackground background = BackgroundOf(entry, state.hasFocus, state.colors);
     FillSolid(dc, item, background.fill);
     if (background.focusFrame)
@@ -115,7 +115,7 @@ void PlaceAllItems(HWND window, VolumeListState& state)
 }
 
 // Draws the items that meet the paint rectangle, in client coordinates.
-void DrawItems(HDC dc, const VolumeListState& state, const ListRect& paintArea)
+void DrawItems(HDC dc, const VolumeListState& state, const Rect& paintArea)
 {
     for (const VolumeEntry& entry : state.list.entries) {
         if (entry.itemRect.Intersects(paintArea))
@@ -128,7 +128,7 @@ void DrawItems(HDC dc, const VolumeListState& state, const ListRect& paintArea)
 void PaintVolumeList(HWND window, VolumeListState& state)
 {
     PaintSession paint(window);
-    const ListRect area = paint.Area();
+    const Rect area = paint.Area();
     PlaceAllItems(window, state);
     if (area.Empty() || paint.Dc() == nullptr)
         return;

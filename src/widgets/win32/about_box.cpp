@@ -8,8 +8,8 @@
 #include "common/win32/gdi_objects.h"
 #include "common/win32/message_guard.h"
 #include "resources/resource_ids.h"
-#include "shell/win32/driver_version.h"
-#include "shell/win32/shell_windows.h"
+#include "common/win32/file_version_reader.h"
+#include "tracking/win32/driver_version.h"
 #include "widgets/about_version.h"
 
 namespace trackkit {
@@ -232,9 +232,9 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 
 } // namespace
 
-void ShowAboutBox(HWND owner)
+void ShowAboutBox(HINSTANCE resources, HWND owner)
 {
-    RunAboutBox(Shell().instance, owner, SystemTicks);
+    RunAboutBox(resources, owner, SystemTicks);
 }
 
 INT_PTR RunAboutBox(HINSTANCE resources, HWND owner, TickSource ticks)

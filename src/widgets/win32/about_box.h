@@ -9,8 +9,8 @@
 namespace trackkit {
 
 // Opens the modal About box owned by `owner` and returns when it closes.
-// Its dialog and picture come from the program's resources.
-void ShowAboutBox(HWND owner);
+// Its dialog and picture come from the resources of `resources`.
+void ShowAboutBox(HINSTANCE resources, HWND owner);
 
 // The clock that the picture's animation reads: GetTickCount in the program.
 using TickSource = std::uint32_t (*)();

@@ -53,7 +53,7 @@ SplitterState* StateOf(HWND splitter)
     return reinterpret_cast<SplitterState*>(GetWindowLongPtrW(splitter, GWLP_USERDATA));
 }
 
-GridRect ClientOf(HWND window)
+Rect ClientOf(HWND window)
 {
     RECT client{};
     GetClientRect(window, &client);
@@ -87,21 +87,21 @@ void ShowCursorFor(int code)
 // Moves every pane to its cell; a cell without a pane is skipped.
 void LayOut(SplitterState& state)
 {
-    const GridRect client = ClientOf(state.window);
+    const Rect client = ClientOf(state.window);
     FitGrid(state.grid, client);
     for (int column = 0; column < state.grid.columnCount; ++column) {
         for (int row = 0; row < state.grid.rowCount; ++row) {
             HWND pane = GetDlgItem(state.window, PaneId(row, column));
             if (pane == nullptr)
                 continue;
-            const GridRect cell = PaneRect(state.grid, client, row, column);
+            const Rect cell = PaneRect(state.grid, client, row, column);
             SetWindowPos(pane, nullptr, cell.left, cell.top, cell.Width(), cell.Height(),
                          SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS | SWP_DEFERERASE);
         }
     }
 }
 
-void PlaceShadow(HWND splitter, HWND shadow, const GridRect& band)
+void PlaceShadow(HWND splitter, HWND shadow, const Rect& band)
 {
     POINT topLeft{band.left, band.top};
     POINT bottomRight{band.right, band.bottom};
@@ -195,7 +195,7 @@ void OnLeftButtonDown(SplitterState& state, GridPoint point)
 {
     if (state.drag)
         return;
-    const GridRect client = ClientOf(state.window);
+    const Rect client = ClientOf(state.window);
     const int code = HitTest(state.grid, client, point);
     std::optional<SplitterDrag> drag = BeginDrag(state.grid, client, code);
     if (!drag)

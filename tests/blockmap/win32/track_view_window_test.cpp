@@ -17,8 +17,8 @@
 #include "blockmap/win32/track_view_window.h"
 #include "common/win32/gdi_objects.h"
 #include "dialog_watcher.h"
-#include "shell/win32/scripted_program_driver.h"
-#include "shell/win32/shell_windows.h"
+#include "app/win32/scripted_program_driver.h"
+#include "app/win32/shell_windows.h"
 #include "support/program_shell.h"
 
 namespace trackkit {

@@ -9,7 +9,7 @@
 
 #include "blockmap/win32/dialog_watcher.h"
 #include "common/win32/gdi_objects.h"
-#include "common/win32/unique_module.h"
+#include "common/win32/unique_handles.h"
 #include "widgets/win32/about_box.h"
 #include "win32/temp_folder.h"
 
@@ -29,7 +29,7 @@ void ExpectPainted(HWND dialog, const char* moment)
     constexpr COLORREF kWhite = 0xFFFFFF, kFrameGrey = 0xF0F0F0;
     const AboutAnimation& animation = *AboutAnimationOf(dialog);
     const UniqueBitmap bitmap(LoadBitmapW(kResources.Get(), MAKEINTRESOURCEW(102)));
-    const MemoryDc picture(nullptr);
+    const UniqueMemoryDc picture = CreateMemoryDc(nullptr);
     const SelectedObject selected(picture.Get(), bitmap.Get());
     const WindowDc screen(dialog);
     RECT client{};

@@ -1,0 +1,42 @@
+// TrackKitDemo.exe talks to the simulated driver: each volume the program
+// opens gets a live write workload, sized from the real volume.
+#include <windows.h>
+
+#include <chrono>
+#include <string>
+
+#include "sim/live_volume_driver.h"
+#include "app/win32/program_driver.h"
+
+namespace trackkit {
+namespace {
+
+// "\\.\C:" names the volume whose root is "C:\".
+std::optional<std::uint64_t> RealVolumeSize(std::wstring_view devicePath)
+{
+    constexpr std::wstring_view kDevicePrefix = L"\\\\.\\";
+    if (devicePath.size() < kDevicePrefix.size() + 2 || devicePath.substr(0, kDevicePrefix.size()) != kDevicePrefix)
+        return std::nullopt;
+    std::wstring root(devicePath.substr(kDevicePrefix.size(), 2));
+    root += L'\\';
+    ULARGE_INTEGER total{};
+    if (!GetDiskFreeSpaceExW(root.c_str(), nullptr, &total, nullptr))
+        return std::nullopt;
+    return total.QuadPart;
+}
+
+} // namespace
+
+// The demo opens on a server that has been busy for a few hours.
+constexpr std::chrono::hours kSessionHistory{4};
+
+TrackingDriver& ProgramTrackingDriver()
+{
+    static SteadyClock clock;
+    static LiveVolumeDriver driver(RealVolumeSize, clock,
+                                   FileTimeFromSystemTime(std::chrono::system_clock::now() - kSessionHistory),
+                                   kSessionHistory);
+    return driver;
+}
+
+} // namespace trackkit

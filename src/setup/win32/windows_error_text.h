@@ -1,0 +1,14 @@
+#pragma once
+
+#include "setup/system_error_text.h"
+
+namespace trackkit {
+
+// Windows' message text for an error code (FormatMessageW, the user's
+// language), without the line break that ends it.
+class WindowsErrorText final : public SystemErrorText {
+public:
+    std::wstring Describe(std::uint32_t error) override;
+};
+
+} // namespace trackkit

@@ -1,9 +1,0 @@
-#include "shell/win32/scripted_program_driver.h"
-
-#include "tracking/win32/program_driver.h"
-
-namespace trackkit {
-
-TrackingDriver& ProgramTrackingDriver() { return testing::ScriptedProgramDriver(); }
-
-} // namespace trackkit
