@@ -1,17 +1,6 @@
 #include "blockmap/view_state.h"
 
-#include "blockmap/view_options.h"
-
 namespace trackkit {
-
-ViewMenuChecks ApplyStoredViewSettings(TrackViewState& view, AppSettings& settings)
-{
-    const ViewChoice blockSize = BlockSizeChoiceFor(settings.blockSize);
-    const ViewChoice speed = UpdateSpeedChoiceFor(settings.updateSpeed);
-    view.blockSize = settings.blockSize = blockSize.value;
-    view.session.pollPeriod = settings.updateSpeed = speed.value;
-    return {blockSize.command, speed.command};
-}
 
 BlockMapPicture PictureOf(const TrackViewState& view, int clientWidth, int clientHeight, ColorRef background)
 {

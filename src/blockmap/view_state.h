@@ -5,7 +5,6 @@
 #include "blockmap/colors.h"
 #include "blockmap/layout.h"
 #include "blockmap/painter.h"
-#include "settings/settings.h"
 #include "tracking/poller.h"
 
 namespace trackkit {
@@ -27,17 +26,6 @@ struct TrackViewState {
     // cluster lookup. Zero until the first paint with a bitmap.
     BlockMapLayout lastLayout;
 };
-
-// The menu items that the stored settings select at the pane's creation.
-struct ViewMenuChecks {
-    int blockSizeCommand = 0;
-    int updateSpeedCommand = 0;
-};
-
-// Takes the block size and poll period from the stored settings. A value
-// that is none of the menu's choices is replaced, in the record and in the
-// settings, by "Small" (4) or "Normal" (1000).
-ViewMenuChecks ApplyStoredViewSettings(TrackViewState& view, AppSettings& settings);
 
 // What a paint of the pane reads, for a client area and background colour.
 BlockMapPicture PictureOf(const TrackViewState& view, int clientWidth, int clientHeight, ColorRef background);

@@ -6,49 +6,48 @@
 namespace trackkit {
 namespace {
 
-constexpr std::uint32_t kDefaultBlockSize = 9;  // none of the menu's sizes: the block map picks "Small"
-constexpr std::uint32_t kDefaultUpdateSpeed = 1000;
 constexpr std::size_t kDwordBytes = 4;
 
-// One stored value: its registry name and where it lives in AppSettings.
+// Where each setting lives in AppSettings, in the order of kSettingRules.
 struct SettingField {
-    std::wstring_view name;
     std::uint32_t AppSettings::*unsignedField;
     std::int32_t AppSettings::*signedField;
 };
 
-constexpr std::array<SettingField, 7> kFields = {{
-    {L"BlockSize", &AppSettings::blockSize, nullptr},
-    {L"UpdateSpeed", &AppSettings::updateSpeed, nullptr},
-    {L"BlockColor", &AppSettings::blockColor, nullptr},
-    {L"WindowLeft", nullptr, &AppSettings::windowLeft},
-    {L"WindowTop", nullptr, &AppSettings::windowTop},
-    {L"WindowWidth", nullptr, &AppSettings::windowWidth},
-    {L"WindowHeight", nullptr, &AppSettings::windowHeight},
+constexpr std::array<SettingField, kSettingRules.size()> kFields = {{
+    {&AppSettings::blockSize, nullptr},
+    {&AppSettings::updateSpeed, nullptr},
+    {&AppSettings::blockColor, nullptr},
+    {nullptr, &AppSettings::windowLeft},
+    {nullptr, &AppSettings::windowTop},
+    {nullptr, &AppSettings::windowWidth},
+    {nullptr, &AppSettings::windowHeight},
 }};
 
-std::uint32_t DefaultFor(const SettingField& field, std::uint32_t highlightColor)
+constexpr bool RulesInIdOrder()
 {
-    if (field.unsignedField == &AppSettings::blockSize)
-        return kDefaultBlockSize;
-    if (field.unsignedField == &AppSettings::updateSpeed)
-        return kDefaultUpdateSpeed;
-    if (field.unsignedField == &AppSettings::blockColor)
-        return highlightColor;
-    return static_cast<std::uint32_t>(kUseDefaultPosition);
+    for (std::size_t i = 0; i < kSettingRules.size(); ++i)
+        if (static_cast<std::size_t>(kSettingRules[i].id) != i)
+            return false;
+    return true;
+}
+static_assert(RulesInIdOrder(), "kSettingRules is indexed by SettingId");
+
+const SettingField& FieldOf(SettingId id) { return kFields[static_cast<std::size_t>(id)]; }
+
+std::uint32_t DefaultFor(const SettingRule& rule, std::uint32_t highlightColor)
+{
+    return rule.type == SettingType::Colour ? highlightColor : rule.defaultValue;
 }
 
-std::uint32_t Get(const AppSettings& settings, const SettingField& field)
+bool IsAccepted(const SettingRule& rule, std::uint32_t value)
 {
-    return field.unsignedField ? settings.*field.unsignedField : static_cast<std::uint32_t>(settings.*field.signedField);
-}
-
-void Set(AppSettings& settings, const SettingField& field, std::uint32_t value)
-{
-    if (field.unsignedField)
-        settings.*field.unsignedField = value;
-    else
-        settings.*field.signedField = static_cast<std::int32_t>(value);
+    if (rule.accepted.empty())
+        return true;
+    for (const std::uint32_t accepted : rule.accepted)
+        if (accepted == value)
+            return true;
+    return false;
 }
 
 // The registry type is not examined: a value of up to four bytes fills the
@@ -65,22 +64,47 @@ std::optional<std::uint32_t> DwordFromBytes(const std::optional<std::vector<std:
 
 // A window that was closed on a monitor left of or above the primary one
 // reopens where the system chooses rather than off screen.
-std::int32_t PositionOrDefault(std::int32_t value) { return value < 0 ? kUseDefaultPosition : value; }
+std::uint32_t PositionOrDefault(std::uint32_t value)
+{
+    return static_cast<std::int32_t>(value) < 0 ? static_cast<std::uint32_t>(kUseDefaultPosition) : value;
+}
 
 } // namespace
+
+const SettingRule& RuleOf(SettingId id) { return kSettingRules[static_cast<std::size_t>(id)]; }
+
+std::uint32_t SettingValue(const AppSettings& settings, SettingId id)
+{
+    const SettingField& field = FieldOf(id);
+    return field.unsignedField ? settings.*field.unsignedField : static_cast<std::uint32_t>(settings.*field.signedField);
+}
+
+void SetSettingValue(AppSettings& settings, SettingId id, std::uint32_t value)
+{
+    const SettingField& field = FieldOf(id);
+    if (field.unsignedField)
+        settings.*field.unsignedField = value;
+    else
+        settings.*field.signedField = static_cast<std::int32_t>(value);
+}
+
+void ApplyAcceptedValues(AppSettings& settings)
+{
+    for (const SettingRule& rule : kSettingRules)
+        if (!IsAccepted(rule, SettingValue(settings, rule.id)))
+            SetSettingValue(settings, rule.id, rule.fallback);
+}
 
 bool LoadSettings(AppSettings& settings, KeyValueStore& store, std::uint32_t highlightColor)
 {
     if (!store.OpenOrCreate())
         return false;
-    for (const SettingField& field : kFields) {
-        const auto value = DwordFromBytes(store.ReadBytes(field.name));
-        Set(settings, field, value.value_or(DefaultFor(field, highlightColor)));
+    for (const SettingRule& rule : kSettingRules) {
+        std::uint32_t value = DwordFromBytes(store.ReadBytes(rule.name)).value_or(DefaultFor(rule, highlightColor));
+        if (rule.type == SettingType::Position)
+            value = PositionOrDefault(value);
+        SetSettingValue(settings, rule.id, value);
     }
-    settings.windowLeft = PositionOrDefault(settings.windowLeft);
-    settings.windowTop = PositionOrDefault(settings.windowTop);
-    settings.windowWidth = PositionOrDefault(settings.windowWidth);
-    settings.windowHeight = PositionOrDefault(settings.windowHeight);
     store.Close();
     return true;
 }
@@ -89,8 +113,8 @@ void SaveSettings(const AppSettings& settings, KeyValueStore& store)
 {
     if (!store.OpenOrCreate())
         return;
-    for (const SettingField& field : kFields)
-        store.WriteDword(field.name, Get(settings, field));
+    for (const SettingRule& rule : kSettingRules)
+        store.WriteDword(rule.name, SettingValue(settings, rule.id));
     store.Close();
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <array>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -10,6 +12,9 @@ namespace trackkit {
 // The user's registry key (under HKEY_CURRENT_USER) that holds AppSettings.
 inline constexpr std::wstring_view kSettingsKeyPath = L"Software\\Quillon\\ZezudoZozor\\";
 inline constexpr std::int32_t kUseDefaultPosition = static_cast<std::int32_t>(0x80000000u);  // CW_USEDEFAULT
+
+// The poll period that stands for "&Paused": no timer at all.
+inline constexpr std::uint32_t kPollPaused = 0x7FFFFFFF;
 
 // The seven settings kept between runs. Zero until loaded.
 struct AppSettings {
@@ -21,6 +26,52 @@ struct AppSettings {
     std::int32_t windowWidth = 0;
     std::int32_t windowHeight = 0;
 };
+
+enum class SettingId { BlockSize, UpdateSpeed, BlockColor, WindowLeft, WindowTop, WindowWidth, WindowHeight };
+
+// How a setting's stored DWORD is read.
+enum class SettingType {
+    Unsigned,  // taken as it is
+    Colour,    // a COLORREF; missing, it is the highlight colour of the day
+    Position,  // signed; a negative one lets the system choose
+};
+
+// One setting: its registry value, its type and default, and the values the
+// program accepts (none listed: any). A loaded value that is none of the
+// accepted ones becomes the fallback when the View menu's rules are applied.
+struct SettingRule {
+    SettingId id;
+    std::wstring_view name;
+    SettingType type;
+    std::uint32_t defaultValue;
+    std::span<const std::uint32_t> accepted;
+    std::uint32_t fallback;
+};
+
+// "Block Size", from "&Large" to "Smalles&t": cell sizes in pixels at 96 DPI.
+inline constexpr std::array<std::uint32_t, 4> kBlockSizes{12, 8, 4, 2};
+// "&Update Speed", from "&High" to "&Paused": milliseconds between polls.
+inline constexpr std::array<std::uint32_t, 4> kUpdateSpeeds{250, 1000, 10000, kPollPaused};
+
+// The seven values in their stored order. BlockSize's default is none of
+// the sizes, so a first run shows "&Small".
+inline constexpr std::array<SettingRule, 7> kSettingRules{{
+    {SettingId::BlockSize, L"BlockSize", SettingType::Unsigned, 9, kBlockSizes, 4},
+    {SettingId::UpdateSpeed, L"UpdateSpeed", SettingType::Unsigned, 1000, kUpdateSpeeds, 1000},
+    {SettingId::BlockColor, L"BlockColor", SettingType::Colour, 0, {}, 0},
+    {SettingId::WindowLeft, L"WindowLeft", SettingType::Position, static_cast<std::uint32_t>(kUseDefaultPosition), {}, 0},
+    {SettingId::WindowTop, L"WindowTop", SettingType::Position, static_cast<std::uint32_t>(kUseDefaultPosition), {}, 0},
+    {SettingId::WindowWidth, L"WindowWidth", SettingType::Position, static_cast<std::uint32_t>(kUseDefaultPosition), {}, 0},
+    {SettingId::WindowHeight, L"WindowHeight", SettingType::Position, static_cast<std::uint32_t>(kUseDefaultPosition), {}, 0},
+}};
+
+const SettingRule& RuleOf(SettingId id);
+std::uint32_t SettingValue(const AppSettings& settings, SettingId id);
+void SetSettingValue(AppSettings& settings, SettingId id, std::uint32_t value);
+
+// Replaces each value that is none of its setting's accepted values by the
+// fallback: the View menu then has exactly one item checked per group.
+void ApplyAcceptedValues(AppSettings& settings);
 
 // A key of named values: the registry on Windows, a map in tests.
 class KeyValueStore {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "common/text.h"
-#include "app/frame_commands.h"
+#include "resources/command_ids.h"
 
 namespace trackkit {
 namespace {
@@ -24,8 +24,8 @@ struct ExclusionSetting {
 };
 
 constexpr std::array<ExclusionSetting, 2> kExclusionSettings = {{
-    {kCommandExcludeUsb, kExcludeUsbValue, L"USB devices"},
-    {kCommandExcludeVhd, kExcludeVhdValue, L"VHD/VHDX devices"},
+    {IDM_FILE_EXCLUDE_USB, kExcludeUsbValue, L"USB devices"},
+    {IDM_FILE_EXCLUDE_VHD, kExcludeVhdValue, L"VHD/VHDX devices"},
 }};
 
 const ExclusionSetting* ExclusionFor(int command)
@@ -138,8 +138,8 @@ void ReadDeviceExclusions(DeviceExclusionHost& host)
     }
     WriteExclusionState(host.debug, kExcludeUsbValue, excludeUsb);
     WriteExclusionState(host.debug, kExcludeVhdValue, excludeVhd);
-    host.menu.SetCheckMark(kCommandExcludeUsb, excludeUsb);
-    host.menu.SetCheckMark(kCommandExcludeVhd, excludeVhd);
+    host.menu.SetCheckMark(IDM_FILE_EXCLUDE_USB, excludeUsb);
+    host.menu.SetCheckMark(IDM_FILE_EXCLUDE_VHD, excludeVhd);
 }
 
 void ToggleDeviceExclusion(DeviceExclusionHost& host, int command)

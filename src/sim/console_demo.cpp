@@ -44,10 +44,6 @@ struct StderrDebugLog final : DebugLog {
     void Write(std::wstring_view line) override { std::fwprintf(stderr, L"%ls", std::wstring(line).c_str()); }
 };
 
-struct NoVolumeList final : FreeSpaceRefresher {
-    void RefreshFreeSpace() override {}
-};
-
 struct NoPane final : PaneRepaint {
     void Invalidate(bool) override {}
 };
@@ -78,22 +74,25 @@ int RunDemo(const std::string& mapPath)
 
     ConsoleRows rows;
     PlainLocaleText locale;
-    NoVolumeList volumes;
     IdleTimer timer;
     StderrDebugLog debug;
     NoPane pane;
-    PollerHost host{driver, rows, locale, volumes, timer, debug, pane};
+    PollerHost host{driver, timer, pane};
+    const auto show = [&](const PollReport& report) {
+        ShowStatistics(report, rows, locale);
+        WriteDebugLines(report, debug);
+    };
 
     TrackViewState view;
     view.blockSize = 2;
     view.faceColor = kFaceColor;
     view.blockColor = kBlockColor;
     TrackingSession& session = view.session;
-    OpenTrackedVolume(&session, kDemoVolume, host);
+    show(OpenTrackedVolume(&session, kDemoVolume, host));
     PrintRows(rows, 0);
     for (int poll = 1; poll < kPolls; ++poll) {
         clock.Advance(kSimulatedTimeBetweenPolls);
-        PollTracking(&session, host);
+        show(PollTracking(&session, host));
         PrintRows(rows, poll);
     }
     if (!WriteMap(view, mapPath)) {

@@ -32,10 +32,10 @@ std::optional<VolumeGeometry> QueryVolumeGeometry(TrackedVolume& volume)
 
 // After any failure the pane shows no volume: the timer stops, the rows that
 // describe the volume read "Unknown", the handle and bitmap are let go.
-void EnterNoVolumeState(TrackingSession& session, PollerHost& host)
+void EnterNoVolumeState(TrackingSession& session, PollerHost& host, PollReport& report)
 {
     host.timer.Stop();
-    MarkStatisticsUnknown(host.rows);
+    report.statistics = StatisticsUpdate::Unknown;
     session.volume.reset();
     session.openPath.clear();
     session.bitmap.Release();
@@ -57,7 +57,7 @@ bool EnsureVolumeOpen(TrackingSession& session, std::wstring_view path, PollerHo
     return true;
 }
 
-void PollStatistics(TrackingSession& session, PollerHost& host)
+void PollStatistics(TrackingSession& session, PollReport& report)
 {
     std::array<std::uint8_t, kTrackingInfoLength> record{};
     const DriverReply reply = session.volume ? session.volume->QueryStatistics(record) : DriverReply::Failure(0);
@@ -67,22 +67,23 @@ void PollStatistics(TrackingSession& session, PollerHost& host)
     // refused, since nothing sound could have been written there.
     const auto info = ReplyFits(reply, record.size()) ? DecodeTrackingInfo(record) : std::nullopt;
     if (!info) {
-        host.debug.Write(kTrackingInfoFailedText);
+        report.debugLines.push_back(kTrackingInfoFailedText);
         return;
     }
-    FillStatisticsRows(*info, host.rows, host.locale);
+    report.statistics = StatisticsUpdate::Values;
+    report.info = *info;
 }
 
-void PollSessionBitmap(TrackingSession& session, PollerHost& host)
+void PollSessionBitmap(TrackingSession& session, PollReport& report)
 {
     if (!session.volume || session.bitmap.Empty()) {
-        host.debug.Write(kSessionBitmapFailedText);
+        report.debugLines.push_back(kSessionBitmapFailedText);
         return;
     }
     const auto request = session.bitmap.RequestBytes();
     const DriverReply reply = session.volume->QuerySessionBitmap(request);
     if (!ReplyFits(reply, request.size()))
-        host.debug.Write(kSessionBitmapFailedText);
+        report.debugLines.push_back(kSessionBitmapFailedText);
 }
 
 } // namespace
@@ -110,39 +111,63 @@ void ApplyPollPeriod(const TrackingSession& session, PollTimer& timer)
         timer.Start(session.pollPeriod);
 }
 
-void OpenTrackedVolume(TrackingSession* session, std::wstring_view path, PollerHost& host)
+PollReport OpenTrackedVolume(TrackingSession* session, std::wstring_view path, PollerHost& host)
 {
+    PollReport report;
     if (session == nullptr)
-        return;
+        return report;
     session->geometry = VolumeGeometry{};
     if (!EnsureVolumeOpen(*session, path, host)) {
-        EnterNoVolumeState(*session, host);
-        return;
+        EnterNoVolumeState(*session, host, report);
+        return report;
     }
     const auto geometry = QueryVolumeGeometry(*session->volume);
     if (!geometry) {
-        host.debug.Write(kTrackingInfoFailedText);
-        EnterNoVolumeState(*session, host);
-        return;
+        report.debugLines.push_back(kTrackingInfoFailedText);
+        EnterNoVolumeState(*session, host, report);
+        return report;
     }
     session->geometry = *geometry;
     if (!session->bitmap.SizeFor(geometry->blockCount)) {
-        EnterNoVolumeState(*session, host);
-        return;
+        EnterNoVolumeState(*session, host, report);
+        return report;
     }
     ApplyPollPeriod(*session, host.timer);
-    PollTracking(session, host);
+    report = PollTracking(session, host);
     host.pane.Invalidate(true);
+    return report;
 }
 
-void PollTracking(TrackingSession* session, PollerHost& host)
+PollReport PollTracking(TrackingSession* session, PollerHost& host)
 {
+    PollReport report;
     if (session == nullptr)
-        return;
-    host.freeSpace.RefreshFreeSpace();
-    PollStatistics(*session, host);
-    PollSessionBitmap(*session, host);
+        return report;
+    report.freeSpaceDue = true;
+    PollStatistics(*session, report);
+    PollSessionBitmap(*session, report);
     host.pane.Invalidate(false);
+    return report;
+}
+
+void ShowStatistics(const PollReport& report, StatisticsRows& rows, LocaleText& locale)
+{
+    switch (report.statistics) {
+    case StatisticsUpdate::Values:
+        FillStatisticsRows(report.info, rows, locale);
+        break;
+    case StatisticsUpdate::Unknown:
+        MarkStatisticsUnknown(rows);
+        break;
+    case StatisticsUpdate::Keep:
+        break;
+    }
+}
+
+void WriteDebugLines(const PollReport& report, DebugLog& debug)
+{
+    for (const std::wstring_view line : report.debugLines)
+        debug.Write(line);
 }
 
 } // namespace trackkit

@@ -4,7 +4,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "settings/settings.h"
 #include "tracking/session_bitmap.h"
 #include "tracking/statistics.h"
 #include "tracking/tracking_driver.h"
@@ -12,7 +14,6 @@
 namespace trackkit {
 
 inline constexpr std::uint32_t kPollTimerId = 1010;
-inline constexpr std::uint32_t kPollPaused = 0x7FFFFFFF;
 inline constexpr std::uint32_t kDefaultPollPeriod = 1000;
 inline constexpr std::size_t kOpenPathChars = 260;
 
@@ -34,13 +35,6 @@ public:
     virtual void Write(std::wstring_view line) = 0;
 };
 
-// Refreshes the free-space texts of every listed volume and repaints the list.
-class FreeSpaceRefresher {
-public:
-    virtual ~FreeSpaceRefresher() = default;
-    virtual void RefreshFreeSpace() = 0;
-};
-
 // Asks the block-map pane to repaint, with or without erasing first.
 class PaneRepaint {
 public:
@@ -48,16 +42,36 @@ public:
     virtual void Invalidate(bool erase) = 0;
 };
 
-// Everything the poller talks to besides the pane's own record.
+// What the poller works with: the driver, and the pane's own timer and
+// repaint. What it learns for other windows goes into a PollReport.
 struct PollerHost {
     TrackingDriver& driver;
-    StatisticsRows& rows;
-    LocaleText& locale;
-    FreeSpaceRefresher& freeSpace;
     PollTimer& timer;
-    DebugLog& debug;
     PaneRepaint& pane;
 };
+
+// What the statistics rows should show after an open or a poll.
+enum class StatisticsUpdate {
+    Keep,     // nothing new: the rows keep their texts
+    Values,   // the counters in PollReport::info
+    Unknown,  // no volume: rows 1 to 15 read "Unknown"
+};
+
+// What one open or poll learned, for the windows the pane does not own: the
+// statistics rows, whether the volume list's free-space texts are due (once
+// per poll), and the lines for the debugger output.
+struct PollReport {
+    StatisticsUpdate statistics = StatisticsUpdate::Keep;
+    TrackingInfo info{};
+    bool freeSpaceDue = false;
+    std::vector<std::wstring_view> debugLines;
+};
+
+// Shows a report's statistics in the rows.
+void ShowStatistics(const PollReport& report, StatisticsRows& rows, LocaleText& locale);
+
+// Writes a report's lines to the debugger output.
+void WriteDebugLines(const PollReport& report, DebugLog& debug);
 
 // The volume's tracking geometry as the pane uses it.
 struct VolumeGeometry {
@@ -88,11 +102,13 @@ struct TrackingSession {
 
 // Opens path for tracking (or keeps the open volume when the path is the same),
 // reads its geometry, sizes the bitmap, starts the timer and polls once. On
-// any failure the session is left with no volume and rows 1 to 15 "Unknown".
-void OpenTrackedVolume(TrackingSession* session, std::wstring_view path, PollerHost& host);
+// any failure the session is left with no volume and the report asks for
+// rows 1 to 15 "Unknown".
+PollReport OpenTrackedVolume(TrackingSession* session, std::wstring_view path, PollerHost& host);
 
-// One poll: free space, statistics rows, session bitmap, repaint.
-void PollTracking(TrackingSession* session, PollerHost& host);
+// One poll: statistics and session bitmap, then a repaint. The report
+// carries the statistics and asks for the free-space texts.
+PollReport PollTracking(TrackingSession* session, PollerHost& host);
 
 // Starts the timer at the session's period, or stops it while paused.
 void ApplyPollPeriod(const TrackingSession& session, PollTimer& timer);

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <optional>
 #include <tuple>
 #include <vector>
 
-#include "app/frame_commands.h"
+#include "app/commands.h"
 #include "app/frame_layout.h"
 
 namespace trackkit {
@@ -64,18 +66,52 @@ TEST(StatisticsColumnsTest, TheLabelsGetTheirWidthAndTheValueTheRest)
     }
 }
 
-TEST(FrameCommandTest, EachCommandReachesItsOwner)
+// Every id around the menu's range: what it does, and for a View choice the value it sets. 0 is a dismissed menu.
+TEST(CommandTable, EachCommandItsActionAndEachChoiceItsValue)
 {
-    using enum FrameCommandTarget;
-    const std::pair<std::vector<int>, FrameCommandTarget> routes[] = {
-        {{40001}, Exit}, {{40002}, About}, {{40004, 40005, 40006, 40007, 40011, 40012, 40013, 40014}, TrackView},
-        {{40008}, VolumeListThenTrackView}, {{40015}, InstallDriver}, {{40017}, RemoveDriver},
-        {{40027}, UninstallShadowCopies}, {{40028}, TraceLog}, {{40029}, ToggleUsbExclusion}, {{40030}, ToggleVhdExclusion},
-        {{0, 40000, 40003, 40009, 40010, 40016, 40026, 40031, -1}, Ignore},
+    using enum CommandAction;
+    const struct { int id; std::optional<CommandAction> action; std::uint32_t value; } cases[] = {
+        {40001, Exit, 0}, {40002, About, 0}, {40004, ChooseSetting, 250}, {40005, ChooseSetting, 1000},
+        {40006, ChooseSetting, 10000}, {40007, ChooseSetting, 0x7FFFFFFF}, {40008, RefreshNow, 0},
+        {40011, ChooseSetting, 12}, {40012, ChooseSetting, 8}, {40013, ChooseSetting, 4}, {40014, ChooseSetting, 2},
+        {40015, InstallDriver, 0}, {40017, RemoveDriver, 0}, {40027, UninstallShadowCopies, 0}, {40028, TraceLog, 0},
+        {40029, ToggleUsbExclusion, 0}, {40030, ToggleVhdExclusion, 0},
+        {0, {}, 0}, {40000, {}, 0}, {40003, {}, 0}, {40009, {}, 0}, {40010, {}, 0}, {40016, {}, 0}, {40026, {}, 0},
+        {40031, {}, 0}, {-40004, {}, 0},
     };
-    for (const auto& [commands, target] : routes)
-        for (const int command : commands)
-            EXPECT_EQ(RouteFrameCommand(command), target) << command;
+    for (const auto& c : cases) {
+        const Command* command = FindCommand(c.id);
+        ASSERT_EQ(command != nullptr, c.action.has_value()) << c.id;
+        if (command != nullptr)
+            EXPECT_TRUE(command->action == *c.action && (command->action != ChooseSetting || ChoiceValue(*command) == c.value))
+                << c.id;
+    }
+}
+
+// A stored value that is none of the choices becomes "Small" (4) or "Normal" (1000), and that is the item
+// checked; the other settings take any value.
+TEST(CommandTable, StoredChoicesAreMadeAcceptableAndMarkTheirItem)
+{
+    const struct { std::uint32_t storedSize, storedSpeed; int sizeCommand, speedCommand; std::uint32_t size, speed; } stored[] = {
+        {12, 250, 40011, 40004, 12, 250}, {8, 1000, 40012, 40005, 8, 1000}, {4, 10000, 40013, 40006, 4, 10000},
+        {2, 0x7FFFFFFF, 40014, 40007, 2, 0x7FFFFFFF}, {9, 5000, 40013, 40005, 4, 1000},  // first run: the defaults
+        // 0, 0: unreadable
+        {0, 0, 40013, 40005, 4, 1000}, {3, 0x80000000, 40013, 40005, 4, 1000},
+        {0xFFFFFFFF, 0x7FFFFFFE, 40013, 40005, 4, 1000},
+    };
+    for (const auto& c : stored) {
+        AppSettings settings{c.storedSize, c.storedSpeed, 0x123456, -5, 0, 7, 0x7FFFFFFF};
+        ApplyAcceptedValues(settings);
+        using Fields = std::array<std::int64_t, 8>;
+        EXPECT_EQ((Fields{ChoiceCommandFor(SettingId::BlockSize, settings.blockSize),
+                          ChoiceCommandFor(SettingId::UpdateSpeed, settings.updateSpeed), settings.blockSize,
+                          settings.updateSpeed, settings.blockColor, settings.windowLeft, settings.windowWidth,
+                          settings.windowHeight}),
+                  (Fields{c.sizeCommand, c.speedCommand, c.size, c.speed, 0x123456, -5, 7, 0x7FFFFFFF}))
+            << c.storedSize << " " << c.storedSpeed;
+    }
+    EXPECT_EQ(ChoiceCommands(SettingId::UpdateSpeed), (std::array{40004, 40005, 40006, 40007}));
+    EXPECT_EQ(ChoiceCommands(SettingId::BlockSize), (std::array{40011, 40012, 40013, 40014}));
 }
 
 } // namespace

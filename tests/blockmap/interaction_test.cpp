@@ -1,5 +1,4 @@
 #include "blockmap/hover.h"
-#include "blockmap/view_options.h"
 #include "blockmap/view_state.h"
 
 #include <gtest/gtest.h>
@@ -72,41 +71,6 @@ TEST(ReadHover, CellsMarginsAndThePastTheEndGridAndTheClickedCell)
         cell->bytesPerBlock, cell->bytesPerCluster}),
               (std::array<std::uint64_t, 5>{20000, 4, 20001, 65536, 4096}));
     EXPECT_FALSE(LookupCellAt(*PaintedView({.blocks = 5000}), 500, 300, 16, 261).has_value());  // the first cell past N
-}
-
-// Each command around the menu's range; a stored value that is none of the choices becomes "Small" (4) or "Normal" (1000).
-TEST(ViewMenu, CommandsAroundTheRangeAndStoredSettings)
-{
-    using enum ViewAction;
-    const struct { int command; ViewAction action; std::uint32_t value; } cases[] = {
-        {40003, Ignore, 0}, {40004, SetPollPeriod, 250}, {40005, SetPollPeriod, 1000}, {40006, SetPollPeriod, 10000},
-        {40007, SetPollPeriod, 0x7FFFFFFF}, {40008, RefreshNow, 0}, {40009, Ignore, 0}, {40010, Ignore, 0},
-        {40011, SetBlockSize, 12}, {40012, SetBlockSize, 8}, {40013, SetBlockSize, 4}, {40014, SetBlockSize, 2},
-        // 40028 "&Trace Log..." is the frame's; 0 a dismissed menu
-        {40015, Ignore, 0}, {40028, Ignore, 0}, {0, Ignore, 0}, {-40004, Ignore, 0},
-    };
-    for (const auto& c : cases) {
-        const ViewCommandResult r = DecideViewCommand(c.command);
-        EXPECT_TRUE(r.action == c.action && r.value == c.value
-            && r.checkedCommand == (c.action == SetPollPeriod || c.action == SetBlockSize ? c.command : 0))
-            << c.command;
-    }
-    const struct { std::uint32_t storedSize, storedSpeed; int sizeCommand, speedCommand; std::uint32_t size, speed; } stored[] = {
-        {12, 250, 40011, 40004, 12, 250}, {8, 1000, 40012, 40005, 8, 1000}, {4, 10000, 40013, 40006, 4, 10000},
-        {2, 0x7FFFFFFF, 40014, 40007, 2, 0x7FFFFFFF}, {9, 5000, 40013, 40005, 4, 1000},  // first run: the defaults
-        // 0, 0: unreadable
-        {0, 0, 40013, 40005, 4, 1000}, {3, 0x80000000, 40013, 40005, 4, 1000},
-        {0xFFFFFFFF, 0x7FFFFFFE, 40013, 40005, 4, 1000},
-    };
-    for (const auto& c : stored) {
-        TrackViewState view;
-        AppSettings settings{.blockSize = c.storedSize, .updateSpeed = c.storedSpeed};
-        const ViewMenuChecks checks = ApplyStoredViewSettings(view, settings);
-        using Fields = std::array<std::int64_t, 6>;
-        EXPECT_EQ((Fields{checks.blockSizeCommand, checks.updateSpeedCommand, view.blockSize, settings.blockSize,
-            view.session.pollPeriod, settings.updateSpeed}),
-                  (Fields{c.sizeCommand, c.speedCommand, c.size, c.size, c.speed, c.speed})) << c.storedSize << " " << c.storedSpeed;
-    }
 }
 
 } // namespace

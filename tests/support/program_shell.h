@@ -2,13 +2,15 @@
 
 // What the program's start-up does before any window exists, done by tests
 // that build the frame or its panes in their own process: the common
-// controls, the instance and the heap.
+// controls; and a main frame with the settings and services the program
+// gives it.
 
 #include <windows.h>
 
 #include <commctrl.h>
 
-#include "app/win32/shell_windows.h"
+#include "app/win32/main_frame.h"
+#include "tracking/win32/virtual_bitmap_memory.h"
 
 namespace trackkit::testing {
 
@@ -18,8 +20,24 @@ inline void PrepareProgramShell()
     controls.dwSize = sizeof(controls);
     controls.dwICC = ICC_WIN95_CLASSES;
     InitCommonControlsEx(&controls);
-    Shell().instance = GetModuleHandleW(nullptr);
-    Shell().heap = GetProcessHeap();
 }
+
+// The settings outlive the frame, as the program's do, so a test reads what
+// the frame stored in them.
+struct ProgramFrame {
+    ProgramFrame(TrackingDriver& driver, const AppSettings& stored) : settings(stored), creation{settings, driver, memory}
+    {
+        PrepareProgramShell();
+    }
+    HWND Create()
+    {
+        const HINSTANCE instance = GetModuleHandleW(nullptr);
+        return RegisterMainFrameClass(instance) ? CreateMainFrame(instance, creation) : nullptr;
+    }
+
+    AppSettings settings;
+    VirtualBitmapMemory memory;
+    MainFrameCreation creation;
+};
 
 } // namespace trackkit::testing

@@ -41,11 +41,6 @@ struct RecordingDebugLog final : DebugLog {
     void Write(std::wstring_view line) override { lines.emplace_back(line); }
 };
 
-struct CountingFreeSpace final : FreeSpaceRefresher {
-    int refreshes = 0;
-    void RefreshFreeSpace() override { ++refreshes; }
-};
-
 struct RecordingPane final : PaneRepaint {
     std::vector<bool> invalidations;  // the erase flag of each
     void Invalidate(bool erase) override { invalidations.push_back(erase); }
@@ -116,16 +111,24 @@ struct ScriptedDriver final : TrackingDriver {
     }
 };
 
-// Everything bundled, with a PollerHost over it.
+// Everything bundled, with a PollerHost over it; Show does with a report
+// what the pane's owner does.
 struct RecordingHost {
     ScriptedDriver driver;
     RecordingRows rows;
     FixedLocaleText locale;
-    CountingFreeSpace freeSpace;
+    int freeSpaceRefreshes = 0;
     RecordingTimer timer;
     RecordingDebugLog debug;
     RecordingPane pane;
-    PollerHost host{driver, rows, locale, freeSpace, timer, debug, pane};
+    PollerHost host{driver, timer, pane};
+
+    void Show(const PollReport& report)
+    {
+        ShowStatistics(report, rows, locale);
+        freeSpaceRefreshes += report.freeSpaceDue ? 1 : 0;
+        WriteDebugLines(report, debug);
+    }
 };
 
 } // namespace trackkit::testing

@@ -26,7 +26,7 @@ protected:
         return fixture.driver.volumes[path] = {
                    .geometry = kGeometry, .info = {.writesSeen = 42}, .bitmap = std::vector<std::uint8_t>(16, 0xA5)};
     }
-    void Open(const wchar_t* path) { OpenTrackedVolume(&session, path, fixture.host); }
+    void Open(const wchar_t* path) { fixture.Show(OpenTrackedVolume(&session, path, fixture.host)); }
 
     testing::RecordingHost fixture;
     TrackingSession session;
@@ -115,7 +115,7 @@ TEST_F(PollerTest, AFailedAllocationCleansUpAndHugeCountsDoNotWrap)
     RefusingMemory memory;
     TrackingSession refused(memory);
     AddVolume(kDriveC).geometry.blockCount = 0xFFFFFFFF;
-    OpenTrackedVolume(&refused, kDriveC, fixture.host);
+    fixture.Show(OpenTrackedVolume(&refused, kDriveC, fixture.host));
     EXPECT_EQ(memory.requests, Sizes{0x20000000});
     EXPECT_EQ(std::make_tuple(refused.volume.get(), fixture.rows.At(1), fixture.timer.calls),
               std::make_tuple(nullptr, L"Unknown", Lines{L"stop"}));
@@ -141,7 +141,7 @@ TEST_F(PollerTest, StatisticsAndBitmapRepliesAndWhatTheyLeave)
         fixture.rows.values[2] = L"42";
         script.statisticsReply = [&c](auto out) { EncodeTrackingInfo({.writesSeen = 7}, out); return c.statistics; };
         script.bitmapReply = [&c](auto) { return c.bitmap; };
-        PollTracking(&session, fixture.host);
+        fixture.Show(PollTracking(&session, fixture.host));
         EXPECT_EQ(std::tie(fixture.rows.values[2], fixture.debug.lines), std::make_tuple(c.writes, c.debug));
         EXPECT_EQ(std::make_tuple(session.bitmap.Test(8), fixture.pane.invalidations.back()), std::make_tuple(true, false))
             << "the last bitmap is kept";
@@ -152,12 +152,12 @@ TEST_F(PollerTest, StatisticsAndBitmapRepliesAndWhatTheyLeave)
 TEST_F(PollerTest, WithoutARecordNothingHappensWithoutAVolumeBothQueriesAreReported)
 {
     AddVolume(kDriveC);
-    OpenTrackedVolume(nullptr, kDriveC, fixture.host);
-    PollTracking(nullptr, fixture.host);
-    EXPECT_EQ(std::make_tuple(fixture.driver.opens, fixture.freeSpace.refreshes, fixture.pane.invalidations.size()),
+    fixture.Show(OpenTrackedVolume(nullptr, kDriveC, fixture.host));
+    fixture.Show(PollTracking(nullptr, fixture.host));
+    EXPECT_EQ(std::make_tuple(fixture.driver.opens, fixture.freeSpaceRefreshes, fixture.pane.invalidations.size()),
               std::make_tuple(0, 0, 0u));
-    PollTracking(&session, fixture.host);
-    EXPECT_EQ(std::tie(fixture.freeSpace.refreshes, fixture.debug.lines, fixture.pane.invalidations),
+    fixture.Show(PollTracking(&session, fixture.host));
+    EXPECT_EQ(std::tie(fixture.freeSpaceRefreshes, fixture.debug.lines, fixture.pane.invalidations),
               std::make_tuple(1, Lines{kInfoFailed, kBitmapFailed}, std::vector{false}));
 }
 

@@ -3,23 +3,46 @@
 #include <commctrl.h>
 
 #include "app/win32/main_frame.h"
+#include "app/win32/program_driver.h"
+#include "common/win32/unique_handles.h"
 #include "settings/win32/registry_store.h"
-#include "app/win32/shell_windows.h"
 #include "settings/win32/theme_library.h"
+#include "tracking/win32/virtual_bitmap_memory.h"
 
 namespace trackkit {
 namespace {
 
-void LoadProgramSettings()
+// The stored settings, with the View menu's rules applied: each group shows
+// exactly one of its choices.
+AppSettings LoadProgramSettings()
 {
+    AppSettings settings;
     RegistryStore store;
-    LoadSettings(ProgramSettings(), store, GetSysColor(COLOR_HIGHLIGHT));
+    LoadSettings(settings, store, GetSysColor(COLOR_HIGHLIGHT));
+    ApplyAcceptedValues(settings);
+    return settings;
 }
 
-void SaveProgramSettings()
+void SaveProgramSettings(const AppSettings& settings)
 {
     RegistryStore store;
-    SaveSettings(ProgramSettings(), store);
+    SaveSettings(settings, store);
+}
+
+// Enables one privilege of the process token; true when the adjustment call
+// reported success.
+bool EnablePrivilege(const wchar_t* name)
+{
+    HANDLE rawToken = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &rawToken))
+        return false;
+    UniqueHandle token(rawToken);
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (!LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid))
+        return false;
+    return AdjustTokenPrivileges(token.Get(), FALSE, &privileges, 0, nullptr, nullptr) != FALSE;
 }
 
 void InitializeCommonControls()
@@ -45,21 +68,20 @@ WPARAM RunMessageLoop()
 int RunApplication(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand)
 {
     ProgramTheme().OnStart();
-    LoadProgramSettings();
-    Shell().instance = instance;
-    Shell().heap = GetProcessHeap();
+    AppSettings settings = LoadProgramSettings();
     EnablePrivilege(L"SeBackupPrivilege");
     EnablePrivilege(L"SeLoadDriverPrivilege");
     InitializeCommonControls();
     if (!RegisterMainFrameClass(instance))
         return 0;
-    HWND frame = CreateMainFrame(instance);
+    VirtualBitmapMemory bitmapMemory;
+    const MainFrameCreation creation{settings, ProgramTrackingDriver(), bitmapMemory};
+    HWND frame = CreateMainFrame(instance, creation);
     if (frame == nullptr)
         return 0;
     ShowWindow(frame, showCommand);
-    Shell().mainFrame = frame;
     const WPARAM exitCode = RunMessageLoop();
-    SaveProgramSettings();
+    SaveProgramSettings(settings);
     return static_cast<int>(exitCode);
 }
 

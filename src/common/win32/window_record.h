@@ -17,7 +17,9 @@ namespace trackkit {
 // to Handle(record, message, wParam, lParam); a message that comes while no
 // record is attached goes to DefWindowProc. The record is freed after
 // WM_NCDESTROY, the last message a window receives, and no exception ever
-// leaves the procedure.
+// leaves the procedure. A class whose window must answer a message that comes
+// before WM_NCCREATE (WM_GETMINMAXINFO does) gives the record a static
+// HandleWithoutRecord(window, message, wParam, lParam) for them.
 //
 //   LRESULT HandlePaneMessage(PaneRecord&, UINT, WPARAM, LPARAM);
 //   wc.lpfnWndProc = RecordWindowProc<PaneRecord, HandlePaneMessage>;
@@ -56,8 +58,12 @@ LRESULT CALLBACK RecordWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
             if (message == WM_NCCREATE)
                 return AttachWindowRecord<Record>(window, lParam);
             Record* record = WindowRecordOf<Record>(window);
-            if (record == nullptr)
-                return DefWindowProcW(window, message, wParam, lParam);
+            if (record == nullptr) {
+                if constexpr (requires { Record::HandleWithoutRecord(window, message, wParam, lParam); })
+                    return Record::HandleWithoutRecord(window, message, wParam, lParam);
+                else
+                    return DefWindowProcW(window, message, wParam, lParam);
+            }
             if (message != WM_NCDESTROY)
                 return Handle(*record, message, wParam, lParam);
             const LRESULT result = Handle(*record, message, wParam, lParam);

@@ -7,24 +7,24 @@
 #include "setup/win32/windows_file_deleter.h"
 #include "setup/win32/windows_filter_manager.h"
 #include "setup/win32/windows_installer.h"
-#include "app/win32/program_driver.h"
 #include "volumes/win32/windows_volume_system.h"
 
 namespace trackkit {
 namespace {
 
 // The commands' view of Windows, with the boxes owned by the frame. The
-// removal request goes to the program's tracking driver.
+// removal request goes to the given tracking driver.
 class WindowsDriverSetup {
 public:
-    explicit WindowsDriverSetup(HWND frame) : messages_(frame) {}
+    WindowsDriverSetup(HWND frame, TrackingDriver& driver) : driver_(driver), messages_(frame) {}
 
     DriverSetupSystem System()
     {
-        return {installer_, reboot_, filters_, volumes_, ProgramTrackingDriver(), files_, messages_, errorText_};
+        return {installer_, reboot_, filters_, volumes_, driver_, files_, messages_, errorText_};
     }
 
 private:
+    TrackingDriver& driver_;
     WindowsInstaller installer_;
     AtomRebootMarker reboot_;
     WindowsFilterManager filters_;
@@ -36,15 +36,15 @@ private:
 
 } // namespace
 
-void InstallDriverCommand(HWND frame)
+void InstallDriverCommand(HWND frame, TrackingDriver& driver)
 {
-    WindowsDriverSetup setup(frame);
+    WindowsDriverSetup setup(frame, driver);
     InstallDriver(setup.System());
 }
 
-void RemoveDriverCommand(HWND frame)
+void RemoveDriverCommand(HWND frame, TrackingDriver& driver)
 {
-    WindowsDriverSetup setup(frame);
+    WindowsDriverSetup setup(frame, driver);
     RemoveDriver(setup.System());
 }
 

@@ -2,10 +2,13 @@
 
 #include <windows.h>
 
+#include "tracking/tracking_driver.h"
+
 namespace trackkit {
 
-// File > "&Install CBT Driver..." and "&Remove CBT Driver...".
-void InstallDriverCommand(HWND frame);
-void RemoveDriverCommand(HWND frame);
+// File > "&Install CBT Driver..." and "&Remove CBT Driver...", with the
+// program's tracking driver (the removal asks it to stop tracking).
+void InstallDriverCommand(HWND frame, TrackingDriver& driver);
+void RemoveDriverCommand(HWND frame, TrackingDriver& driver);
 
 } // namespace trackkit

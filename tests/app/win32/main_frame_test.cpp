@@ -6,10 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "blockmap/view_options.h"
 #include "blockmap/win32/track_view_window.h"
 #include "app/win32/scripted_program_driver.h"
-#include "app/win32/shell_windows.h"
 #include "support/program_shell.h"
 #include "support/window_text.h"
 
@@ -22,27 +20,27 @@ class MainFrameTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        testing::PrepareProgramShell();
         source_ = &testing::ScriptedProgramDriver().AddScriptedVolume(L"\\\\.\\C:", {512, 8, 4096, 65536});
         source_->SetStatistics({.writesSeen = 1234});
-        ProgramSettings() = AppSettings{9, 1000, 0x00D77800, 50, 40, 1000, 700};
-        ASSERT_TRUE(RegisterMainFrameClass(Shell().instance));
-        frame_ = Shell().mainFrame = CreateMainFrame(Shell().instance);  // as the program sets it
+        frame_ = program_.Create();
         ASSERT_NE(frame_, nullptr);
+        windows_ = MainFrameWindowsOf(frame_);
     }
     void TearDown() override
     {
         DestroyWindow(frame_);
         for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {}  // the quit the frame posted
     }
+    testing::ProgramFrame program_{testing::ScriptedProgramDriver(), {4, 1000, 0x00D77800, 50, 40, 1000, 700}};
     HWND frame_ = nullptr;
+    MainFrameWindows windows_;
     ScriptedSource* source_ = nullptr;
 };
 
 TEST_F(MainFrameTest, BuildsTheWindowTreeWithItsClassesAndIds)
 {
-    const ShellWindows& shell = Shell();
-    EXPECT_EQ(shell.mainMenu, GetMenu(frame_));
+    const MainFrameWindows& shell = windows_;
+    EXPECT_EQ(shell.menu, GetMenu(frame_));
     HWND outer = GetParent(shell.volumeList), inner = GetParent(shell.trackView);
     for (const auto& [window, parent, className, id] :
          {std::tuple{outer, frame_, L"SplitterClass", -1}, {shell.volumeList, outer, L"VolumeListClass", 1000},
@@ -61,14 +59,14 @@ TEST_F(MainFrameTest, BuildsTheWindowTreeWithItsClassesAndIds)
 // reaches the list's edge.
 TEST_F(MainFrameTest, TheStatisticsListShowsEachPollAtEverySizeAndSizingPausesThePolls)
 {
-    HWND list = Shell().statisticsList;
+    HWND list = windows_.statisticsList;
     EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 18);
     EXPECT_EQ(ListItemText(list, 2, 1), L"1234");
     source_->SetStatistics({.writesSeen = 5678});
-    SendMessageW(frame_, WM_COMMAND, MAKEWPARAM(kCommandRefreshNow, 0), 0);
+    SendMessageW(frame_, WM_COMMAND, MAKEWPARAM(IDM_VIEW_REFRESH_NOW, 0), 0);
     EXPECT_EQ(ListItemText(list, 2, 1), L"5678");
 
-    HWND pane = Shell().trackView;
+    HWND pane = windows_.trackView;
     const auto polling = [pane] { return KillTimer(pane, kPollTimerId) && SetTimer(pane, kPollTimerId, 1000, {}); };
     EXPECT_TRUE(polling()) << "the stored speed is Normal";
     SendMessageW(frame_, WM_ENTERSIZEMOVE, 0, 0);
@@ -79,9 +77,9 @@ TEST_F(MainFrameTest, TheStatisticsListShowsEachPollAtEverySizeAndSizingPausesTh
     RECT client{}, listClient{};
     GetClientRect(frame_, &client);
     GetClientRect(list, &listClient);
-    const RECT splitter = testing::RectInClient(GetParent(Shell().volumeList), frame_);
+    const RECT splitter = testing::RectInClient(GetParent(windows_.volumeList), frame_);
     EXPECT_EQ(std::tuple(splitter.left, splitter.top, splitter.right, splitter.bottom),
-              std::tuple(0L, 0L, client.right, testing::RectInClient(Shell().statusBar, frame_).top));
+              std::tuple(0L, 0L, client.right, testing::RectInClient(windows_.statusBar, frame_).top));
     EXPECT_GE(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0) + SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), listClient.right);
     MINMAXINFO limits{};
     SendMessageW(frame_, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
@@ -94,7 +92,7 @@ TEST_F(MainFrameTest, TheStatisticsListShowsEachPollAtEverySizeAndSizingPausesTh
 // the menu never reach the map.
 TEST_F(MainFrameTest, TheMapsContextMenuChoiceReachesThePaneThroughTheFrame)
 {
-    HWND pane = Shell().trackView;
+    HWND pane = windows_.trackView;
     const auto contextMenu = [pane](std::initializer_list<WPARAM> keys) {
         for (WPARAM key : keys)
             PostMessageW(pane, key == VK_ESCAPE ? WM_KEYDOWN : WM_CHAR, key, 0);
@@ -112,7 +110,7 @@ TEST_F(MainFrameTest, TheMapsContextMenuChoiceReachesThePaneThroughTheFrame)
     contextMenu({VK_ESCAPE});
 
     EXPECT_EQ(TrackViewStateOf(pane)->session.pollPeriod, kPollPaused);
-    EXPECT_TRUE(GetMenuState(Shell().mainMenu, kCommandSpeedPaused, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_TRUE(GetMenuState(windows_.menu, IDM_VIEW_SPEED_PAUSED, MF_BYCOMMAND) & MF_CHECKED);
     EXPECT_FALSE(KillTimer(pane, kPollTimerId)) << "the poll timer still runs";
     MSG left;
     EXPECT_FALSE(PeekMessageW(&left, nullptr, WM_MOUSEFIRST, WM_MOUSEHWHEEL, PM_NOREMOVE));
@@ -125,18 +123,18 @@ TEST_F(MainFrameTest, ExitStoresTheRestoredRectangleInTheSettings)
 {
     for (const int show : {SW_SHOWNOACTIVATE, SW_SHOWMINNOACTIVE, SW_MAXIMIZE}) {
         if (!IsWindow(frame_))
-            frame_ = CreateMainFrame(Shell().instance);
+            windows_ = MainFrameWindowsOf(frame_ = program_.Create());
         SetWindowPos(frame_, nullptr, 30, 20, 800, 500, SWP_NOZORDER | SWP_NOACTIVATE);
         ShowWindow(frame_, show);
         SendMessageW(frame_, WM_COMMAND, MAKEWPARAM(IDM_FILE_EXIT, 0), 0);
 
         EXPECT_FALSE(IsWindow(frame_)) << show;
-        const AppSettings& stored = ProgramSettings();
+        const AppSettings& stored = program_.settings;
         EXPECT_EQ(std::tuple(stored.windowLeft, stored.windowTop, stored.windowWidth, stored.windowHeight),
                   std::tuple(30, 20, 800, 500)) << show;
         MSG quit{};
         EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the loop is told to end";
-        EXPECT_EQ(TrackViewStateOf(Shell().trackView), nullptr) << "the pane freed its record";
+        EXPECT_EQ(TrackViewStateOf(windows_.trackView), nullptr) << "the pane freed its record";
     }
 }
 

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "blockmap/view_options.h"
+#include "app/win32/program_driver.h"
 #include "blockmap/win32/dialog_watcher.h"
 #include "blockmap/win32/track_view_window.h"
 #include "support/program_shell.h"
@@ -51,17 +51,15 @@ TEST_F(RealDriverFrameTest, WithoutTheDriverTheRowsReadUnknownAndTheMenuShowsAnd
     const DWORD five = 5;
     ASSERT_EQ(RegSetValueExW(key_, L"ExcludeUSB", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"1"), 4), 0);  // no DWORD
     ASSERT_EQ(RegSetValueExW(key_, L"ExcludeVHD", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&five), 4), 0);
-    testing::PrepareProgramShell();
-    ProgramSettings() = AppSettings{4, 1000, 0x00D77800, 10, 10, 900, 600};
-    ASSERT_TRUE(RegisterMainFrameClass(Shell().instance));
-    HWND frame = CreateMainFrame(Shell().instance);
+    testing::ProgramFrame program(ProgramTrackingDriver(), {4, 1000, 0x00D77800, 10, 10, 900, 600});
+    HWND frame = program.Create();
     ASSERT_NE(frame, nullptr);
     ShowWindow(frame, SW_SHOW);
     UpdateWindow(frame);
-    SendMessageW(frame, WM_COMMAND, MAKEWPARAM(kCommandRefreshNow, 0), 0);
+    SendMessageW(frame, WM_COMMAND, MAKEWPARAM(IDM_VIEW_REFRESH_NOW, 0), 0);
     for (int row = 1; row <= 17; ++row)
-        EXPECT_EQ(testing::ListItemText(Shell().statisticsList, row, 1), row <= 15 ? L"Unknown" : L"0") << "row " << row;
-    const TrackViewState& view = *TrackViewStateOf(Shell().trackView);
+        EXPECT_EQ(testing::ListItemText(MainFrameWindowsOf(frame).statisticsList, row, 1), row <= 15 ? L"Unknown" : L"0") << "row " << row;
+    const TrackViewState& view = *TrackViewStateOf(MainFrameWindowsOf(frame).trackView);
     EXPECT_TRUE(view.session.bitmap.Empty() && view.session.volume == nullptr);
 
     const auto checked = [&](int item) { return (GetMenuState(GetMenu(frame), item, MF_BYCOMMAND) & MF_CHECKED) != 0; };

@@ -12,14 +12,13 @@
 #include <tuple>
 #include <vector>
 
+#include "app/win32/scripted_program_driver.h"
 #include "blockmap/colors.h"
-#include "blockmap/view_options.h"
 #include "blockmap/win32/track_view_window.h"
 #include "common/win32/gdi_objects.h"
 #include "dialog_watcher.h"
-#include "app/win32/scripted_program_driver.h"
-#include "app/win32/shell_windows.h"
 #include "support/program_shell.h"
+#include "tracking/win32/virtual_bitmap_memory.h"
 
 namespace trackkit {
 namespace {
@@ -28,6 +27,16 @@ using Texts = std::vector<std::wstring>;
 
 const std::wstring kReady = L" Ready...";
 
+// The pane's owner in the program is the main frame; here a host window with a status bar of its own.
+struct StatusBarHost final : TrackViewHost {
+    void ShowPollReport(const PollReport& report) override { reports.push_back(report.statistics); }
+    void ShowStatusText(std::wstring_view text) override { SetWindowTextW(statusBar, std::wstring(text).c_str()); }
+    void ShowViewMenu(POINT) override {}
+
+    HWND statusBar = nullptr;
+    std::vector<StatisticsUpdate> reports;
+};
+
 // At 96 DPI with block size 4 the 500 x 300 pane has pitch 5, a map area from (5, 5) to (495, 295) and 98
 // columns. The volumes have 64 KiB blocks on 4 KiB clusters.
 class TrackViewWindowTest : public ::testing::Test {
@@ -35,12 +44,13 @@ protected:
     void SetUp() override
     {
         testing::PrepareProgramShell();
-        ProgramSettings() = AppSettings{4, kPollPaused, 0x00D77800, 0, 0, 0, 0};
-        Shell().mainFrame = host_ = CreateWindowExW(0, L"Static", L"host", WS_POPUP | WS_CLIPCHILDREN, 0, 0, 500, 340,
-                                                    nullptr, nullptr, Shell().instance, nullptr);
-        Shell().statusBar = CreateWindowExW(0, STATUSCLASSNAMEW, kReady.c_str(), WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
-                                            host_, nullptr, Shell().instance, nullptr);
-        Shell().trackView = pane_ = CreateTrackView(host_, Shell().instance);
+        const HINSTANCE instance = GetModuleHandleW(nullptr);
+        host_ = CreateWindowExW(0, L"Static", L"host", WS_POPUP | WS_CLIPCHILDREN, 0, 0, 500, 340, nullptr, nullptr,
+                                instance, nullptr);
+        owner_.statusBar = CreateWindowExW(0, STATUSCLASSNAMEW, kReady.c_str(), WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, host_,
+                                           nullptr, instance, nullptr);
+        pane_ = CreateTrackView(host_, instance, {testing::ScriptedProgramDriver(), memory_, owner_, 4, kPollPaused,
+                                                  0x00D77800});
         ASSERT_NE(pane_, nullptr);
         SetWindowPos(pane_, nullptr, 0, 0, 500, 300, SWP_NOZORDER);
         ShowWindow(host_, SW_SHOWNOACTIVATE);  // without a window manager Wine waits 2 s for an active one to go
@@ -70,6 +80,8 @@ protected:
     Pixel At(int x, int y) { return PixelFromColorRef(GetPixel(WindowDc(pane_).Get(), x, y)); }
     void Mouse(UINT message, int x, int y) { SendMessageW(pane_, message, MK_LBUTTON, MAKELPARAM(x, y)); }
 
+    VirtualBitmapMemory memory_;
+    StatusBarHost owner_;
     HWND host_{}, pane_{};
     std::wstring path_;
     int volumes_ = 0;
@@ -82,21 +94,22 @@ TEST_F(TrackViewWindowTest, TheTimerFollowsTheUpdateSpeedAndThePaneCleansUpOnDes
     const auto timerRunning = [&] { return KillTimer(pane_, kPollTimerId) && SetTimer(pane_, kPollTimerId, 1000, {}); };
     SendMessageW(pane_, WM_EXITSIZEMOVE, 0, 0);
     EXPECT_FALSE(timerRunning()) << "the stored speed is Paused";
-    SendMessageW(pane_, WM_COMMAND, kCommandSpeedHigh, 0);
+    SetTrackViewPollPeriod(pane_, 250);
     EXPECT_EQ(std::pair(timerRunning(), TrackViewStateOf(pane_)->session.pollPeriod), std::pair(true, 250u));
     const std::uint64_t before = Session().Requests().Of(DriverRequest::Statistics);
     SendMessageW(pane_, WM_TIMER, kPollTimerId, 0);
     SendMessageW(pane_, WM_TIMER, 7, 0);  // not the poll timer
-    SendMessageW(pane_, WM_COMMAND, kCommandRefreshNow, 0);
+    PollTrackedVolumeInPane(pane_);
     EXPECT_EQ(Session().Requests().Of(DriverRequest::Statistics), before + 2);
 
     const void* bitmap = TrackViewStateOf(pane_)->session.bitmap.Bytes().data();
     MEMORY_BASIC_INFORMATION memory{};
     const auto pages = [&] { return VirtualQuery(bitmap, &memory, sizeof(memory)) ? memory.State : 0; };
     ASSERT_EQ(std::pair(pages(), Session().OpenHandles()), std::pair(DWORD{MEM_COMMIT}, 1));
-    SendMessageW(pane_, WM_DESTROY, 0, 0);
-    EXPECT_EQ(std::tuple(KillTimer(pane_, kPollTimerId), Session().OpenHandles(), pages(), TrackViewStateOf(pane_)),
-              std::tuple(FALSE, 0, DWORD{MEM_FREE}, nullptr)) << "the timer, the volume, the bitmap, the record";
+    EXPECT_EQ(owner_.reports.back(), StatisticsUpdate::Values) << "each poll is reported to the owner";
+    DestroyWindow(pane_);
+    EXPECT_EQ(std::tuple(Session().OpenHandles(), pages(), TrackViewStateOf(pane_)), std::tuple(0, DWORD{MEM_FREE}, nullptr))
+        << "the volume, the bitmap, the record";
 }
 
 // 20000 blocks pack four to a cell: cells 0 to 4 have 0 to 4 changed blocks, one of each level; $CBT's clusters
@@ -104,7 +117,7 @@ TEST_F(TrackViewWindowTest, TheTimerFollowsTheUpdateSpeedAndThePaneCleansUpOnDes
 TEST_F(TrackViewWindowTest, TheScreenShowsTheLevelsTheGapsAndTheCbtCellsAndRepaintsOnAThemeChange)
 {
     Open({512, 8, 20000, 65536, 640, 655}, {4, 8, 9, 12, 13, 14, 16, 17, 18, 19});
-    const LevelPixels levels = BuildLevelPixels(GetSysColor(COLOR_3DFACE), ProgramSettings().blockColor);
+    const LevelPixels levels = BuildLevelPixels(GetSysColor(COLOR_3DFACE), 0x00D77800);
     const Pixel background = PixelFromColorRef(GetSysColor(COLOR_WINDOW));
     for (int level = 0, x = 5; level <= 4; ++level, x += 5)
         EXPECT_EQ((std::array{At(x, 5), At(x + 3, 8), At(x + 4, 6), At(x + 1, 9)}),
@@ -113,10 +126,10 @@ TEST_F(TrackViewWindowTest, TheScreenShowsTheLevelsTheGapsAndTheCbtCellsAndRepai
               (std::array{PixelFromColorRef(kCbtColor), levels[0], background, background}))
         << "cells 10 and 11, the margin, past the end";
 
-    ProgramSettings().blockColor = RGB(10, 200, 30);
+    TrackViewStateOf(pane_)->faceColor = RGB(10, 200, 30);
     SendMessageW(pane_, WM_THEMECHANGED, 0, 0);
     UpdateWindow(pane_);
-    EXPECT_EQ(At(25, 5), PixelFromColorRef(RGB(10, 200, 30)));
+    EXPECT_EQ(At(5, 5), PixelFromColorRef(GetSysColor(COLOR_3DFACE))) << "the face colour is the system's again";
 }
 
 // The mouse is held over the map and its cell named in the status bar; a click off the cells only takes the
@@ -126,7 +139,7 @@ TEST_F(TrackViewWindowTest, HoverNamesTheCellAndAClickListsItsStreamsInTheDialog
 {
     Open().SetLookupEntries({{900, 0x01000000, L"\\Data\\orders.mdf"}, {100, 0x03000005, L"\\pagefile.sys"}});
     Mouse(WM_MOUSEMOVE, -30, 500);
-    EXPECT_EQ(std::pair(testing::WindowText(Shell().statusBar), GetCapture()), std::pair(kReady, HWND{}));
+    EXPECT_EQ(std::pair(testing::WindowText(owner_.statusBar), GetCapture()), std::pair(kReady, HWND{}));
     SetFocus(nullptr);
     Mouse(WM_LBUTTONDOWN, 2, 17);
     EXPECT_EQ(std::pair(Lookups(), GetFocus()), std::pair(std::uint64_t{0}, pane_));
@@ -146,10 +159,10 @@ TEST_F(TrackViewWindowTest, HoverNamesTheCellAndAClickListsItsStreamsInTheDialog
                                                 {L"900", L"\\Data\\orders.mdf", L"Data"}}));
     }
     Mouse(WM_MOUSEMOVE, 32, 17);
-    ASSERT_EQ(std::pair(GetCapture(), testing::WindowText(Shell().statusBar)),
+    ASSERT_EQ(std::pair(GetCapture(), testing::WindowText(owner_.statusBar)),
               std::pair(pane_, std::wstring(L"(32, 17)   Blocks=201-201   Clusters=3216-3231")));
     SendMessageW(pane_, WM_ACTIVATE, WA_INACTIVE, 0);
-    EXPECT_EQ(testing::WindowText(Shell().statusBar), kReady);
+    EXPECT_EQ(testing::WindowText(owner_.statusBar), kReady);
 }
 
 // Error 0: a reply without entries. With more data the files exist, but their names outgrow the reply's ceiling.

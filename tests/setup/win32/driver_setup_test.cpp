@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "app/win32/program_driver.h"
 #include "blockmap/win32/dialog_watcher.h"
 #include "common/text.h"
 #include "setup/driver_setup.h"
@@ -105,12 +106,12 @@ TEST(DriverSetupInstallerTest, SwitchesTheFeatureOfTheFirstUpgradeCodesProductOr
 
         const InstalledProduct first(kFirstProduct);
         ASSERT_TRUE(first.MarkerPresent());
-        RemoveDriverCommand(frame);
+        RemoveDriverCommand(frame, ProgramTrackingDriver());
         EXPECT_FALSE(first.MarkerPresent());
         // Wine reports a removed feature as advertised rather than absent.
         EXPECT_NE(first.FeatureState(), INSTALLSTATE_LOCAL);
         EXPECT_EQ(second.FeatureState(), INSTALLSTATE_LOCAL) << "the second upgrade code's product is left alone";
-        InstallDriverCommand(frame);
+        InstallDriverCommand(frame, ProgramTrackingDriver());
         EXPECT_TRUE(first.MarkerPresent() && first.FeatureState() == INSTALLSTATE_LOCAL);
     }
     EXPECT_EQ(RunDriverSetup(true, installer, reboot), static_cast<std::uint32_t>(ERROR_UNKNOWN_PRODUCT));

@@ -1,0 +1,113 @@
+#include "app/win32/frame_commands.h"
+
+#include "app/commands.h"
+#include "setup/win32/device_commands.h"
+#include "setup/win32/driver_setup_commands.h"
+#include "tracelog/win32/trace_log_dialog.h"
+#include "widgets/win32/about_box.h"
+
+namespace trackkit {
+namespace {
+
+void ShowChoiceMark(HMENU menu, SettingId setting, std::uint32_t value)
+{
+    const int checked = ChoiceCommandFor(setting, value);
+    const std::array<int, 4> choices = ChoiceCommands(setting);
+    if (ChoiceMarkOf(setting) == ChoiceMark::Radio) {
+        CheckMenuRadioItem(menu, static_cast<UINT>(choices.front()), static_cast<UINT>(choices.back()),
+                           static_cast<UINT>(checked), MF_BYCOMMAND);
+        return;
+    }
+    for (const int choice : choices)
+        CheckMenuItem(menu, static_cast<UINT>(choice), MF_BYCOMMAND | (choice == checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+// A View choice: the setting first, then its mark, then the block map.
+void Choose(FrameWindow& frame, const Command& command)
+{
+    const std::uint32_t value = ChoiceValue(command);
+    SetSettingValue(frame.settings, command.setting, value);
+    if (frame.windows.menu != nullptr)
+        ShowChoiceMark(frame.windows.menu, command.setting, value);
+    if (command.setting == SettingId::UpdateSpeed)
+        SetTrackViewPollPeriod(frame.windows.trackView, value);
+    else
+        SetTrackViewBlockSize(frame.windows.trackView, value);
+}
+
+// "&Refresh Now": the volume list first, then a poll of the tracked volume.
+void RefreshNow(FrameWindow& frame)
+{
+    if (frame.windows.volumeList != nullptr)
+        SendMessageW(frame.windows.volumeList, WM_COMMAND, MAKEWPARAM(IDM_VIEW_REFRESH_NOW, 0), 0);
+    PollTrackedVolumeInPane(frame.windows.trackView);
+}
+
+// Removes every mouse message waiting in the thread's queue, so that the
+// click which closed the menu does not also reach the map.
+void FlushPendingMouseMessages()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, WM_MOUSEFIRST, WM_MOUSEHWHEEL, PM_REMOVE)) {
+    }
+}
+
+} // namespace
+
+void RunFrameCommand(FrameWindow& frame, int id)
+{
+    const Command* command = FindCommand(id);
+    if (command == nullptr)
+        return;
+    switch (command->action) {
+    case CommandAction::Exit:
+        DestroyWindow(frame.window);
+        break;
+    case CommandAction::About:
+        ShowAboutBox(frame.instance, frame.window);
+        break;
+    case CommandAction::TraceLog:
+        ShowTraceLogDialog(frame.window);
+        break;
+    case CommandAction::ChooseSetting:
+        Choose(frame, *command);
+        break;
+    case CommandAction::RefreshNow:
+        RefreshNow(frame);
+        break;
+    case CommandAction::InstallDriver:
+        InstallDriverCommand(frame.window, frame.driver);
+        break;
+    case CommandAction::RemoveDriver:
+        RemoveDriverCommand(frame.window, frame.driver);
+        break;
+    case CommandAction::UninstallShadowCopies:
+        UninstallRemovedShadowCopyDevices(frame.window);
+        break;
+    case CommandAction::ToggleUsbExclusion:
+    case CommandAction::ToggleVhdExclusion:
+        ToggleDeviceExclusion(frame.window, id);
+        break;
+    }
+}
+
+void ShowChoiceMarks(const FrameWindow& frame)
+{
+    if (frame.windows.menu == nullptr)
+        return;
+    for (const SettingId setting : {SettingId::UpdateSpeed, SettingId::BlockSize})
+        ShowChoiceMark(frame.windows.menu, setting, SettingValue(frame.settings, setting));
+}
+
+void ShowViewMenuAt(FrameWindow& frame, POINT screenPoint)
+{
+    HMENU view = frame.windows.menu != nullptr ? GetSubMenu(frame.windows.menu, IDR_MAIN_MENU_VIEW_INDEX) : nullptr;
+    if (view == nullptr)
+        return;
+    const BOOL command = TrackPopupMenu(view, TPM_RETURNCMD | TPM_RIGHTBUTTON, screenPoint.x, screenPoint.y, 0,
+                                        frame.window, nullptr);
+    FlushPendingMouseMessages();
+    RunFrameCommand(frame, command);
+}
+
+} // namespace trackkit
