@@ -36,7 +36,7 @@ void Choose(FrameWindow& frame, const Command& command)
 }
 
 // "&Refresh Now": the volume list first, then a poll of the tracked volume.
-void RefreshNow(FrameWindow& frame)
+void RefreshVolumesAndMap(FrameWindow& frame)
 {
     if (frame.windows.volumeList != nullptr)
         SendMessageW(frame.windows.volumeList, WM_COMMAND, MAKEWPARAM(IDM_VIEW_REFRESH_NOW, 0), 0);
@@ -52,43 +52,29 @@ void FlushPendingMouseMessages()
     }
 }
 
+void Exit(FrameWindow& frame, const Command&) { DestroyWindow(frame.window); }
+void About(FrameWindow& frame, const Command&) { ShowAboutBox(frame.instance, frame.window); }
+void TraceLog(FrameWindow& frame, const Command&) { ShowTraceLogDialog(frame.window); }
+void RefreshNow(FrameWindow& frame, const Command&) { RefreshVolumesAndMap(frame); }
+void InstallDriver(FrameWindow& frame, const Command&) { InstallDriverCommand(frame.window, frame.driver); }
+void RemoveDriver(FrameWindow& frame, const Command&) { RemoveDriverCommand(frame.window, frame.driver); }
+void UninstallShadowCopies(FrameWindow& frame, const Command&) { UninstallRemovedShadowCopyDevices(frame.window); }
+void ToggleExclusion(FrameWindow& frame, const Command& command) { ToggleDeviceExclusion(frame.window, command.id); }
+
+// Who acts on each CommandAction, in the enumeration's order.
+using CommandHandler = void (*)(FrameWindow&, const Command&);
+constexpr std::array<CommandHandler, 10> kHandlers{
+    Exit, About, TraceLog, Choose, RefreshNow, InstallDriver, RemoveDriver, UninstallShadowCopies,
+    ToggleExclusion, ToggleExclusion,
+};
+static_assert(static_cast<std::size_t>(CommandAction::ToggleVhdExclusion) + 1 == kHandlers.size());
+
 } // namespace
 
 void RunFrameCommand(FrameWindow& frame, int id)
 {
-    const Command* command = FindCommand(id);
-    if (command == nullptr)
-        return;
-    switch (command->action) {
-    case CommandAction::Exit:
-        DestroyWindow(frame.window);
-        break;
-    case CommandAction::About:
-        ShowAboutBox(frame.instance, frame.window);
-        break;
-    case CommandAction::TraceLog:
-        ShowTraceLogDialog(frame.window);
-        break;
-    case CommandAction::ChooseSetting:
-        Choose(frame, *command);
-        break;
-    case CommandAction::RefreshNow:
-        RefreshNow(frame);
-        break;
-    case CommandAction::InstallDriver:
-        InstallDriverCommand(frame.window, frame.driver);
-        break;
-    case CommandAction::RemoveDriver:
-        RemoveDriverCommand(frame.window, frame.driver);
-        break;
-    case CommandAction::UninstallShadowCopies:
-        UninstallRemovedShadowCopyDevices(frame.window);
-        break;
-    case CommandAction::ToggleUsbExclusion:
-    case CommandAction::ToggleVhdExclusion:
-        ToggleDeviceExclusion(frame.window, id);
-        break;
-    }
+    if (const Command* command = FindCommand(id))
+        kHandlers[static_cast<std::size_t>(command->action)](frame, *command);
 }
 
 void ShowChoiceMarks(const FrameWindow& frame)
