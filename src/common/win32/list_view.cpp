@@ -18,24 +18,34 @@ void InsertListColumn(HWND list, int index, std::wstring_view title, int width, 
     SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
 }
 
-int InsertListRow(HWND list, int position, std::wstring_view text, std::optional<LPARAM> parameter)
+int InsertListRow(HWND list, int position, wchar_t* text, std::optional<LPARAM> parameter)
 {
-    std::wstring copy(text);
     LVITEMW item{};
     item.mask = LVIF_TEXT | (parameter ? LVIF_PARAM : 0u);
     item.iItem = position;
-    item.pszText = copy.data();
+    item.pszText = text;
     item.lParam = parameter.value_or(0);
     return static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+int InsertListRow(HWND list, int position, std::wstring_view text, std::optional<LPARAM> parameter)
+{
+    std::wstring copy(text);
+    return InsertListRow(list, position, copy.data(), parameter);
+}
+
+void SetListCellText(HWND list, int row, int column, wchar_t* text)
+{
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = text;
+    SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
 void SetListCellText(HWND list, int row, int column, std::wstring_view text)
 {
     std::wstring copy(text);
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = copy.data();
-    SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    SetListCellText(list, row, column, copy.data());
 }
 
 } // namespace trackkit

@@ -23,4 +23,11 @@ int InsertListRow(HWND list, int position, std::wstring_view text, std::optional
 // Sets the text of one cell; column 0 is the row's own text.
 void SetListCellText(HWND list, int row, int column, std::wstring_view text);
 
+// The same two for a list filled with many rows from the caller's own
+// terminated buffers, handed to the list as they are, without a copy each.
+// LPSTR_TEXTCALLBACKW makes the list ask its owner for the text whenever it
+// needs it (LVN_GETDISPINFOW).
+int InsertListRow(HWND list, int position, wchar_t* text, std::optional<LPARAM> parameter = std::nullopt);
+void SetListCellText(HWND list, int row, int column, wchar_t* text);
+
 } // namespace trackkit

@@ -6,6 +6,7 @@
 
 #include "common/dpi.h"
 #include "common/text.h"
+#include "common/win32/list_view.h"
 #include "tracelog/trace_row_colors.h"
 #include "tracelog/win32/trace_log_location.h"
 #include "tracelog/win32/trace_log_snapshot.h"
@@ -68,14 +69,6 @@ private:
     const TraceLogDialogState& state_;
 };
 
-void SetSubItemText(HWND table, int row, int column, wchar_t* text)
-{
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = text;
-    SendMessageW(table, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-}
-
 // The row of one record that passed the filters (SelectTraceRecords has
 // tested it and offered its texts to the filter lists), appended at the end;
 // its item parameter is its entry's index in the store. The DeviceName is
@@ -85,23 +78,17 @@ void DecodeTraceRecord(HWND table, std::size_t storeIndex, const TraceRecord& re
     TraceColumnTexts texts;
     FormatHex32(record.threadId, texts.threadId);
     FormatRemainingTexts(record, timeText, texts);
-    LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
-    item.iItem = static_cast<int>(storeIndex);
-    item.pszText = texts.date;
-    item.lParam = static_cast<LPARAM>(storeIndex);
-    const LRESULT row = SendMessageW(table, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    const int row = InsertListRow(table, static_cast<int>(storeIndex), texts.date, static_cast<LPARAM>(storeIndex));
     if (row < 0)
         return;
-    const int at = static_cast<int>(row);
-    SetSubItemText(table, at, 1, texts.time);
-    SetSubItemText(table, at, 2, texts.function);
-    SetSubItemText(table, at, 3, texts.lineNumber);
-    SetSubItemText(table, at, 4, texts.status);
-    SetSubItemText(table, at, kDeviceNameColumn, LPSTR_TEXTCALLBACKW);
-    SetSubItemText(table, at, 6, texts.drive);
-    SetSubItemText(table, at, 7, texts.flags);
-    SetSubItemText(table, at, 8, texts.threadId);
+    SetListCellText(table, row, 1, texts.time);
+    SetListCellText(table, row, 2, texts.function);
+    SetListCellText(table, row, 3, texts.lineNumber);
+    SetListCellText(table, row, 4, texts.status);
+    SetListCellText(table, row, kDeviceNameColumn, LPSTR_TEXTCALLBACKW);
+    SetListCellText(table, row, 6, texts.drive);
+    SetListCellText(table, row, 7, texts.flags);
+    SetListCellText(table, row, 8, texts.threadId);
 }
 
 int CALLBACK CompareRowTimes(LPARAM first, LPARAM second, LPARAM store)
@@ -152,15 +139,9 @@ std::uint32_t ListTraceLog(TraceLogDialogState& state)
 void PrepareTraceTable(const TraceLogDialogState& state)
 {
     SendMessageW(state.table, LVM_SETEXTENDEDLISTVIEWSTYLE, kTableExtendedStyle, kTableExtendedStyle);
-    for (std::size_t i = 0; i < kTraceColumns.size(); ++i) {
-        std::wstring title(kTraceColumns[i].title);
-        LVCOLUMNW column{};
-        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
-        column.fmt = kColumnFormat;
-        column.cx = ScaleForDpi(kTraceColumns[i].width, state.dpiX);
-        column.pszText = title.data();
-        SendMessageW(state.table, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
-    }
+    for (std::size_t i = 0; i < kTraceColumns.size(); ++i)
+        InsertListColumn(state.table, static_cast<int>(i), kTraceColumns[i].title,
+                         ScaleForDpi(kTraceColumns[i].width, state.dpiX), kColumnFormat);
 }
 
 void ResetFilterList(HWND list, FilterChoices& choices)
