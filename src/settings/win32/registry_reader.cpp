@@ -1,13 +1,14 @@
 #include "settings/win32/registry_reader.h"
 
+#include <array>
 #include <string>
 
 #include "settings/win32/registry_store.h"
 
 namespace trackkit {
 
-std::optional<std::uint32_t> WindowsRegistryReader::ReadDword(std::wstring_view keyPath,
-                                                              std::wstring_view valueName) const
+std::optional<std::size_t> WindowsRegistryReader::ReadBytes(std::wstring_view keyPath, std::wstring_view valueName,
+                                                            std::span<std::uint8_t> buffer) const
 {
     const std::wstring path(keyPath);
     HKEY opened = nullptr;
@@ -15,15 +16,22 @@ std::optional<std::uint32_t> WindowsRegistryReader::ReadDword(std::wstring_view 
         return std::nullopt;
     const UniqueRegistryKey key(opened);
 
-    // A four-byte buffer: a longer value fails with ERROR_MORE_DATA and
-    // counts as unreadable, a shorter one fills the low bytes of the zero.
+    // A longer value fails with ERROR_MORE_DATA and counts as unreadable.
     const std::wstring name(valueName);
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    if (RegQueryValueExW(key.Get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) !=
-        ERROR_SUCCESS)
+    DWORD size = static_cast<DWORD>(buffer.size());
+    if (RegQueryValueExW(key.Get(), name.c_str(), nullptr, nullptr, buffer.data(), &size) != ERROR_SUCCESS)
         return std::nullopt;
-    return value;
+    return size;
+}
+
+std::optional<std::uint32_t> WindowsRegistryReader::ReadDword(std::wstring_view keyPath,
+                                                              std::wstring_view valueName) const
+{
+    // A shorter value fills the low bytes of the zero.
+    std::array<std::uint8_t, 4> bytes{};
+    if (!ReadBytes(keyPath, valueName, bytes))
+        return std::nullopt;
+    return static_cast<std::uint32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | bytes[3] << 24);
 }
 
 bool QueryDarkMode()
