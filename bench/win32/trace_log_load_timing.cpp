@@ -28,7 +28,6 @@
 #include "tracelog/trace_selection.h"
 #include "tracelog/trace_texts.h"
 #include "tracelog/win32/trace_log_dialog.h"
-#include "tracelog/win32/trace_log_location.h"
 #include "tracelog/win32/trace_log_snapshot.h"
 #include "tracelog/win32/windows_trace_time_text.h"
 
@@ -113,6 +112,9 @@ int Run(std::size_t records, int rounds)
     std::vector<double> reloads;
     std::size_t listed = 0;
     LRESULT rows = 0;
+    // The dialogs' log path, set once each round's dialog is open.
+    std::wstring logPath;
+    TraceLogDialogContext context{false, &logPath};
     for (int round = 0; round < rounds; ++round) {
         const Stopwatch decode;
         listed = DecodeWithoutList(path);
@@ -121,16 +123,16 @@ int Run(std::size_t records, int rounds)
         // A new dialog each round, so the first load finds an empty table
         // (in a prefix without a DebugLogPath value). Dialogs stay open: a
         // shown window costs Wine seconds to destroy.
-        TraceLogPath().clear();
+        logPath.clear();
         HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_TRACE_LOG), nullptr,
-                                         TraceLogDialogProc, 0);
+                                         TraceLogDialogProc, reinterpret_cast<LPARAM>(&context));
         if (dialog == nullptr) {
             std::fprintf(stderr, "the dialog could not be created\n");
             return 1;
         }
         ShowWindow(dialog, SW_SHOW);
         PumpMessages();
-        TraceLogPath() = path;
+        logPath = path;
         HWND table = GetDlgItem(dialog, IDC_TRACE_LOG_TABLE);
 
         const Stopwatch first;

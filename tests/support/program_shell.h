@@ -25,7 +25,7 @@ inline void PrepareProgramShell()
 // The settings outlive the frame, as the program's do, so a test reads what
 // the frame stored in them.
 struct ProgramFrame {
-    ProgramFrame(TrackingDriver& driver, const AppSettings& stored) : settings(stored), creation{settings, driver, memory}
+    ProgramFrame(TrackingDriver& driver, const AppSettings& stored) : settings(stored), creation{settings, driver, memory, theme}
     {
         PrepareProgramShell();
     }
@@ -37,6 +37,7 @@ struct ProgramFrame {
 
     AppSettings settings;
     VirtualBitmapMemory memory;
+    ThemeLibrary theme{L""};  // none: tests run without the maker's library
     MainFrameCreation creation;
 };
 

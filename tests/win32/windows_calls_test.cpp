@@ -160,8 +160,9 @@ TEST(ThemeLibrary, WithoutAUsableLibraryInTheNamedFolderBothCallsDoNothing)
     EXPECT_EQ(GetModuleHandleW(L"OrvexTheme.dll"), nullptr);
     // The test program's folder holds none: the stand-ins sit in sub-folders.
     EXPECT_EQ(ProgramFolder(), test::TestProgramFolder());
-    EXPECT_FALSE(ProgramTheme().IsLoaded());
-    ProgramTheme().OnStart();
+    const ThemeLibrary besideTheProgram(ProgramFolder());
+    EXPECT_FALSE(besideTheProgram.IsLoaded());
+    besideTheProgram.OnStart();
 }
 
 // OutputDebugStringW raises an exception carrying the text (wide on recent Windows, 8-bit on

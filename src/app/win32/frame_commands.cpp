@@ -54,7 +54,11 @@ void FlushPendingMouseMessages()
 
 void Exit(FrameWindow& frame, const Command&) { DestroyWindow(frame.window); }
 void About(FrameWindow& frame, const Command&) { ShowAboutBox(frame.instance, frame.window); }
-void TraceLog(FrameWindow& frame, const Command&) { ShowTraceLogDialog(frame.window); }
+void TraceLog(FrameWindow& frame, const Command&)
+{
+    TraceLogDialogContext context{frame.theme.IsLoaded(), &frame.traceLogPath};
+    ShowTraceLogDialog(frame.window, context);
+}
 void RefreshNow(FrameWindow& frame, const Command&) { RefreshVolumesAndMap(frame); }
 void InstallDriver(FrameWindow& frame, const Command&) { InstallDriverCommand(frame.window, frame.driver); }
 void RemoveDriver(FrameWindow& frame, const Command&) { RemoveDriverCommand(frame.window, frame.driver); }

@@ -35,6 +35,7 @@ struct FrameWindow final : VolumeListHost, TrackViewHost {
     AppSettings& settings;
     TrackingDriver& driver;
     BitmapMemory& bitmapMemory;
+    const ThemeLibrary& theme;
     WindowsVolumeSystem volumes;
     WindowsLocaleText locale;
     WindowsDebugLog debug;

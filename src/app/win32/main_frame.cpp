@@ -12,7 +12,6 @@
 #include "common/win32/gdi_objects.h"
 #include "common/win32/window_class.h"
 #include "common/win32/window_record.h"
-#include "settings/win32/theme_library.h"
 #include "setup/win32/device_commands.h"
 #include "volumes/win32/volume_list_window.h"
 #include "widgets/win32/splitter_window.h"
@@ -21,7 +20,7 @@ namespace trackkit {
 
 FrameWindow::FrameWindow(HWND frame, HINSTANCE instanceHandle, const MainFrameCreation& creation)
     : window(frame), instance(instanceHandle), settings(creation.settings), driver(creation.driver),
-      bitmapMemory(creation.bitmapMemory)
+      bitmapMemory(creation.bitmapMemory), theme(creation.theme)
 {
 }
 
@@ -74,7 +73,7 @@ HWND CreateBlockMap(FrameWindow& frame, HWND parent)
 
 LRESULT OnFrameCreate(FrameWindow& frame, WPARAM wParam, LPARAM lParam)
 {
-    ProgramTheme().OnFrameCreate(frame.window, WM_CREATE, wParam, lParam);
+    frame.theme.OnFrameCreate(frame.window, WM_CREATE, wParam, lParam);
     SetPropW(frame.window, kVistaDialogProperty, reinterpret_cast<HANDLE>(1));
     MainFrameWindows& windows = frame.windows;
     windows.menu = GetMenu(frame.window);

@@ -4,6 +4,7 @@
 
 #include "resources/resource_ids.h"
 #include "settings/settings.h"
+#include "settings/win32/theme_library.h"
 #include "tracking/session_bitmap.h"
 #include "tracking/tracking_driver.h"
 
@@ -20,6 +21,7 @@ struct MainFrameCreation {
     AppSettings& settings;
     TrackingDriver& driver;
     BitmapMemory& bitmapMemory;
+    const ThemeLibrary& theme;
 };
 
 // The windows of the frame's tree, for the program's start-up and for tests.

@@ -67,7 +67,9 @@ WPARAM RunMessageLoop()
 
 int RunApplication(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand)
 {
-    ProgramTheme().OnStart();
+    // Loaded beside the executable; it stays loaded until every window is gone.
+    const ThemeLibrary theme(ProgramFolder());
+    theme.OnStart();
     AppSettings settings = LoadProgramSettings();
     EnablePrivilege(L"SeBackupPrivilege");
     EnablePrivilege(L"SeLoadDriverPrivilege");
@@ -75,7 +77,7 @@ int RunApplication(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand)
     if (!RegisterMainFrameClass(instance))
         return 0;
     VirtualBitmapMemory bitmapMemory;
-    const MainFrameCreation creation{settings, ProgramTrackingDriver(), bitmapMemory};
+    const MainFrameCreation creation{settings, ProgramTrackingDriver(), bitmapMemory, theme};
     HWND frame = CreateMainFrame(instance, creation);
     if (frame == nullptr)
         return 0;

@@ -93,10 +93,4 @@ std::wstring ProgramFolder()
     }
 }
 
-ThemeLibrary& ProgramTheme()
-{
-    static ThemeLibrary theme(ProgramFolder());
-    return theme;
-}
-
 } // namespace trackkit

@@ -50,8 +50,4 @@ private:
 // empty when it cannot be read.
 std::wstring ProgramFolder();
 
-// The program's theme library, loaded beside the executable on first use
-// (the first use is start-up's first step).
-ThemeLibrary& ProgramTheme();
-
 } // namespace trackkit

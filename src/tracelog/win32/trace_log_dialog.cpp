@@ -2,15 +2,13 @@
 
 #include <commctrl.h>
 
-#include <new>
-
 #include "common/win32/gdi_objects.h"
 #include "common/win32/message_guard.h"
 #include "common/win32/wait_cursor.h"
 #include "common/win32/window_class.h"
+#include "common/win32/window_record.h"
 #include "resources/resource_ids.h"
 #include "settings/win32/registry_reader.h"
-#include "settings/win32/theme_library.h"
 #include "tracelog/trace_dialog_layout.h"
 #include "tracelog/trace_log_path.h"
 #include "tracelog/win32/file_chooser.h"
@@ -57,7 +55,7 @@ LRESULT CALLBACK RefreshKeyProc(HWND control, UINT message, WPARAM wParam, LPARA
                                 DWORD_PTR dialog)
 {
     if (message == WM_KEYDOWN && wParam == VK_F5) {
-        if (TraceLogDialogState* state = DialogStateOf(reinterpret_cast<HWND>(dialog))) {
+        if (auto* state = DialogRecordOf<TraceLogDialogState>(reinterpret_cast<HWND>(dialog))) {
             HandleWithoutEscaping([&] { Refresh(*state); return 0; }, 0);
             return 0;
         }
@@ -94,37 +92,24 @@ void FetchControls(TraceLogDialogState& state)
 void LocateLogPath(const TraceLogDialogState& state)
 {
     if (std::optional<std::wstring> path = ReadDebugLogPath())
-        TraceLogPath() = std::move(*path);
-    SetWindowTextW(state.pathBox, TraceLogPath().c_str());
+        *state.logPath = std::move(*path);
+    SetWindowTextW(state.pathBox, state.logPath->c_str());
 }
 
-BOOL OnInitDialog(HWND dialog)
+BOOL OnInitDialog(TraceLogDialogState& state)
 {
-    SetPropW(dialog, kVistaDialogProperty, reinterpret_cast<HANDLE>(1));
-    auto* state = new (std::nothrow) TraceLogDialogState;
-    if (state == nullptr)
-        return TRUE;
-    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
-    state->dialog = dialog;
-    state->dark = QueryDarkMode();
-    state->themeLoaded = ProgramTheme().IsLoaded();
+    SetPropW(state.dialog, kVistaDialogProperty, reinterpret_cast<HANDLE>(1));
+    state.dark = QueryDarkMode();
     const ScreenDpi dpi = MeasureDpi(nullptr);
-    state->dpiX = dpi.x;
-    state->dpiY = dpi.y;
-    FetchControls(*state);
-    ResetFilterLists(*state);
-    PrepareTraceTable(*state);
-    LocateLogPath(*state);
-    WatchRefreshKey(*state);
-    LoadTraceTable(*state);
+    state.dpiX = dpi.x;
+    state.dpiY = dpi.y;
+    FetchControls(state);
+    ResetFilterLists(state);
+    PrepareTraceTable(state);
+    LocateLogPath(state);
+    WatchRefreshKey(state);
+    LoadTraceTable(state);
     return TRUE;
-}
-
-void OnDestroy(HWND dialog)
-{
-    RemovePropW(dialog, kVistaDialogProperty);
-    delete DialogStateOf(dialog);
-    SetWindowLongPtrW(dialog, DWLP_USER, 0);
 }
 
 void ChooseLogFile(TraceLogDialogState& state)
@@ -138,25 +123,20 @@ void ChooseLogFile(TraceLogDialogState& state)
     if (!path)
         return;
     const WaitCursor wait;
-    TraceLogPath() = std::move(*path);
+    *state.logPath = std::move(*path);
     ResetFilterLists(state);
-    SetWindowTextW(state.pathBox, TraceLogPath().c_str());
+    SetWindowTextW(state.pathBox, state.logPath->c_str());
     LoadTraceTable(state);
 }
 
-void OnCommand(HWND dialog, int id, int code)
+void OnCommand(TraceLogDialogState& state, int id, int code)
 {
-    if (id == IDCANCEL && code == 0) {
-        EndDialog(dialog, kClosedResult);
-        return;
-    }
-    TraceLogDialogState* state = DialogStateOf(dialog);
-    if (state == nullptr)
-        return;
-    if (code == CBN_SELCHANGE && (id == IDC_TRACE_LOG_DEVICE_FILTER || id == IDC_TRACE_LOG_THREAD_FILTER))
-        LoadTraceTable(*state);
+    if (id == IDCANCEL && code == 0)
+        EndDialog(state.dialog, kClosedResult);
+    else if (code == CBN_SELCHANGE && (id == IDC_TRACE_LOG_DEVICE_FILTER || id == IDC_TRACE_LOG_THREAD_FILTER))
+        LoadTraceTable(state);
     else if (code == BN_CLICKED && id == IDC_TRACE_LOG_CHOOSE)
-        ChooseLogFile(*state);
+        ChooseLogFile(state);
 }
 
 void OnItemChanged(TraceLogDialogState& state, const NMLISTVIEW& change)
@@ -171,17 +151,16 @@ void OnItemChanged(TraceLogDialogState& state, const NMLISTVIEW& change)
 
 // Every notification is answered TRUE; only custom drawing and the emptying
 // of the table have a result.
-void OnNotify(HWND dialog, NMHDR& header)
+void OnNotify(TraceLogDialogState& state, NMHDR& header)
 {
     LRESULT result = 0;
-    TraceLogDialogState* state = DialogStateOf(dialog);
-    if (state != nullptr && header.hwndFrom == state->table) {
+    if (header.hwndFrom == state.table) {
         switch (header.code) {
         case LVN_GETDISPINFOW:
-            SupplyDeviceName(*state, reinterpret_cast<NMLVDISPINFOW&>(header));
+            SupplyDeviceName(state, reinterpret_cast<NMLVDISPINFOW&>(header));
             break;
         case LVN_ITEMCHANGED:
-            OnItemChanged(*state, reinterpret_cast<const NMLISTVIEW&>(header));
+            OnItemChanged(state, reinterpret_cast<const NMLISTVIEW&>(header));
             break;
         case LVN_DELETEALLITEMS:
             // No LVN_DELETEITEM for each row: the store is emptied in one go.
@@ -189,16 +168,16 @@ void OnNotify(HWND dialog, NMHDR& header)
             break;
         case LVN_KEYDOWN:
             if (reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == VK_F5)
-                Refresh(*state);
+                Refresh(state);
             break;
         case NM_CUSTOMDRAW:
-            result = AnswerTableCustomDraw(*state, reinterpret_cast<NMLVCUSTOMDRAW&>(header));
+            result = AnswerTableCustomDraw(state, reinterpret_cast<NMLVCUSTOMDRAW&>(header));
             break;
         default:
             break;
         }
     }
-    SetWindowLongPtrW(dialog, DWLP_MSGRESULT, result);
+    SetWindowLongPtrW(state.dialog, DWLP_MSGRESULT, result);
 }
 
 void OnWindowPosChanged(const TraceLogDialogState& state)
@@ -242,11 +221,62 @@ bool IsControlColorMessage(UINT message)
     return (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) || message == 0x0019;  // WM_CTLCOLOR
 }
 
+INT_PTR HandleTraceLogDialogMessage(TraceLogDialogState& state, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (IsControlColorMessage(message))
+        return OnControlColor(reinterpret_cast<HDC>(wParam));
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog(state);
+    case WM_DESTROY:
+        RemovePropW(state.dialog, kVistaDialogProperty);
+        return FALSE;
+    case WM_COMMAND:
+        OnCommand(state, LOWORD(wParam), HIWORD(wParam));
+        return TRUE;
+    case WM_NOTIFY:
+        OnNotify(state, *reinterpret_cast<NMHDR*>(lParam));
+        return TRUE;
+    case WM_DRAWITEM:
+        if (wParam != IDC_TRACE_LOG_FLAGS_PANEL)
+            return FALSE;
+        PaintFlagsPanel(state.dialog, *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), state.selectedFlags, state.dpiX);
+        return TRUE;
+    case WM_WINDOWPOSCHANGED:
+        OnWindowPosChanged(state);
+        return FALSE;
+    case WM_GETMINMAXINFO:
+        OnGetMinMaxInfo(state, *reinterpret_cast<MINMAXINFO*>(lParam));
+        return TRUE;
+    case WM_ERASEBKGND:
+        OnEraseBackground(state.dialog, reinterpret_cast<HDC>(wParam));
+        return TRUE;
+    case WM_THEMECHANGED:
+        state.dark = QueryDarkMode();
+        InvalidateRect(state.table, nullptr, TRUE);
+        return FALSE;
+    case WM_KEYDOWN:
+        if (wParam != VK_F5)
+            return FALSE;
+        Refresh(state);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
 } // namespace
 
-TraceLogDialogState* DialogStateOf(HWND dialog)
+std::unique_ptr<TraceLogDialogState> TraceLogDialogState::Create(HWND dialog, LPARAM initParameter)
 {
-    return reinterpret_cast<TraceLogDialogState*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    const TraceLogDialogContext none;
+    const auto* given = reinterpret_cast<const TraceLogDialogContext*>(initParameter);
+    const TraceLogDialogContext& context = given != nullptr ? *given : none;
+    auto state = std::make_unique<TraceLogDialogState>();
+    state->dialog = dialog;
+    state->themeLoaded = context.themeLoaded;
+    state->logPath = context.rememberedPath != nullptr ? context.rememberedPath : &state->ownLogPath;
+    return state;
 }
 
 const TraceEntry* EntryAt(const TraceLogDialogState& state, LPARAM itemParameter)
@@ -256,70 +286,18 @@ const TraceEntry* EntryAt(const TraceLogDialogState& state, LPARAM itemParameter
     return &state.store[static_cast<std::size_t>(itemParameter)];
 }
 
-INT_PTR HandleTraceLogDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (IsControlColorMessage(message))
-        return OnControlColor(reinterpret_cast<HDC>(wParam));
-    TraceLogDialogState* state = message == WM_INITDIALOG ? nullptr : DialogStateOf(dialog);
-    switch (message) {
-    case WM_INITDIALOG:
-        return OnInitDialog(dialog);
-    case WM_DESTROY:
-        OnDestroy(dialog);
-        return FALSE;
-    case WM_COMMAND:
-        OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
-        return TRUE;
-    case WM_NOTIFY:
-        OnNotify(dialog, *reinterpret_cast<NMHDR*>(lParam));
-        return TRUE;
-    case WM_DRAWITEM:
-        if (state == nullptr || wParam != IDC_TRACE_LOG_FLAGS_PANEL)
-            return FALSE;
-        PaintFlagsPanel(dialog, *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), state->selectedFlags, state->dpiX);
-        return TRUE;
-    case WM_WINDOWPOSCHANGED:
-        if (state != nullptr)
-            OnWindowPosChanged(*state);
-        return FALSE;
-    case WM_GETMINMAXINFO:
-        if (state == nullptr)
-            return FALSE;
-        OnGetMinMaxInfo(*state, *reinterpret_cast<MINMAXINFO*>(lParam));
-        return TRUE;
-    case WM_ERASEBKGND:
-        OnEraseBackground(dialog, reinterpret_cast<HDC>(wParam));
-        return TRUE;
-    case WM_THEMECHANGED:
-        if (state != nullptr) {
-            state->dark = QueryDarkMode();
-            InvalidateRect(state->table, nullptr, TRUE);
-        }
-        return FALSE;
-    case WM_KEYDOWN:
-        if (state == nullptr || wParam != VK_F5)
-            return FALSE;
-        Refresh(*state);
-        return TRUE;
-    default:
-        return FALSE;
-    }
-}
-
-INT_PTR CALLBACK TraceLogDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return HandleWithoutEscaping([&] { return HandleTraceLogDialogMessage(dialog, message, wParam, lParam); }, INT_PTR{FALSE});
-}
+const DLGPROC TraceLogDialogProc = RecordDialogProc<TraceLogDialogState, HandleTraceLogDialogMessage>;
 
 std::uint32_t LoadTraceLog(HWND dialog)
 {
-    TraceLogDialogState* state = DialogStateOf(dialog);
+    TraceLogDialogState* state = DialogRecordOf<TraceLogDialogState>(dialog);
     return state != nullptr ? LoadTraceTable(*state) : ERROR_INVALID_WINDOW_HANDLE;
 }
 
-void ShowTraceLogDialog(HWND owner)
+void ShowTraceLogDialog(HWND owner, TraceLogDialogContext& context)
 {
-    DialogBoxParamW(CodeModule(), MAKEINTRESOURCEW(IDD_TRACE_LOG), owner, TraceLogDialogProc, 0);
+    DialogBoxParamW(CodeModule(), MAKEINTRESOURCEW(IDD_TRACE_LOG), owner, TraceLogDialogProc,
+                    reinterpret_cast<LPARAM>(&context));
 }
 
 } // namespace trackkit

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "tracelog/trace_log_format.h"
@@ -11,9 +13,11 @@
 
 namespace trackkit {
 
-// The trace log dialog's record: allocated at WM_INITDIALOG, kept as the
-// dialog's user data (DWLP_USER) and freed when the dialog is destroyed.
+// The trace log dialog's record (see RecordDialogProc), made from its
+// TraceLogDialogContext.
 struct TraceLogDialogState {
+    static std::unique_ptr<TraceLogDialogState> Create(HWND dialog, LPARAM initParameter);
+
     HWND dialog = nullptr;
     HWND pathBox = nullptr;
     HWND chooseButton = nullptr;
@@ -24,6 +28,10 @@ struct TraceLogDialogState {
 
     bool dark = false;  // QueryDarkMode, read at start and on every theme change
     bool themeLoaded = false;  // the maker's theme library, which darkens the table
+    // The log path the table is loaded from: the opener's remembered path,
+    // or ownLogPath when it gave none.
+    std::wstring ownLogPath;
+    std::wstring* logPath = nullptr;
     int dpiX = 96;
     int dpiY = 96;
     // Fixed by the template: the table's left edge (the margin) and top, and
@@ -40,8 +48,6 @@ struct TraceLogDialogState {
     // The DeviceName text last handed to the table; valid until the next request.
     wchar_t deviceNameText[TraceColumnTexts::kDeviceNameChars] = {};
 };
-
-TraceLogDialogState* DialogStateOf(HWND dialog);
 
 // The entry of a row's item parameter; null when there is none.
 const TraceEntry* EntryAt(const TraceLogDialogState& state, LPARAM itemParameter);

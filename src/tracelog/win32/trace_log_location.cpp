@@ -8,12 +8,6 @@
 
 namespace trackkit {
 
-std::wstring& TraceLogPath()
-{
-    static std::wstring path;
-    return path;
-}
-
 std::optional<std::wstring> ReadDebugLogPath()
 {
     std::array<std::uint8_t, kDebugLogPathValueBytes> data{};

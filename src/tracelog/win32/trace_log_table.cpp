@@ -8,7 +8,6 @@
 #include "common/text.h"
 #include "common/win32/list_view.h"
 #include "tracelog/trace_row_colors.h"
-#include "tracelog/win32/trace_log_location.h"
 #include "tracelog/win32/trace_log_snapshot.h"
 #include "tracelog/win32/windows_trace_time_text.h"
 
@@ -109,7 +108,7 @@ int CALLBACK CompareRowTimes(LPARAM first, LPARAM second, LPARAM store)
 
 std::uint32_t ListTraceLog(TraceLogDialogState& state)
 {
-    const TraceLogSnapshot snapshot = ReadTraceLogSnapshot(TraceLogPath());
+    const TraceLogSnapshot snapshot = ReadTraceLogSnapshot(*state.logPath);
     if (snapshot.error != 0)
         return snapshot.error;
     const TraceRecordArea area = LocateTraceRecords(snapshot.Bytes());

@@ -10,7 +10,6 @@
 #include "tracelog/trace_log_bytes.h"
 #include "tracelog/trace_log_path.h"
 #include "tracelog/win32/trace_log_dialog.h"
-#include "tracelog/win32/trace_log_location.h"
 #include "tracelog/win32/trace_log_open.h"
 #include "tracelog/win32/trace_log_snapshot.h"
 #include "tracelog/win32/windows_trace_time_text.h"
@@ -83,7 +82,6 @@ protected:
     {
         ASSERT_TRUE(debugLogPath_.Put(REG_SZ, Utf16(L"x")));  // too short to be used: not the machine's own
         WriteLog(log_, TraceLogBytes(kRecords));
-        TraceLogPath() = log_;
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
         InitCommonControlsEx(&controls);
     }
@@ -126,7 +124,8 @@ TEST_F(TraceLogDialog, OpensModallyFromItsResourceListingTheRegisteredLogAndClos
         {REG_SZ, Utf16(missing), missing, {}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);
-        TraceLogPath() = log_;
+        std::wstring remembered = log_;
+        TraceLogDialogContext context{false, &remembered};
         ASSERT_TRUE(debugLogPath_.Put(c.type, c.value));
         std::wstring path;
         DialogWatcher watcher([&](HWND dialog) {
@@ -134,7 +133,7 @@ TEST_F(TraceLogDialog, OpensModallyFromItsResourceListingTheRegisteredLogAndClos
             EXPECT_EQ(GetPropW(dialog, L"VistaDialog"), HANDLE(1));
             PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         });
-        ShowTraceLogDialog(nullptr);  // returns only once the dialog has ended
+        ShowTraceLogDialog(nullptr, context);  // returns only once the dialog has ended
         const SeenDialog& seen = watcher.seen.at(0);
         EXPECT_EQ(std::tuple(watcher.seen.size(), path, Column(seen, 8)), std::tuple(1u, c.path, c.threadIds));
         const LONG_PTR frame = WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX | WS_THICKFRAME;
@@ -151,7 +150,11 @@ TEST_F(TraceLogDialog, OpensModallyFromItsResourceListingTheRegisteredLogAndClos
 // process: under Wine, destroying a shown window costs two seconds.
 TEST_F(TraceLogDialog, AFilterF5AndTheFileChooserReachTheDialog)
 {
-    HWND dialog = CreateDialogW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_TRACE_LOG), {}, TraceLogDialogProc);
+    static std::wstring remembered;  // outlives the dialog, which stays open
+    remembered = log_;
+    TraceLogDialogContext context{false, &remembered};
+    HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_TRACE_LOG), {}, TraceLogDialogProc,
+                                     LPARAM(&context));
     ASSERT_NE(dialog, nullptr);
     ShowWindow(dialog, SW_SHOW);
     HWND deviceFilter = GetDlgItem(dialog, IDC_TRACE_LOG_DEVICE_FILTER);
@@ -163,7 +166,7 @@ TEST_F(TraceLogDialog, AFilterF5AndTheFileChooserReachTheDialog)
     SendMessageW(deviceFilter, CB_SELECTSTRING, WPARAM(-1), LPARAM(L"HarddiskVolume10"));
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_TRACE_LOG_DEVICE_FILTER, CBN_SELCHANGE), LPARAM(deviceFilter));
     EXPECT_EQ(choose([](HWND chooser) { PostMessageW(chooser, WM_COMMAND, IDCANCEL, 0); }), 1u);
-    EXPECT_EQ(std::pair(TraceLogPath(), Column(SeenDialog(dialog), 5)),
+    EXPECT_EQ(std::pair(remembered, Column(SeenDialog(dialog), 5)),
               std::pair(log_, Texts{L"HarddiskVolume10", L"HarddiskVolume10"})) << "filtered, then cancelled";
     // The driver wrote on meanwhile: F5 in whichever control has the focus rereads the log.
     WriteLog(log_, TraceLogBytes({kRecords[0], kRecords[1], kRecords[2], kRecords[3], kRecords[4], Record(500, 7, 0)}));
@@ -177,8 +180,8 @@ TEST_F(TraceLogDialog, AFilterF5AndTheFileChooserReachTheDialog)
         SetDlgItemTextW(chooser, 0x480, second.c_str());  // the file dialog's name box (edt1)
         PostMessageW(chooser, WM_COMMAND, IDOK, 0);
     }), 1u);
-    EXPECT_EQ(_wcsicmp(TraceLogPath().c_str(), second.c_str()), 0) << TraceLogPath().c_str();
-    EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_TRACE_LOG_PATH)), TraceLogPath());
+    EXPECT_EQ(_wcsicmp(remembered.c_str(), second.c_str()), 0) << remembered.c_str();
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_TRACE_LOG_PATH)), remembered);
     EXPECT_EQ(SendMessageW(deviceFilter, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(L"HarddiskVolume3")), 1)
         << "the filter list rebuilt: *, then the new log's device";
     EXPECT_EQ(Column(SeenDialog(dialog), 8), Texts{L"0x00000077"});
