@@ -83,7 +83,7 @@ LRESULT OnFrameCreate(FrameWindow& frame, WPARAM wParam, LPARAM lParam)
 
     frame.outerSplitter = CreateSplitter(frame.window, 1, 2);
     HWND innerSplitter = CreateSplitter(frame.outerSplitter, 2, 1);
-    windows.volumeList = CreatePane(CreateVolumeList(frame.outerSplitter, frame));
+    windows.volumeList = CreatePane(CreateVolumeList(frame.outerSplitter, frame, frame.volumes, frame.locale));
     ShowChoiceMarks(frame);
     windows.trackView = CreateBlockMap(frame, innerSplitter);
 

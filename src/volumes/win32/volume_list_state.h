@@ -4,7 +4,6 @@
 #include <commctrl.h>
 #include <commoncontrols.h>
 
-#include <cstdint>
 #include <memory>
 
 #include "common/win32/gdi_objects.h"
@@ -27,14 +26,16 @@ struct ReleaseInterface {
 };
 using ImageListPtr = std::unique_ptr<IImageList, ReleaseInterface>;
 
-// Refreshes the free space of the list window it belongs to.
+struct VolumeListRecord;
+
+// Refreshes the free space of the list it belongs to.
 class ListFreeSpace final : public FreeSpaceRefresher {
 public:
-    explicit ListFreeSpace(HWND window) : window_(window) {}
+    explicit ListFreeSpace(VolumeListRecord& record) : record_(record) {}
     void RefreshFreeSpace() override;
 
 private:
-    HWND window_;
+    VolumeListRecord& record_;
 };
 
 // What the list is told at its creation: whom to tell of a selection, and
@@ -45,16 +46,21 @@ struct VolumeListServices {
     LocaleText& locale;
 };
 
-// The volume list's record, created on WM_NCCREATE, attached as the window's
-// user data and deleted on WM_DESTROY. Its marker is checked before every use,
-// so a window whose user data is not (or no longer) this record is left alone.
-struct VolumeListState {
-    VolumeListState(HWND window, const VolumeListServices& given)
-        : services(given), freeSpace(window)
+// The volume list's record, made at WM_NCCREATE from the services passed in
+// the creation parameters and freed with the window.
+struct VolumeListRecord {
+    // Null (the window is refused) when no services were passed: such a list
+    // would have nobody to tell of a selection.
+    static std::unique_ptr<VolumeListRecord> Create(HWND window, const CREATESTRUCTW& create);
+
+    VolumeListRecord(HWND listWindow, const VolumeListServices& given)
+        : window(listWindow), services(given), freeSpace(*this)
     {
     }
+    VolumeListRecord(const VolumeListRecord&) = delete;
+    VolumeListRecord& operator=(const VolumeListRecord&) = delete;
 
-    std::uint64_t marker = sizeof(VolumeListState);
+    HWND window;
     VolumeList list;
     VolumeListServices services;
     ImageListPtr imageList;  // null when the shell gave none; icons are then not drawn
@@ -71,11 +77,7 @@ struct VolumeListState {
     ListFreeSpace freeSpace;
 };
 
-// The record of a volume list window, or null when it has none (or its marker
-// is wrong). Only for windows of VolumeListClass.
-VolumeListState* StateOf(HWND window);
-
 // WM_PAINT: the whole paint rectangle from one off-screen bitmap.
-void PaintVolumeList(HWND window, VolumeListState& state);
+void PaintVolumeList(VolumeListRecord& record);
 
 } // namespace trackkit

@@ -17,12 +17,9 @@ bool RegisterVolumeListClass(HINSTANCE instance);
 // Creates the volume list as a child of parent, with position and size zero
 // and an empty list; the caller gives it its control id and the focus, and
 // fills it with RefreshVolumeList. The class is registered first if needed.
-// host hears of every selection and must outlive the window. Returns null
-// when the window could not be created.
-HWND CreateVolumeList(HWND parent, VolumeListHost& host);
-
-// The same over other volume calls and size texts (a test's machine); both
-// must outlive the window.
+// host hears of every selection; the volumes and their size texts come from
+// system and locale. All three must outlive the window. Returns null when
+// the window could not be created.
 HWND CreateVolumeList(HWND parent, VolumeListHost& host, VolumeSystem& system, LocaleText& locale);
 
 // Rebuilds the list from the system's volumes. keepSelection false selects

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/win32/gdi_objects.h"
+#include "common/win32/locale_text.h"
 #include "support/recording_host.h"
 #include "volumes/fake_volume_system.h"
 #include "volumes/list_colors.h"
@@ -111,8 +112,10 @@ TEST(VolumeListWindowTest, KeysClicksAndDeviceChangesReachTheListAndItsLookAndSc
 // background. The walk reaches every volume; missing drives and volumes answer nothing.
 TEST(WindowsVolumeSystem, ListsTheSystemDriveFirstWithItsIconAndTextsWalksEveryVolumeAndAnswersNothingForMissingOnes)
 {
+    WindowsVolumeSystem system;
+    WindowsLocaleText locale;
     RecordingListHost host;
-    HWND list = CreateVolumeList(TestParent(), host);
+    HWND list = CreateVolumeList(TestParent(), host, system, locale);
     MoveWindow(list, 0, 0, 300, 400, TRUE);
     ASSERT_TRUE(list != nullptr && RefreshVolumeList(list, false));
     Repaint(list);
@@ -129,7 +132,6 @@ TEST(WindowsVolumeSystem, ListsTheSystemDriveFirstWithItsIconAndTextsWalksEveryV
                 c.freeSpaceText.ends_with(L" (" + c.fileSystemName + L")")) << c.displayName << ", " << c.freeSpaceText;
     DestroyWindow(list);
 
-    WindowsVolumeSystem system;
     VolumeSearchStart start = system.StartVolumeSearch();
     ASSERT_NE(start.search, nullptr) << start.first.error;
     std::vector<std::wstring> names{start.first.name};  // how the walk ends is seen by the list's refresh above
