@@ -3,11 +3,13 @@
 #include <commctrl.h>
 
 #include <array>
+#include <memory>
 #include <string>
 
 #include "common/text.h"
-#include "common/win32/message_guard.h"
+#include "common/win32/list_view.h"
 #include "common/win32/wait_cursor.h"
+#include "common/win32/window_record.h"
 #include "resources/resource_ids.h"
 
 namespace trackkit {
@@ -26,38 +28,19 @@ constexpr std::array<LookupColumn, 3> kLookupColumns{{{L"Cluster", 100}, {L"Path
 
 void InsertColumns(HWND list)
 {
-    for (std::size_t i = 0; i < kLookupColumns.size(); ++i) {
-        LVCOLUMNW column{};
-        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-        column.fmt = LVCFMT_LEFT;
-        column.cx = kLookupColumns[i].width;
-        column.pszText = const_cast<wchar_t*>(kLookupColumns[i].title);
-        column.iSubItem = static_cast<int>(i);
-        SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
-    }
-}
-
-void SetSubItemText(HWND list, int row, int column, std::wstring text)
-{
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = text.data();
-    SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    for (std::size_t i = 0; i < kLookupColumns.size(); ++i)
+        InsertListColumn(list, static_cast<int>(i), kLookupColumns[i].title, kLookupColumns[i].width);
 }
 
 void InsertRow(HWND list, int position, const ClusterLookupEntry& entry)
 {
-    std::wstring cluster =
+    const std::wstring cluster =
         FormatBounded(kClusterTextChars, L"%llu", static_cast<unsigned long long>(entry.cluster));
-    LVITEMW item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = position;
-    item.pszText = cluster.data();
-    const auto row = SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    const int row = InsertListRow(list, position, cluster);
     if (row < 0)
         return;
-    SetSubItemText(list, static_cast<int>(row), 1, entry.fileName);
-    SetSubItemText(list, static_cast<int>(row), 2, FlagWords(entry.flags));
+    SetListCellText(list, row, 1, entry.fileName);
+    SetListCellText(list, row, 2, FlagWords(entry.flags));
 }
 
 // The rows come sorted from the core, so they are inserted in order; the
@@ -74,33 +57,39 @@ void FillLookupList(HWND dialog, const ClusterLookupResult& result)
     SetWindowTextW(dialog, result.title.c_str());
 }
 
-INT_PTR HandleLookupDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+// The dialog's record: the lookup it shows, which outlives the modal dialog.
+struct LookupRecord {
+    static std::unique_ptr<LookupRecord> Create(HWND dialog, LPARAM initParameter)
+    {
+        const auto* result = reinterpret_cast<const ClusterLookupResult*>(initParameter);
+        return result != nullptr ? std::make_unique<LookupRecord>(LookupRecord{dialog, *result}) : nullptr;
+    }
+
+    HWND dialog;
+    const ClusterLookupResult& result;
+};
+
+INT_PTR HandleLookupMessage(LookupRecord& record, UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {
     case WM_INITDIALOG:
-        if (lParam != 0)
-            FillLookupList(dialog, *reinterpret_cast<const ClusterLookupResult*>(lParam));
+        FillLookupList(record.dialog, record.result);
         return TRUE;
     case WM_COMMAND:
         if (HIWORD(wParam) == 0 && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL))
-            EndDialog(dialog, LOWORD(wParam));
+            EndDialog(record.dialog, LOWORD(wParam));
         return TRUE;
     default:
         return FALSE;
     }
 }
 
-INT_PTR CALLBACK LookupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return HandleWithoutEscaping([&] { return HandleLookupDialogMessage(dialog, message, wParam, lParam); }, INT_PTR{FALSE});
-}
-
 } // namespace
 
 INT_PTR ShowLookupClustersDialog(HINSTANCE resources, HWND owner, const ClusterLookupResult& result)
 {
-    return DialogBoxParamW(resources, MAKEINTRESOURCEW(IDD_LOOKUP_CLUSTERS), owner, LookupDialogProc,
-                           reinterpret_cast<LPARAM>(&result));
+    return DialogBoxParamW(resources, MAKEINTRESOURCEW(IDD_LOOKUP_CLUSTERS), owner,
+                           RecordDialogProc<LookupRecord, HandleLookupMessage>, reinterpret_cast<LPARAM>(&result));
 }
 
 void LookupClusters(HINSTANCE resources, HWND owner, TrackedVolume* volume, const ClusterLookupCell& cell)
