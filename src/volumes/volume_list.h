@@ -66,12 +66,4 @@ public:
     virtual void OpenTrackedVolume(std::wstring_view devicePath) = 0;
 };
 
-// Refreshes the free-space texts of every listed volume and repaints the
-// list: after every poll of the tracked volume.
-class FreeSpaceRefresher {
-public:
-    virtual ~FreeSpaceRefresher() = default;
-    virtual void RefreshFreeSpace() = 0;
-};
-
 } // namespace trackkit

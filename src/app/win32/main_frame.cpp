@@ -36,9 +36,8 @@ void FrameWindow::OpenTrackedVolume(std::wstring_view devicePath) { OpenTrackedV
 
 void FrameWindow::ShowPollReport(const PollReport& report)
 {
-    if (report.freeSpaceDue && windows.volumeList != nullptr)
-        if (FreeSpaceRefresher* freeSpace = VolumeListFreeSpace(windows.volumeList))
-            freeSpace->RefreshFreeSpace();
+    if (report.freeSpaceDue)
+        RefreshVolumeListFreeSpace(windows.volumeList);
     StatisticsListRows rows(windows.statisticsList);
     ShowStatistics(report, rows, locale);
     WriteDebugLines(report, debug);

@@ -6,9 +6,8 @@
 
 #include <memory>
 
+#include "common/locale_text.h"
 #include "common/win32/gdi_objects.h"
-#include "tracking/poller.h"
-#include "tracking/statistics.h"
 #include "volumes/list_colors.h"
 #include "volumes/list_geometry.h"
 #include "volumes/volume_list.h"
@@ -26,17 +25,6 @@ struct ReleaseInterface {
 };
 using ImageListPtr = std::unique_ptr<IImageList, ReleaseInterface>;
 
-struct VolumeListRecord;
-
-// Refreshes the free space of the list it belongs to.
-class ListFreeSpace final : public FreeSpaceRefresher {
-public:
-    explicit ListFreeSpace(VolumeListRecord& record) : record_(record) {}
-    void RefreshFreeSpace() override;
-
-private:
-    VolumeListRecord& record_;
-};
 
 // What the list is told at its creation: whom to tell of a selection, and
 // where volumes and size texts come from. All outlive the window.
@@ -54,7 +42,7 @@ struct VolumeListRecord {
     static std::unique_ptr<VolumeListRecord> Create(HWND window, const CREATESTRUCTW& create);
 
     VolumeListRecord(HWND listWindow, const VolumeListServices& given)
-        : window(listWindow), services(given), freeSpace(*this)
+        : window(listWindow), services(given)
     {
     }
     VolumeListRecord(const VolumeListRecord&) = delete;
@@ -74,7 +62,6 @@ struct VolumeListRecord {
     HFONT font = nullptr;  // the font in use: ownedFont or the stock DEFAULT_GUI_FONT
     bool hasFocus = false;
     bool trackingMouse = false;  // a leave notification has been asked for
-    ListFreeSpace freeSpace;
 };
 
 // WM_PAINT: the whole paint rectangle from one off-screen bitmap.

@@ -251,18 +251,6 @@ std::unique_ptr<VolumeListRecord> VolumeListRecord::Create(HWND window, const CR
     return record;
 }
 
-void ListFreeSpace::RefreshFreeSpace()
-{
-    // Runs inside the block map's timer message: a text that cannot be
-    // allocated leaves the entries as they are rather than unwinding there.
-    try {
-        for (VolumeEntry& entry : record_.list.entries)
-            trackkit::RefreshFreeSpace(entry, record_.services.system, record_.services.locale);
-    } catch (...) {
-    }
-    InvalidateRect(record_.window, nullptr, FALSE);
-}
-
 bool RegisterVolumeListClass(HINSTANCE instance)
 {
     return RegisterWindowClassOnce({kVolumeListClassName, kVolumeListProc, CS_HREDRAW | CS_VREDRAW, instance});
@@ -291,10 +279,19 @@ bool RefreshVolumeList(HWND list, bool keepSelection)
     }
 }
 
-FreeSpaceRefresher* VolumeListFreeSpace(HWND list)
+void RefreshVolumeListFreeSpace(HWND list)
 {
     VolumeListRecord* record = ListRecordOf(list);
-    return record != nullptr ? &record->freeSpace : nullptr;
+    if (record == nullptr)
+        return;
+    // Runs inside the block map's timer message: a text that cannot be
+    // allocated leaves the entries as they are rather than unwinding there.
+    try {
+        for (VolumeEntry& entry : record->list.entries)
+            RefreshFreeSpace(entry, record->services.system, record->services.locale);
+    } catch (...) {
+    }
+    InvalidateRect(record->window, nullptr, FALSE);
 }
 
 const VolumeList* VolumeListOf(HWND list)

@@ -2,8 +2,7 @@
 
 #include <windows.h>
 
-#include "tracking/poller.h"
-#include "tracking/statistics.h"
+#include "common/locale_text.h"
 #include "volumes/volume_list.h"
 #include "volumes/volume_system.h"
 
@@ -29,10 +28,9 @@ HWND CreateVolumeList(HWND parent, VolumeListHost& host, VolumeSystem& system, L
 // gathered, unsorted and unselected, after its next paint).
 bool RefreshVolumeList(HWND list, bool keepSelection);
 
-// The poller's free-space step for this list: re-reads every entry's free
-// space and repaints the list. The object belongs to the list and lives as
-// long as the window; null when list is not a volume list.
-FreeSpaceRefresher* VolumeListFreeSpace(HWND list);
+// After every poll of the tracked volume: re-reads every entry's free space
+// and repaints the list. Does nothing when list is not a volume list.
+void RefreshVolumeListFreeSpace(HWND list);
 
 // The list's entries and indices, read-only; null when list is not a volume
 // list. Valid until the next refresh or the window's destruction.
