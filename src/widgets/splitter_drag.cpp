@@ -65,23 +65,20 @@ Rect StartColumnBar(const SplitterGrid& grid, const Rect& client, int column, Sp
     return {barLeft, client.top, barLeft + grid.barWidth, client.bottom};
 }
 
-bool MoveTopTo(Rect& band, int top)
+// Moves a band's edge to `to` and its opposite edge along with it, keeping
+// the band's extent. False when the edge is there already.
+bool MoveEdgeTo(int& edge, int& opposite, int to)
 {
-    if (band.top == top)
+    if (edge == to)
         return false;
-    band.bottom += top - band.top;
-    band.top = top;
+    opposite += to - edge;
+    edge = to;
     return true;
 }
 
-bool MoveLeftTo(Rect& band, int left)
-{
-    if (band.left == left)
-        return false;
-    band.right += left - band.left;
-    band.left = left;
-    return true;
-}
+bool MoveTopTo(Rect& band, int top) { return MoveEdgeTo(band.top, band.bottom, top); }
+
+bool MoveLeftTo(Rect& band, int left) { return MoveEdgeTo(band.left, band.right, left); }
 
 } // namespace
 
