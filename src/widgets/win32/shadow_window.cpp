@@ -1,11 +1,13 @@
 #include "widgets/win32/shadow_window.h"
 
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <span>
 
-#include "common/win32/message_guard.h"
-#include "common/win32/window_class.h"
 #include "common/win32/gdi_objects.h"
+#include "common/win32/window_class.h"
+#include "common/win32/window_record.h"
 #include "widgets/drag_shadow_image.h"
 
 namespace trackkit {
@@ -13,6 +15,20 @@ namespace {
 
 // Widgets redraw whole on resize and keep their device context.
 constexpr UINT kWidgetClassStyle = CS_VREDRAW | CS_HREDRAW | CS_OWNDC;
+
+// A shadow needs nothing but its window: its image is made again from its
+// size whenever that changes.
+struct ShadowRecord {
+    HWND window = nullptr;
+
+    static std::unique_ptr<ShadowRecord> Create(HWND window, const CREATESTRUCTW&)
+    {
+        std::unique_ptr<ShadowRecord> record(new (std::nothrow) ShadowRecord{});
+        if (record != nullptr)
+            record->window = window;
+        return record;
+    }
+};
 
 // Gives the layered window its image. Re-rendered on every change of size; a
 // pure move reuses what the system already holds.
@@ -47,14 +63,14 @@ void PaintBlack(HWND shadow)
     ValidateRect(shadow, nullptr);
 }
 
-LRESULT HandleShadowWindowMessage(HWND shadow, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT HandleShadowMessage(ShadowRecord& shadow, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_SIZE:
-        RenderShadow(shadow);
+        RenderShadow(shadow.window);
         return 0;
     case WM_PAINT:
-        PaintBlack(shadow);
+        PaintBlack(shadow.window);
         return 0;
     case WM_ERASEBKGND:
         return 1;
@@ -63,13 +79,8 @@ LRESULT HandleShadowWindowMessage(HWND shadow, UINT message, WPARAM wParam, LPAR
         // moves the shadow.
         return HTTRANSPARENT;
     default:
-        return DefWindowProcW(shadow, message, wParam, lParam);
+        return DefWindowProcW(shadow.window, message, wParam, lParam);
     }
-}
-
-LRESULT CALLBACK ShadowWindowProc(HWND shadow, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return HandleWithoutEscaping([&] { return HandleShadowWindowMessage(shadow, message, wParam, lParam); }, LRESULT{0});
 }
 
 } // namespace
@@ -97,7 +108,7 @@ UniqueBitmap CreateShadowImage(HDC dc, int width, int height)
 
 HWND CreateShadowWindow()
 {
-    if (!RegisterWindowClassOnce({kShadowWindowClass, ShadowWindowProc, kWidgetClassStyle}))
+    if (!RegisterWindowClassOnce({kShadowWindowClass, RecordWindowProc<ShadowRecord, HandleShadowMessage>, kWidgetClassStyle}))
         return nullptr;
     // Created hidden: a top-level window created visible is activated, which
     // would take the activation, and with it the focus, from the window whose
