@@ -9,9 +9,9 @@
 #include <optional>
 
 #include "common/win32/gdi_objects.h"
-#include "common/win32/message_guard.h"
+#include "common/win32/unique_handles.h"
 #include "common/win32/window_class.h"
-#include "common/win32/gdi_objects.h"
+#include "common/win32/window_record.h"
 #include "widgets/row_stripes.h"
 #include "widgets/splitter_drag.h"
 #include "widgets/splitter_grid.h"
@@ -25,32 +25,49 @@ constexpr UINT kWidgetClassStyle = CS_VREDRAW | CS_HREDRAW | CS_OWNDC;
 
 constexpr UINT_PTR kSplitterControlId = 0xFFFFFFFF;
 
-// One per splitter window, from WM_CREATE to WM_DESTROY.
-struct SplitterState {
+// What CreateSplitter hands the window through its creation parameters.
+struct SplitterSetup {
+    int rows = 1;
+    int columns = 1;
+    BarSizes bars;
+    RowStripeColors stripes;
+};
+
+// One per splitter window, from WM_NCCREATE to WM_NCDESTROY.
+struct SplitterRecord {
     HWND window = nullptr;
     SplitterGrid grid;
+    // The list-view rows' colours, taken from the system at creation and
+    // again whenever the theme changes.
+    RowStripeColors stripes;
     std::optional<SplitterDrag> drag;  // engaged while a bar is dragged
     // Created at the first drag and reused for every later one.
     UniqueWindow shadowA;
     UniqueWindow shadowB;
+
+    static std::unique_ptr<SplitterRecord> Create(HWND window, const CREATESTRUCTW& creation);
 };
 
-// Shared by every splitter of the program: written when a splitter is created
-// and when the theme changes.
-RowStripeColors& ProgramStripeColors()
+std::unique_ptr<SplitterRecord> SplitterRecord::Create(HWND window, const CREATESTRUCTW& creation)
 {
-    static RowStripeColors colors;
-    return colors;
+    const auto* setup = static_cast<const SplitterSetup*>(creation.lpCreateParams);
+    if (setup == nullptr)
+        return nullptr;
+    std::unique_ptr<SplitterRecord> record(new (std::nothrow) SplitterRecord{});
+    if (record == nullptr)
+        return nullptr;
+    record->window = window;
+    record->grid.barWidth = setup->bars.width;
+    record->grid.barHeight = setup->bars.height;
+    record->grid.rowCount = setup->rows;
+    record->grid.columnCount = setup->columns;
+    record->stripes = setup->stripes;
+    return record;
 }
 
-void RefreshStripeColors()
+RowStripeColors SystemStripeColors()
 {
-    ProgramStripeColors() = MakeRowStripeColors(GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT));
-}
-
-SplitterState* StateOf(HWND splitter)
-{
-    return reinterpret_cast<SplitterState*>(GetWindowLongPtrW(splitter, GWLP_USERDATA));
+    return MakeRowStripeColors(GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT));
 }
 
 Rect ClientOf(HWND window)
@@ -85,16 +102,16 @@ void ShowCursorFor(int code)
 }
 
 // Moves every pane to its cell; a cell without a pane is skipped.
-void LayOut(SplitterState& state)
+void LayOut(SplitterRecord& splitter)
 {
-    const Rect client = ClientOf(state.window);
-    FitGrid(state.grid, client);
-    for (int column = 0; column < state.grid.columnCount; ++column) {
-        for (int row = 0; row < state.grid.rowCount; ++row) {
-            HWND pane = GetDlgItem(state.window, PaneId(row, column));
+    const Rect client = ClientOf(splitter.window);
+    FitGrid(splitter.grid, client);
+    for (int column = 0; column < splitter.grid.columnCount; ++column) {
+        for (int row = 0; row < splitter.grid.rowCount; ++row) {
+            HWND pane = GetDlgItem(splitter.window, PaneId(row, column));
             if (pane == nullptr)
                 continue;
-            const Rect cell = PaneRect(state.grid, client, row, column);
+            const Rect cell = PaneRect(splitter.grid, client, row, column);
             SetWindowPos(pane, nullptr, cell.left, cell.top, cell.Width(), cell.Height(),
                          SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS | SWP_DEFERERASE);
         }
@@ -119,61 +136,51 @@ void HideShadow(const UniqueWindow& shadow)
 
 // Shows the shadows where the drag says, or hides them when there is no drag.
 // A shadow that cannot be created is simply not shown; the drag still works.
-void UpdateShadows(SplitterState& state)
+void UpdateShadows(SplitterRecord& splitter)
 {
-    if (!state.drag) {
-        HideShadow(state.shadowA);
-        HideShadow(state.shadowB);
+    if (!splitter.drag) {
+        HideShadow(splitter.shadowA);
+        HideShadow(splitter.shadowB);
         return;
     }
-    if (!state.shadowA)
-        state.shadowA.Reset(CreateShadowWindow());
-    if (!state.shadowB)
-        state.shadowB.Reset(CreateShadowWindow());
-    if (state.shadowA)
-        PlaceShadow(state.window, state.shadowA.Get(), state.drag->shadowA);
-    if (state.drag->hasShadowB && state.shadowB)
-        PlaceShadow(state.window, state.shadowB.Get(), state.drag->shadowB);
+    if (!splitter.shadowA)
+        splitter.shadowA.Reset(CreateShadowWindow());
+    if (!splitter.shadowB)
+        splitter.shadowB.Reset(CreateShadowWindow());
+    if (splitter.shadowA)
+        PlaceShadow(splitter.window, splitter.shadowA.Get(), splitter.drag->shadowA);
+    if (splitter.drag->hasShadowB && splitter.shadowB)
+        PlaceShadow(splitter.window, splitter.shadowB.Get(), splitter.drag->shadowB);
 }
 
 // Ends the drag without applying it. The capture is released only while this
 // splitter holds it, so a capture another window took is left alone.
-void CancelDrag(SplitterState& state)
+void CancelDrag(SplitterRecord& splitter)
 {
-    state.drag.reset();
-    if (GetCapture() == state.window)
+    splitter.drag.reset();
+    if (GetCapture() == splitter.window)
         ReleaseCapture();
-    UpdateShadows(state);
+    UpdateShadows(splitter);
 }
 
-LRESULT OnCreate(HWND splitter, const CREATESTRUCTW* creation)
+// The drag ends before the capture goes, so the capture's change finds no
+// drag to cancel. The shadows are top-level windows and would otherwise
+// outlive the splitter.
+void OnDestroy(SplitterRecord& splitter)
 {
-    // The creation parameter hands the record over; from here on the window
-    // owns it.
-    auto* handover = creation != nullptr ? static_cast<std::unique_ptr<SplitterState>*>(creation->lpCreateParams) : nullptr;
-    if (handover == nullptr || *handover == nullptr)
-        return -1;
-    SplitterState* state = handover->release();
-    state->window = splitter;
-    SetWindowLongPtrW(splitter, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
-    return 0;
-}
-
-void OnDestroy(HWND splitter)
-{
-    std::unique_ptr<SplitterState> state(StateOf(splitter));
-    SetWindowLongPtrW(splitter, GWLP_USERDATA, 0);
-    if (state->drag && GetCapture() == splitter)
+    const bool dragging = splitter.drag.has_value();
+    splitter.drag.reset();
+    if (dragging && GetCapture() == splitter.window)
         ReleaseCapture();
-    // Going out of scope destroys the shadow windows: they are top-level
-    // windows and would otherwise outlive the splitter.
+    splitter.shadowA.Reset();
+    splitter.shadowB.Reset();
 }
 
-void OnSize(SplitterState& state, WPARAM kind, int width, int height)
+void OnSize(SplitterRecord& splitter, WPARAM kind, int width, int height)
 {
     if (kind == SIZE_MINIMIZED || width == 0 || height == 0)
         return;
-    LayOut(state);
+    LayOut(splitter);
 }
 
 // Only the bars show the splitter's own surface; the panes clip themselves
@@ -191,57 +198,57 @@ void OnShowWindow(HWND splitter, bool shown)
         ShowWindow(child, shown ? SW_SHOW : SW_HIDE);
 }
 
-void OnLeftButtonDown(SplitterState& state, GridPoint point)
+void OnLeftButtonDown(SplitterRecord& splitter, GridPoint point)
 {
-    if (state.drag)
+    if (splitter.drag)
         return;
-    const Rect client = ClientOf(state.window);
-    const int code = HitTest(state.grid, client, point);
-    std::optional<SplitterDrag> drag = BeginDrag(state.grid, client, code);
+    const Rect client = ClientOf(splitter.window);
+    const int code = HitTest(splitter.grid, client, point);
+    std::optional<SplitterDrag> drag = BeginDrag(splitter.grid, client, code);
     if (!drag)
         return;
-    SetCapture(state.window);
-    SetFocus(state.window);
+    SetCapture(splitter.window);
+    SetFocus(splitter.window);
     // Pending paints finish before the shadows appear over them.
-    RedrawWindow(state.window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    state.drag = *drag;
-    UpdateShadows(state);
+    RedrawWindow(splitter.window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    splitter.drag = *drag;
+    UpdateShadows(splitter);
     ShowCursorFor(code);
 }
 
-void OnMouseMove(SplitterState& state, GridPoint point)
+void OnMouseMove(SplitterRecord& splitter, GridPoint point)
 {
-    if (state.drag && GetCapture() != state.window)
-        CancelDrag(state);
-    if (state.drag) {
-        if (DragTo(*state.drag, point).Any())
-            UpdateShadows(state);
+    if (splitter.drag && GetCapture() != splitter.window)
+        CancelDrag(splitter);
+    if (splitter.drag) {
+        if (DragTo(*splitter.drag, point).Any())
+            UpdateShadows(splitter);
         return;
     }
-    ShowCursorFor(HitTest(state.grid, ClientOf(state.window), point));
+    ShowCursorFor(HitTest(splitter.grid, ClientOf(splitter.window), point));
 }
 
 // The panes are resized once per drag, here.
-void OnLeftButtonUp(SplitterState& state)
+void OnLeftButtonUp(SplitterRecord& splitter)
 {
-    if (!state.drag)
+    if (!splitter.drag)
         return;
-    const SplitterDrag drag = *state.drag;
-    state.drag.reset();
-    if (GetCapture() == state.window)
+    const SplitterDrag drag = *splitter.drag;
+    splitter.drag.reset();
+    if (GetCapture() == splitter.window)
         ReleaseCapture();
-    UpdateShadows(state);
-    ApplyDrop(state.grid, ClientOf(state.window), drag);
-    LayOut(state);
+    UpdateShadows(splitter);
+    ApplyDrop(splitter.grid, ClientOf(splitter.window), drag);
+    LayOut(splitter);
 }
 
 // Losing the capture mid-drag (another window took it, a menu or a dialog
 // cancelled the mode) drops the drag at once, so its shadows never linger
 // over the screen waiting for a mouse move that may not come.
-void OnCaptureChanged(SplitterState& state, HWND newCapture)
+void OnCaptureChanged(SplitterRecord& splitter, HWND newCapture)
 {
-    if (state.drag && newCapture != state.window)
-        CancelDrag(state);
+    if (splitter.drag && newCapture != splitter.window)
+        CancelDrag(splitter);
 }
 
 bool IsChildListView(HWND splitter, HWND window)
@@ -257,10 +264,9 @@ bool IsChildListView(HWND splitter, HWND window)
 // Alternating row backgrounds. Sub-item stages (CDDS_ITEMPREPAINT with
 // CDDS_SUBITEM) get the row's colours too: the answer below also asks for
 // them, and the list view may start each sub-item from its default colours.
-LRESULT OnListCustomDraw(NMLVCUSTOMDRAW& draw)
+LRESULT OnListCustomDraw(const RowStripeColors& colors, NMLVCUSTOMDRAW& draw)
 {
     if ((draw.nmcd.dwDrawStage & ~static_cast<DWORD>(CDDS_SUBITEM)) == CDDS_ITEMPREPAINT) {
-        const RowStripeColors& colors = ProgramStripeColors();
         draw.clrText = colors.text;
         draw.clrTextBk = RowBackground(colors, draw.nmcd.dwItemSpec);
     }
@@ -270,64 +276,56 @@ LRESULT OnListCustomDraw(NMLVCUSTOMDRAW& draw)
 // The panes' notifications end here; none goes on to the splitter's parent.
 // Only a list view that is a direct child gets stripes: other controls send
 // a smaller custom-draw record that has no room for the list colours.
-LRESULT OnNotify(SplitterState& state, LPARAM lParam)
+LRESULT OnNotify(SplitterRecord& splitter, LPARAM lParam)
 {
     auto* header = reinterpret_cast<NMHDR*>(lParam);
     if (header == nullptr || header->code != static_cast<UINT>(NM_CUSTOMDRAW))
         return 0;
-    if (!IsChildListView(state.window, header->hwndFrom))
+    if (!IsChildListView(splitter.window, header->hwndFrom))
         return CDRF_DODEFAULT;
-    return OnListCustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
+    return OnListCustomDraw(splitter.stripes, *reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
 }
 
-LRESULT HandleSplitterWindowMessage(HWND splitter, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT HandleSplitterMessage(SplitterRecord& splitter, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_CREATE)
-        return OnCreate(splitter, reinterpret_cast<const CREATESTRUCTW*>(lParam));
-    if (message == WM_ERASEBKGND)
-        return 1;
-    SplitterState* state = StateOf(splitter);
-    if (state == nullptr)
-        return DefWindowProcW(splitter, message, wParam, lParam);
     switch (message) {
+    case WM_ERASEBKGND:
+        return 1;
     case WM_DESTROY:
         OnDestroy(splitter);
         return 0;
     case WM_SIZE:
-        OnSize(*state, wParam, LOWORD(lParam), HIWORD(lParam));
+        OnSize(splitter, wParam, LOWORD(lParam), HIWORD(lParam));
         return 0;
     case WM_PAINT:
-        OnPaint(splitter);
+        OnPaint(splitter.window);
         return 0;
     case WM_SHOWWINDOW:
-        OnShowWindow(splitter, wParam != 0);
+        OnShowWindow(splitter.window, wParam != 0);
         return 0;
     case WM_MOUSEMOVE:
-        OnMouseMove(*state, PointOf(lParam));
+        OnMouseMove(splitter, PointOf(lParam));
         return 0;
     case WM_LBUTTONDOWN:
-        OnLeftButtonDown(*state, PointOf(lParam));
+        OnLeftButtonDown(splitter, PointOf(lParam));
         return 0;
     case WM_LBUTTONUP:
-        OnLeftButtonUp(*state);
+        OnLeftButtonUp(splitter);
         return 0;
     case WM_CAPTURECHANGED:
-        OnCaptureChanged(*state, reinterpret_cast<HWND>(lParam));
+        OnCaptureChanged(splitter, reinterpret_cast<HWND>(lParam));
         return 0;
     case WM_NOTIFY:
-        return OnNotify(*state, lParam);
+        return OnNotify(splitter, lParam);
     case WM_THEMECHANGED:
-        RefreshStripeColors();
+        splitter.stripes = SystemStripeColors();
         return 0;
     default:
-        return DefWindowProcW(splitter, message, wParam, lParam);
+        return DefWindowProcW(splitter.window, message, wParam, lParam);
     }
 }
 
-LRESULT CALLBACK SplitterWindowProc(HWND splitter, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return HandleWithoutEscaping([&] { return HandleSplitterWindowMessage(splitter, message, wParam, lParam); }, message == WM_CREATE ? LRESULT{-1} : LRESULT{0});
-}
+constexpr WNDPROC kSplitterProcedure = RecordWindowProc<SplitterRecord, HandleSplitterMessage>;
 
 } // namespace
 
@@ -335,32 +333,22 @@ HWND CreateSplitter(HWND parent, int rows, int columns)
 {
     if (!IsValidTrackCount(rows) || !IsValidTrackCount(columns))
         return nullptr;
-    RefreshStripeColors();
-    if (!RegisterWindowClassOnce({kSplitterClass, SplitterWindowProc, kWidgetClassStyle}))
-        return nullptr;
-    std::unique_ptr<SplitterState> state(new (std::nothrow) SplitterState{});
-    if (state == nullptr)
+    if (!RegisterWindowClassOnce({kSplitterClass, kSplitterProcedure, kWidgetClassStyle}))
         return nullptr;
     const ScreenDpi dpi = MeasureDpi(nullptr);  // the screen's
-    const BarSizes bars = BarSizesForDpi(dpi.x, dpi.y);
-    state->grid.barWidth = bars.width;
-    state->grid.barHeight = bars.height;
-    state->grid.rowCount = rows;
-    state->grid.columnCount = columns;
-    // WM_CREATE takes the record out of `state`; if the window never gets
-    // that far, `state` still holds it and frees it here.
+    SplitterSetup setup{rows, columns, BarSizesForDpi(dpi.x, dpi.y), SystemStripeColors()};
     return CreateWindowExW(WS_EX_CONTROLPARENT, kSplitterClass, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0,
-                           0, parent, reinterpret_cast<HMENU>(kSplitterControlId), CodeModule(), &state);
+                           0, parent, reinterpret_cast<HMENU>(kSplitterControlId), CodeModule(), &setup);
 }
 
 bool AttachPane(HWND splitter, int row, int column, int width, int height, HWND pane)
 {
-    if (!HasClassProcedure(splitter, SplitterWindowProc))
+    if (!HasClassProcedure(splitter, kSplitterProcedure))
         return false;
-    SplitterState* state = StateOf(splitter);
-    if (state == nullptr)
+    SplitterRecord* record = WindowRecordOf<SplitterRecord>(splitter);
+    if (record == nullptr)
         return false;
-    SplitterGrid& grid = state->grid;
+    SplitterGrid& grid = record->grid;
     if (row < 0 || row >= grid.rowCount || column < 0 || column >= grid.columnCount)
         return false;
     if (pane == nullptr || !IsWindow(pane) || GetAncestor(pane, GA_PARENT) != splitter)
