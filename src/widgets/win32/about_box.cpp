@@ -1,14 +1,14 @@
 #include "widgets/win32/about_box.h"
 
+#include <memory>
 #include <new>
 #include <optional>
 #include <string>
 
-#include "common/win32/gdi_objects.h"
-#include "common/win32/gdi_objects.h"
-#include "common/win32/message_guard.h"
-#include "resources/resource_ids.h"
 #include "common/win32/file_version_reader.h"
+#include "common/win32/gdi_objects.h"
+#include "common/win32/window_record.h"
+#include "resources/resource_ids.h"
 #include "tracking/win32/driver_version.h"
 #include "widgets/about_version.h"
 
@@ -18,22 +18,28 @@ namespace {
 // The tiles' edges while they fly.
 constexpr COLORREF kTileFrameColor = RGB(240, 240, 240);
 
-// The dialog's record: allocated in WM_INITDIALOG, attached as the dialog's
-// user data (DWLP_USER) and deleted in WM_DESTROY, with the picture.
-struct AboutWindow {
+// What the box is opened with: its init parameter.
+struct AboutSetup {
+    TickSource ticks = nullptr;  // null: GetTickCount
+    CrtRandom* random = nullptr;  // where the scatters draw from
+};
+
+// The dialog's record, from WM_INITDIALOG to WM_NCDESTROY, with the picture.
+struct AboutRecord {
     HWND dialog = nullptr;
     TickSource ticks = nullptr;
+    CrtRandom* random = nullptr;
     UniqueBitmap picture;
     int pictureWidth = 0;
     int pictureHeight = 0;
     AboutAnimation animation;
-};
 
-INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    static std::unique_ptr<AboutRecord> Create(HWND dialog, LPARAM initParameter);
+};
 
 // The C runtime's rand() is one sequence per program, never seeded: each
 // scatter goes on where the last one, in this About box or an earlier one,
-// left off.
+// left off. Every box is handed this one.
 CrtRandom& ProgramRandom()
 {
     static CrtRandom random;
@@ -41,8 +47,6 @@ CrtRandom& ProgramRandom()
 }
 
 std::uint32_t SystemTicks() { return GetTickCount(); }
-
-AboutWindow* RecordOf(HWND dialog) { return reinterpret_cast<AboutWindow*>(GetWindowLongPtrW(dialog, DWLP_USER)); }
 
 std::optional<FileVersion> ProgramFileVersion()
 {
@@ -55,7 +59,7 @@ std::optional<FileVersion> ProgramFileVersion()
 
 // Without the picture the box still opens, plain white above its text, and
 // nothing is animated.
-void LoadPicture(AboutWindow& record, HINSTANCE resources)
+void LoadPicture(AboutRecord& record, HINSTANCE resources)
 {
     record.picture.Reset(LoadBitmapW(resources, MAKEINTRESOURCEW(IDB_ABOUT_PICTURE)));
     BITMAP info{};
@@ -67,23 +71,28 @@ void LoadPicture(AboutWindow& record, HINSTANCE resources)
     record.pictureHeight = info.bmHeight;
 }
 
-INT_PTR OnInitDialog(HWND dialog, const TickSource* ticks)
+std::unique_ptr<AboutRecord> AboutRecord::Create(HWND dialog, LPARAM initParameter)
 {
-    auto* record = new (std::nothrow) AboutWindow;
-    if (record == nullptr) {
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-    }
+    const auto* setup = reinterpret_cast<const AboutSetup*>(initParameter);
+    if (setup == nullptr || setup->random == nullptr)
+        return nullptr;
+    std::unique_ptr<AboutRecord> record(new (std::nothrow) AboutRecord{});
+    if (record == nullptr)
+        return nullptr;
     record->dialog = dialog;
-    record->ticks = ticks != nullptr && *ticks != nullptr ? *ticks : SystemTicks;
+    record->ticks = setup->ticks != nullptr ? setup->ticks : SystemTicks;
+    record->random = setup->random;
     LoadPicture(*record, reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(dialog, GWLP_HINSTANCE)));
     record->animation = CreateAboutAnimation(record->pictureWidth, record->pictureHeight);
-    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(record));
+    return record;
+}
 
+INT_PTR OnInitDialog(AboutRecord& record)
+{
     if (const auto version = ProgramFileVersion())
-        SetDlgItemTextW(dialog, IDC_ABOUT_VERSION, AboutVersionText(version).c_str());
-    if (StartIdle(record->animation))
-        SetTimer(dialog, kAboutIdleTimerId, kAboutIdlePeriod, nullptr);
+        SetDlgItemTextW(record.dialog, IDC_ABOUT_VERSION, AboutVersionText(version).c_str());
+    if (StartIdle(record.animation))
+        SetTimer(record.dialog, kAboutIdleTimerId, kAboutIdlePeriod, nullptr);
     return TRUE;
 }
 
@@ -109,11 +118,11 @@ void SwitchTimers(HWND dialog, TimerSwitch change)
     }
 }
 
-void OnTimer(AboutWindow& record, UINT_PTR timer)
+void OnTimer(AboutRecord& record, UINT_PTR timer)
 {
     AboutStep step;
     if (timer == kAboutIdleTimerId)
-        step = OnIdleTimer(record.animation, record.ticks(), [] { return ProgramRandom().Next(); });
+        step = OnIdleTimer(record.animation, record.ticks(), [&record] { return record.random->Next(); });
     else if (timer == kAboutFrameTimerId)
         step = OnFrameTimer(record.animation, record.ticks());
     SwitchTimers(record.dialog, step.timers);
@@ -125,7 +134,7 @@ void OnTimer(AboutWindow& record, UINT_PTR timer)
 
 // Each tile from its place in the picture to where it is now; while they
 // fly, each gets a one-pixel frame. Later tiles cover earlier ones.
-void DrawTiles(const AboutWindow& record, HDC target, HDC compatible)
+void DrawTiles(const AboutRecord& record, HDC target, HDC compatible)
 {
     if (!record.picture || record.animation.tiles.empty())
         return;
@@ -150,7 +159,7 @@ void DrawTiles(const AboutWindow& record, HDC target, HDC compatible)
 
 // Drawn off-screen in client coordinates and copied in one piece, so the
 // flying tiles never flicker.
-void OnPaint(const AboutWindow& record)
+void OnPaint(const AboutRecord& record)
 {
     PaintScope paint(record.dialog);
     const RECT& area = paint.Area();
@@ -172,20 +181,11 @@ void OnPaint(const AboutWindow& record)
 
 // The timers stop with the command, not only with the window: a box that is
 // merely hidden (the modeless one) must not go on animating.
-void OnClose(HWND dialog, int result)
+void OnClose(AboutRecord& record, int result)
 {
-    StopTimers(dialog);
-    if (AboutWindow* record = RecordOf(dialog))
-        StopAnimation(record->animation);
-    EndDialog(dialog, result);
-}
-
-void OnDestroy(HWND dialog)
-{
-    StopTimers(dialog);
-    AboutWindow* record = RecordOf(dialog);
-    SetWindowLongPtrW(dialog, DWLP_USER, 0);
-    delete record;
+    StopTimers(record.dialog);
+    StopAnimation(record.animation);
+    EndDialog(record.dialog, result);
 }
 
 INT_PTR OnCtlColorStatic(HDC dc)
@@ -195,40 +195,35 @@ INT_PTR OnCtlColorStatic(HDC dc)
     return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_WINDOW));
 }
 
-INT_PTR HandleAboutDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+INT_PTR HandleAboutMessage(AboutRecord& record, UINT message, WPARAM wParam, LPARAM)
 {
-    if (message == WM_INITDIALOG)
-        return OnInitDialog(dialog, reinterpret_cast<const TickSource*>(lParam));
     switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog(record);
     case WM_TIMER:
-        if (AboutWindow* record = RecordOf(dialog))
-            OnTimer(*record, wParam);
+        OnTimer(record, wParam);
         return FALSE;
     case WM_PAINT:
-        if (AboutWindow* record = RecordOf(dialog))
-            OnPaint(*record);
+        OnPaint(record);
         return FALSE;
     case WM_ERASEBKGND:
-        SetWindowLongPtrW(dialog, DWLP_MSGRESULT, 1);  // the paint covers everything
+        SetWindowLongPtrW(record.dialog, DWLP_MSGRESULT, 1);  // the paint covers everything
         return TRUE;
     case WM_CTLCOLORSTATIC:
         return OnCtlColorStatic(reinterpret_cast<HDC>(wParam));
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
-            OnClose(dialog, LOWORD(wParam));
+            OnClose(record, LOWORD(wParam));
         return TRUE;
     case WM_DESTROY:
-        OnDestroy(dialog);
+        StopTimers(record.dialog);
         return FALSE;
     default:
         return FALSE;
     }
 }
 
-INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return HandleWithoutEscaping([&] { return HandleAboutDialogMessage(dialog, message, wParam, lParam); }, INT_PTR{FALSE});
-}
+constexpr DLGPROC kAboutProcedure = RecordDialogProc<AboutRecord, HandleAboutMessage>;
 
 } // namespace
 
@@ -239,21 +234,23 @@ void ShowAboutBox(HINSTANCE resources, HWND owner)
 
 INT_PTR RunAboutBox(HINSTANCE resources, HWND owner, TickSource ticks)
 {
-    return DialogBoxParamW(resources, MAKEINTRESOURCEW(IDD_ABOUT), owner, AboutDialogProc,
-                           reinterpret_cast<LPARAM>(&ticks));
+    AboutSetup setup{ticks, &ProgramRandom()};
+    return DialogBoxParamW(resources, MAKEINTRESOURCEW(IDD_ABOUT), owner, kAboutProcedure,
+                           reinterpret_cast<LPARAM>(&setup));
 }
 
 HWND CreateAboutBox(HINSTANCE resources, HWND owner, TickSource ticks)
 {
-    return CreateDialogParamW(resources, MAKEINTRESOURCEW(IDD_ABOUT), owner, AboutDialogProc,
-                              reinterpret_cast<LPARAM>(&ticks));
+    AboutSetup setup{ticks, &ProgramRandom()};
+    return CreateDialogParamW(resources, MAKEINTRESOURCEW(IDD_ABOUT), owner, kAboutProcedure,
+                              reinterpret_cast<LPARAM>(&setup));
 }
 
 const AboutAnimation* AboutAnimationOf(HWND dialog)
 {
-    if (dialog == nullptr || reinterpret_cast<DLGPROC>(GetWindowLongPtrW(dialog, DWLP_DLGPROC)) != AboutDialogProc)
+    if (dialog == nullptr || reinterpret_cast<DLGPROC>(GetWindowLongPtrW(dialog, DWLP_DLGPROC)) != kAboutProcedure)
         return nullptr;
-    const AboutWindow* record = RecordOf(dialog);
+    const AboutRecord* record = DialogRecordOf<AboutRecord>(dialog);
     return record == nullptr ? nullptr : &record->animation;
 }
 
