@@ -1,5 +1,5 @@
 // The Windows calls of the shell and of the tracking side, made for real; the
-// rules on top of them are tested natively (tests/shell, tests/tracking).
+// rules on top of them are tested natively (tests/settings, tests/tracking).
 #include <windows.h>
 
 #include <gtest/gtest.h>

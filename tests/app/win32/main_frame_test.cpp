@@ -39,18 +39,18 @@ protected:
 
 TEST_F(MainFrameTest, BuildsTheWindowTreeWithItsClassesAndIds)
 {
-    const MainFrameWindows& shell = windows_;
-    EXPECT_EQ(shell.menu, GetMenu(frame_));
-    HWND outer = GetParent(shell.volumeList), inner = GetParent(shell.trackView);
+    const MainFrameWindows& tree = windows_;
+    EXPECT_EQ(tree.menu, GetMenu(frame_));
+    HWND outer = GetParent(tree.volumeList), inner = GetParent(tree.trackView);
     for (const auto& [window, parent, className, id] :
-         {std::tuple{outer, frame_, L"SplitterClass", -1}, {shell.volumeList, outer, L"VolumeListClass", 1000},
-          {inner, outer, L"SplitterClass", 1001}, {shell.statisticsList, inner, L"SysListView32", 1000},
-          {shell.trackView, inner, L"TrackViewClass", 1016}, {shell.statusBar, frame_, L"msctls_statusbar32", -1}}) {
+         {std::tuple{outer, frame_, L"SplitterClass", -1}, {tree.volumeList, outer, L"VolumeListClass", 1000},
+          {inner, outer, L"SplitterClass", 1001}, {tree.statisticsList, inner, L"SysListView32", 1000},
+          {tree.trackView, inner, L"TrackViewClass", 1016}, {tree.statusBar, frame_, L"msctls_statusbar32", -1}}) {
         EXPECT_EQ(std::pair(GetParent(window), GetDlgCtrlID(window)), std::pair(parent, id)) << className;
         EXPECT_EQ(testing::ClassOf(window), className);
     }
     EXPECT_NE(GetPropW(frame_, L"VistaDialog"), nullptr);
-    EXPECT_EQ(testing::WindowText(shell.statusBar), L" Ready...");
+    EXPECT_EQ(testing::WindowText(tree.statusBar), L" Ready...");
 }
 
 // C:, the first volume, is selected and polled; its rows' texts are tested

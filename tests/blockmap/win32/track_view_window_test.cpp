@@ -87,7 +87,7 @@ protected:
     int volumes_ = 0;
 };
 
-// The timer follows the speed; the end of a resize (paused through the frame, tests/shell) restarts no paused
+// The timer follows the speed; the end of a resize (paused through the frame, tests/app) restarts no paused
 // timer. WM_DESTROY stops it, closes the volume and frees the bitmap's pages.
 TEST_F(TrackViewWindowTest, TheTimerFollowsTheUpdateSpeedAndThePaneCleansUpOnDestroy)
 {
