@@ -82,9 +82,10 @@ TEST(CommandTable, EachCommandItsActionAndEachChoiceItsValue)
     for (const auto& c : cases) {
         const Command* command = FindCommand(c.id);
         ASSERT_EQ(command != nullptr, c.action.has_value()) << c.id;
-        if (command != nullptr)
+        if (command != nullptr) {
             EXPECT_TRUE(command->action == *c.action && (command->action != ChooseSetting || ChoiceValue(*command) == c.value))
                 << c.id;
+        }
     }
 }
 
