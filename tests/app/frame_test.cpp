@@ -31,6 +31,7 @@ TEST(FramePlacementTest, StoredPlacementsThatWouldHideTheTitleBarLetTheSystemCho
         {"on screen", primaryOnly, {100, 50, 800, 600}, {100, 50, 800, 600}},
         {"nothing stored", primaryOnly, {kDefault, kDefault, kDefault, kDefault}, {kDefault, kDefault, kDefault, kDefault}},
         {"right of every monitor", primaryOnly, {5000, 50, 800, 600}, {kDefault, kDefault, 800, 600}},
+        {"left edge exactly at the screen's right edge", primaryOnly, {1920, 50, 800, 600}, {kDefault, kDefault, 800, 600}},
         {"no width", primaryOnly, {100, 50, 0, 600}, {100, 50, kDefault, kDefault}},
         {"absurdly tall", primaryOnly, {100, 50, 800, 100000}, {100, 50, kDefault, kDefault}},
         {"four screens tall at most", primaryOnly, {100, 50, 800, 4320}, {100, 50, 800, 4320}},
