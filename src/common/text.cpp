@@ -40,4 +40,44 @@ std::wstring FormatBounded(std::size_t maxChars, const wchar_t* format, ...)
     return text;
 }
 
+namespace {
+
+bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
+// The digit run at the start of text, without its leading zeros.
+std::wstring_view DigitRun(std::wstring_view text, std::size_t& length)
+{
+    length = 0;
+    while (length < text.size() && IsDigit(text[length]))
+        ++length;
+    std::wstring_view run = text.substr(0, length);
+    while (run.size() > 1 && run.front() == L'0')
+        run.remove_prefix(1);
+    return run;
+}
+
+} // namespace
+
+bool NaturalLess(std::wstring_view a, std::wstring_view b)
+{
+    while (!a.empty() && !b.empty()) {
+        if (IsDigit(a.front()) && IsDigit(b.front())) {
+            std::size_t lengthA = 0, lengthB = 0;
+            const std::wstring_view numberA = DigitRun(a, lengthA), numberB = DigitRun(b, lengthB);
+            if (numberA.size() != numberB.size())
+                return numberA.size() < numberB.size();
+            if (numberA != numberB)
+                return numberA < numberB;
+            a.remove_prefix(lengthA);
+            b.remove_prefix(lengthB);
+            continue;
+        }
+        if (a.front() != b.front())
+            return a.front() < b.front();
+        a.remove_prefix(1);
+        b.remove_prefix(1);
+    }
+    return a.size() < b.size();
+}
+
 } // namespace trackkit

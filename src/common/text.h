@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace trackkit {
 
@@ -11,6 +12,10 @@ namespace trackkit {
 // that does not fit is cut. Use the portable codes only ("%ls", "%llu", "%u").
 std::wstring FormatBounded(std::size_t maxChars, const wchar_t* format, ...);
 std::wstring FormatBoundedV(std::size_t maxChars, const wchar_t* format, std::va_list args);
+
+// Natural order: runs of digits compare as numbers, so "Volume2" comes
+// before "Volume10"; everything else compares by character.
+bool NaturalLess(std::wstring_view a, std::wstring_view b);
 
 // Cuts text to what a buffer of maxChars characters (terminator included) holds.
 std::wstring CutToBuffer(std::wstring text, std::size_t maxChars);

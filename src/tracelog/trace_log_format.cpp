@@ -1,6 +1,8 @@
 #include "tracelog/trace_log_format.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 #include "common/byte_reader.h"
 
@@ -18,8 +20,24 @@ constexpr std::size_t kDeviceNumberAt = 16;
 constexpr std::size_t kDriveLetterAt = 20;
 constexpr std::size_t kLineNumberAt = 22;
 constexpr std::size_t kStatusAt = 26;
-constexpr std::size_t kFunctionNameAt = 30;
+constexpr std::size_t kFunctionNameAt = kTraceFunctionNameAt;
 static_assert(kFunctionNameAt + kTraceFunctionNameBytes == kTraceRecordBytes);
+
+// One field of a record the caller knows lies inside the buffer. Millions are
+// read per load, so on a little-endian host (every Windows one) the bytes
+// are copied as they are; elsewhere they are put together one by one.
+template <typename Value>
+Value LittleEndianAt(const std::uint8_t* bytes)
+{
+    Value value = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(&value, bytes, sizeof value);
+    } else {
+        for (std::size_t i = 0; i < sizeof value; ++i)
+            value = static_cast<Value>(value | static_cast<Value>(bytes[i]) << (8 * i));
+    }
+    return value;
+}
 
 TraceRecordArea Invalid()
 {
@@ -69,6 +87,21 @@ TraceRecord ReadTraceRecord(const TraceRecordArea& area, std::size_t index)
     for (std::size_t i = 0; i < kTraceFunctionNameBytes; ++i)
         record.functionName[i] = static_cast<char>(bytes.U8At(kFunctionNameAt + i));
     return record;
+}
+
+TraceEntry ReadTraceEntry(const TraceRecordArea& area, std::size_t index)
+{
+    TraceEntry entry;
+    if (index >= area.count)
+        return entry;
+    const std::uint8_t* record = area.records.data() + index * kTraceRecordBytes;
+    entry.timestamp = LittleEndianAt<std::uint64_t>(record + kTimestampAt);
+    entry.lineNumber = static_cast<std::int32_t>(LittleEndianAt<std::uint32_t>(record + kLineNumberAt));
+    entry.status = LittleEndianAt<std::uint32_t>(record + kStatusAt);
+    entry.flags = LittleEndianAt<std::uint32_t>(record + kFlagsAt);
+    entry.threadId = LittleEndianAt<std::uint32_t>(record + kThreadIdAt);
+    entry.deviceNumber = LittleEndianAt<std::uint32_t>(record + kDeviceNumberAt);
+    return entry;
 }
 
 TraceEntry EntryOf(const TraceRecord& record)

@@ -40,6 +40,29 @@ void FormatHex32(std::uint32_t value, wchar_t (&out)[TraceColumnTexts::kHexChars
     BoundedText(out).Hex32(value);
 }
 
+std::wstring TimePictureWithMilliseconds(std::wstring_view picture, std::wstring_view decimalSeparator,
+                                         unsigned milliseconds)
+{
+    bool quoted = false;
+    for (std::size_t i = 0; i < picture.size(); ++i) {
+        if (picture[i] == L'\'')
+            quoted = !quoted;
+        if (quoted || picture[i] != L's')
+            continue;
+        std::size_t end = i;
+        while (end < picture.size() && picture[end] == L's')
+            ++end;
+        const wchar_t digits[] = {static_cast<wchar_t>(L'0' + milliseconds / 100 % 10),
+                                  static_cast<wchar_t>(L'0' + milliseconds / 10 % 10),
+                                  static_cast<wchar_t>(L'0' + milliseconds % 10), L'\0'};
+        std::wstring separator;
+        for (const wchar_t c : decimalSeparator)
+            separator += c == L'\'' ? std::wstring(L"''") : std::wstring(1, c);  // a quote inside quotes is doubled
+        return std::wstring(picture.substr(0, end)) + L"'" + separator + digits + L"'" + std::wstring(picture.substr(end));
+    }
+    return std::wstring(picture);
+}
+
 void FormatRemainingTexts(const TraceRecord& record, TraceTimeText& timeText, TraceColumnTexts& texts)
 {
     FormatTime(record.timestamp, timeText, texts);

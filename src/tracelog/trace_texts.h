@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "tracelog/status_names.h"
 #include "tracelog/trace_log_format.h"
@@ -39,6 +41,13 @@ public:
     virtual bool Format(std::uint64_t fileTime, wchar_t (&date)[TraceColumnTexts::kDateChars],
                         wchar_t (&time)[TraceColumnTexts::kTimeChars]) = 0;
 };
+
+// The user's time picture (GetTimeFormatW's, such as "h:mm:ss tt") with the
+// milliseconds put in right after the seconds as quoted literal text:
+// "h:mm:ss'.123' tt". Quoted text in the picture is skipped; a picture
+// without seconds is returned as it is.
+std::wstring TimePictureWithMilliseconds(std::wstring_view picture, std::wstring_view decimalSeparator,
+                                         unsigned milliseconds);
 
 // "HarddiskVolumeShadowCopy%d" when flags has the snapshot bit, else
 // "HarddiskVolume%d"; the number as a signed decimal. The same text names the

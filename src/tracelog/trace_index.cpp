@@ -1,0 +1,440 @@
+#include "tracelog/trace_index.h"
+
+#include <algorithm>
+#include <array>
+#include <cwctype>
+#include <numeric>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+#include "common/text.h"
+#include "tracelog/flag_names.h"
+
+namespace trackkit {
+namespace {
+
+// Work is done, and progress told, in steps of this many records.
+constexpr std::size_t kProgressStep = 1 << 16;
+
+// A device is its number and whether it is a shadow copy: the two things
+// its DeviceName text is made of.
+std::uint64_t DeviceKey(std::uint32_t deviceNumber, std::uint32_t flags)
+{
+    return (static_cast<std::uint64_t>(flags & kCbtFlagDeviceSnapshot) << 32) | deviceNumber;
+}
+
+std::wstring DeviceText(std::uint64_t key)
+{
+    wchar_t text[TraceColumnTexts::kDeviceNameChars];
+    FormatDeviceName(static_cast<std::uint32_t>(key), static_cast<std::uint32_t>(key >> 32), text);
+    return text;
+}
+
+std::wstring ThreadText(std::uint32_t threadId)
+{
+    wchar_t text[TraceColumnTexts::kHexChars];
+    FormatHex32(threadId, text);
+    return text;
+}
+
+bool Continue(const TraceProgress& progress, std::size_t done, std::size_t total)
+{
+    return !progress || progress(done, total);
+}
+
+// The distinct devices and threads of the records, in the lists' orders.
+void CollectFilterTexts(const std::unordered_set<std::uint64_t>& devices, const std::unordered_set<std::uint32_t>& threads,
+                        std::vector<std::wstring>& deviceTexts, std::vector<std::wstring>& threadTexts)
+{
+    for (const std::uint64_t device : devices)
+        deviceTexts.push_back(DeviceText(device));
+    std::sort(deviceTexts.begin(), deviceTexts.end(), [](const std::wstring& a, const std::wstring& b) {
+        return NaturalLess(a, b);
+    });
+    std::vector<std::uint32_t> ordered(threads.begin(), threads.end());
+    std::sort(ordered.begin(), ordered.end());
+    for (const std::uint32_t thread : ordered)
+        threadTexts.push_back(ThreadText(thread));
+}
+
+using KeyedRecord = std::pair<std::uint64_t, std::uint32_t>;  // timestamp, record index
+
+// Insertion sort, which costs one pass over a log in order and a few moves
+// per record that a thread wrote a little late; false when the moves ran out
+// (a log far out of order), leaving the records half sorted.
+bool SortNearlyOrdered(std::vector<KeyedRecord>& keyed)
+{
+    std::size_t movesLeft = 16 * keyed.size();
+    for (std::size_t i = 1; i < keyed.size(); ++i) {
+        const KeyedRecord item = keyed[i];
+        std::size_t j = i;
+        for (; j > 0 && item < keyed[j - 1]; --j) {
+            if (movesLeft-- == 0)
+                return false;
+            keyed[j] = keyed[j - 1];
+        }
+        keyed[j] = item;
+    }
+    return true;
+}
+
+// The records in time order, equal times in file order, from the keys of
+// all of them.
+std::vector<std::uint32_t> SortByTime(std::vector<KeyedRecord>& keyed)
+{
+    if (!SortNearlyOrdered(keyed))
+        std::sort(keyed.begin(), keyed.end());
+    std::vector<std::uint32_t> order(keyed.size());
+    std::transform(keyed.begin(), keyed.end(), order.begin(), [](const KeyedRecord& k) { return k.second; });
+    return order;
+}
+
+// The time keys of records [0, count), for a log found out of order there.
+std::vector<KeyedRecord> KeysUpTo(const TraceRecordArea& area, std::size_t count)
+{
+    std::vector<KeyedRecord> keyed;
+    keyed.reserve(area.count);
+    for (std::size_t i = 0; i < count; ++i)
+        keyed.emplace_back(ReadTraceEntry(area, i).timestamp, static_cast<std::uint32_t>(i));
+    return keyed;
+}
+
+// The distinct values of one field over millions of records, of which a
+// few dozen take turns: a small table remembers the values seen lately, one
+// slot per hash, and only a value it does not hold goes to the set.
+template <typename Key>
+class DistinctKeys {
+public:
+    void Add(Key key)
+    {
+        const std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 58);
+        if (seen_[slot] == key && filled_[slot])
+            return;
+        seen_[slot] = key;
+        filled_[slot] = true;
+        all_.insert(key);
+    }
+    const std::unordered_set<Key>& All() const { return all_; }
+
+private:
+    std::array<Key, 64> seen_{};
+    std::array<bool, 64> filled_{};
+    std::unordered_set<Key> all_;
+};
+
+// A filter's selected text as the key it stands for: nothing for "*" (all
+// pass); a key no record has for a text that names nothing.
+struct FilterKeys {
+    std::optional<std::uint64_t> device;
+    std::optional<std::uint32_t> thread;
+};
+
+constexpr std::uint64_t kNoDevice = ~std::uint64_t{0};
+
+std::optional<std::uint64_t> DeviceKeyOf(const TraceLogIndex& index, std::wstring_view selected)
+{
+    if (selected.empty() || selected.front() == L'*')
+        return std::nullopt;
+    const std::vector<std::wstring>& texts = index.DeviceTexts();
+    for (std::uint32_t shadow : {0u, kCbtFlagDeviceSnapshot}) {
+        const std::wstring_view prefix = shadow != 0 ? L"HarddiskVolumeShadowCopy" : L"HarddiskVolume";
+        if (!selected.starts_with(prefix) || std::find(texts.begin(), texts.end(), selected) == texts.end())
+            continue;
+        const std::wstring number(selected.substr(prefix.size()));
+        if (!number.empty() && (std::iswdigit(number.front()) || number.front() == L'-'))
+            return DeviceKey(static_cast<std::uint32_t>(std::stol(number)), shadow);
+    }
+    return kNoDevice;
+}
+
+std::optional<std::uint32_t> ThreadKeyOf(std::wstring_view selected, bool& matchesNothing)
+{
+    if (selected.empty() || selected.front() == L'*')
+        return std::nullopt;
+    const std::wstring hex(selected);
+    matchesNothing = hex.size() != 10 || !hex.starts_with(L"0x") ||
+                     hex.find_first_not_of(L"0123456789ABCDEF", 2) != std::wstring::npos;
+    return matchesNothing ? 0 : static_cast<std::uint32_t>(std::stoul(hex.substr(2), nullptr, 16));
+}
+
+// The value a row sorts by in a column, as one number.
+using SortKeyOf = std::function<std::uint64_t(const TraceRecordArea&, std::uint32_t)>;
+
+// Texts that sort as text get the rank of their text among the distinct ones
+// of the rows: a few hundred names stand for millions of rows, and only they
+// are compared as text.
+template <typename KeyOfRow, typename Less>
+SortKeyOf RankedTexts(const TraceRecordArea& area, const TraceRows& rows, KeyOfRow keyOf, Less less)
+{
+    using Key = decltype(keyOf(area, 0u));
+    std::unordered_set<Key> distinct;
+    for (const std::uint32_t row : rows)
+        distinct.insert(keyOf(area, row));
+    std::vector<Key> ordered(distinct.begin(), distinct.end());
+    std::sort(ordered.begin(), ordered.end(), less);
+    std::unordered_map<Key, std::uint64_t> ranks;
+    for (std::size_t rank = 0; rank < ordered.size(); ++rank)
+        ranks.emplace(ordered[rank], rank);
+    return [ranks = std::move(ranks), keyOf](const TraceRecordArea& records, std::uint32_t row) {
+        return ranks.at(keyOf(records, row));
+    };
+}
+
+// The function name inside the record's bytes, up to its first zero byte.
+std::string_view FunctionNameIn(const TraceRecordArea& area, std::uint32_t row)
+{
+    const auto field = area.records.subspan(row * kTraceRecordBytes + kTraceFunctionNameAt, kTraceFunctionNameBytes);
+    const std::string_view name(reinterpret_cast<const char*>(field.data()), field.size());
+    return name.substr(0, name.find('\0'));
+}
+
+std::uint64_t DeviceKeyIn(const TraceRecordArea& area, std::uint32_t row)
+{
+    const TraceEntry entry = ReadTraceEntry(area, row);
+    return DeviceKey(entry.deviceNumber, entry.flags);
+}
+
+SortKeyOf KeyFor(const TraceLogIndex& index, const TraceRows& rows, TraceColumn column)
+{
+    const auto entryKey = [](auto field) {
+        return [field](const TraceRecordArea& area, std::uint32_t row) { return field(ReadTraceEntry(area, row)); };
+    };
+    switch (column) {
+    case TraceColumn::Function:
+        return RankedTexts(index.Area(), rows, FunctionNameIn, std::less<std::string_view>());
+    case TraceColumn::DeviceName:
+        return RankedTexts(index.Area(), rows, DeviceKeyIn, [](std::uint64_t a, std::uint64_t b) {
+            return NaturalLess(DeviceText(a), DeviceText(b));
+        });
+    case TraceColumn::Drive:
+        return [&index](const TraceRecordArea&, std::uint32_t row) -> std::uint64_t { return index.Record(row).driveLetter; };
+    case TraceColumn::LineNumber:
+        // Signed: moved up by 2^31 so that negative lines come first.
+        return entryKey([](const TraceEntry& e) { return std::uint64_t{static_cast<std::uint32_t>(e.lineNumber) ^ 0x80000000u}; });
+    case TraceColumn::Status:
+        return entryKey([](const TraceEntry& e) { return std::uint64_t{e.status}; });
+    case TraceColumn::Flags:
+        return entryKey([](const TraceEntry& e) { return std::uint64_t{e.flags}; });
+    case TraceColumn::ThreadId:
+        return entryKey([](const TraceEntry& e) { return std::uint64_t{e.threadId}; });
+    case TraceColumn::Date:
+    case TraceColumn::Time:
+        break;
+    }
+    return entryKey([](const TraceEntry& e) { return e.timestamp; });
+}
+
+wchar_t Folded(wchar_t c, bool matchCase) { return matchCase ? c : static_cast<wchar_t>(std::towlower(c)); }
+
+bool Contains(std::wstring_view text, std::wstring_view wanted, bool matchCase)
+{
+    return std::search(text.begin(), text.end(), wanted.begin(), wanted.end(), [matchCase](wchar_t a, wchar_t b) {
+               return Folded(a, matchCase) == Folded(b, matchCase);
+           }) != text.end();
+}
+
+bool RowContains(const TraceRecord& record, std::wstring_view wanted, bool matchCase, TraceTimeText& timeText)
+{
+    TraceColumnTexts texts;
+    FormatColumnTexts(record, timeText, texts);
+    for (std::size_t column = 0; column < kTraceColumnCount; ++column)
+        if (Contains(ColumnText(texts, static_cast<TraceColumn>(column)), wanted, matchCase))
+            return true;
+    return false;
+}
+
+void AppendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// UTF-16 (Windows) or UTF-32 (elsewhere) to UTF-8; a lone surrogate becomes
+// U+FFFD.
+std::string Utf8(std::wstring_view text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = static_cast<char32_t>(text[i]);
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(text[++i]) - 0xDC00);
+        else if (c >= 0xD800 && c <= 0xDFFF)
+            c = 0xFFFD;
+        AppendUtf8(out, c);
+    }
+    return out;
+}
+
+} // namespace
+
+std::optional<TraceLogIndex> TraceLogIndex::Build(const TraceRecordArea& area, const TraceProgress& progress)
+{
+    TraceLogIndex index;
+    index.area_ = area;
+    DistinctKeys<std::uint64_t> devices;
+    DistinctKeys<std::uint32_t> threads;
+    // A log in time order needs no keys at all; from the first record out of
+    // order on, every record's is kept for the sort.
+    std::uint64_t lastTime = 0;
+    std::vector<KeyedRecord> keyed;
+    bool inTimeOrder = true;
+    for (std::size_t i = 0; i < area.count; ++i) {
+        if (i % kProgressStep == 0 && !Continue(progress, i, area.count))
+            return std::nullopt;
+        const TraceEntry entry = ReadTraceEntry(area, i);
+        if (inTimeOrder && entry.timestamp < lastTime) {
+            inTimeOrder = false;
+            keyed = KeysUpTo(area, i);
+        }
+        if (!inTimeOrder)
+            keyed.emplace_back(entry.timestamp, static_cast<std::uint32_t>(i));
+        lastTime = entry.timestamp;
+        devices.Add(DeviceKey(entry.deviceNumber, entry.flags));
+        threads.Add(entry.threadId);
+    }
+    if (!inTimeOrder)
+        index.timeOrder_ = SortByTime(keyed);
+    CollectFilterTexts(devices.All(), threads.All(), index.devices_, index.threads_);
+    if (!Continue(progress, area.count, area.count))
+        return std::nullopt;
+    return index;
+}
+
+std::uint32_t TraceLogIndex::InTimeOrder(std::size_t rank) const
+{
+    return timeOrder_.empty() ? static_cast<std::uint32_t>(rank) : timeOrder_[rank];
+}
+
+TraceRows SelectRows(const TraceLogIndex& index, const TraceFilters& filters)
+{
+    bool noThread = false;
+    const std::optional<std::uint64_t> device = DeviceKeyOf(index, filters.device);
+    const std::optional<std::uint32_t> thread = ThreadKeyOf(filters.threadId, noThread);
+    TraceRows rows;
+    if (noThread || device == kNoDevice)
+        return rows;
+    const TraceRecordArea& area = index.Area();
+    rows.reserve(device || thread ? 0 : index.Count());
+    for (std::size_t rank = 0; rank < index.Count(); ++rank) {
+        const std::uint32_t record = index.InTimeOrder(rank);
+        if (device || thread) {
+            const TraceEntry entry = ReadTraceEntry(area, record);
+            if ((device && DeviceKey(entry.deviceNumber, entry.flags) != *device) || (thread && entry.threadId != *thread))
+                continue;
+        }
+        rows.push_back(record);
+    }
+    return rows;
+}
+
+void SortRows(const TraceLogIndex& index, TraceRows& rows, TraceColumn column, bool descending)
+{
+    if (rows.empty())
+        return;
+    const SortKeyOf key = KeyFor(index, rows, column);
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::uint64_t value = key(index.Area(), rows[i]);
+        keyed[i] = {descending ? ~value : value, static_cast<std::uint32_t>(i)};
+    }
+    std::sort(keyed.begin(), keyed.end());
+    TraceRows sorted(rows.size());
+    std::transform(keyed.begin(), keyed.end(), sorted.begin(), [&rows](const auto& k) { return rows[k.second]; });
+    rows = std::move(sorted);
+}
+
+void FormatColumnTexts(const TraceRecord& record, TraceTimeText& timeText, TraceColumnTexts& texts)
+{
+    FormatDeviceName(record.deviceNumber, record.flags, texts.deviceName);
+    FormatHex32(record.threadId, texts.threadId);
+    FormatRemainingTexts(record, timeText, texts);
+}
+
+std::wstring_view ColumnText(const TraceColumnTexts& texts, TraceColumn column)
+{
+    switch (column) {
+    case TraceColumn::Date: return texts.date;
+    case TraceColumn::Time: return texts.time;
+    case TraceColumn::Function: return texts.function;
+    case TraceColumn::LineNumber: return texts.lineNumber;
+    case TraceColumn::Status: return texts.status;
+    case TraceColumn::DeviceName: return texts.deviceName;
+    case TraceColumn::Drive: return texts.drive;
+    case TraceColumn::Flags: return texts.flags;
+    case TraceColumn::ThreadId: return texts.threadId;
+    }
+    return {};
+}
+
+std::wstring_view ColumnTitle(TraceColumn column)
+{
+    constexpr std::wstring_view kTitles[kTraceColumnCount] = {L"Date",   L"Time",       L"Function", L"Line Number", L"Status",
+                                                              L"DeviceName", L"Drive", L"Flags",    L"ThreadId"};
+    return kTitles[static_cast<std::size_t>(column)];
+}
+
+std::optional<std::size_t> FindRow(const TraceLogIndex& index, const TraceRows& rows, std::size_t from, bool forward,
+                                   std::wstring_view text, bool matchCase, TraceTimeText& timeText,
+                                   const TraceProgress& progress)
+{
+    const std::size_t count = rows.size();
+    if (count == 0 || text.empty())
+        return std::nullopt;
+    // Start just past `from`; from == count starts at either end.
+    std::size_t at = from >= count ? (forward ? count - 1 : 0) : from;
+    for (std::size_t step = 1; step <= count; ++step) {
+        at = forward ? (at + 1) % count : (at + count - 1) % count;
+        if (step % kProgressStep == 0 && !Continue(progress, step, count))
+            return std::nullopt;
+        if (RowContains(index.Record(rows[at]), text, matchCase, timeText))
+            return at;
+    }
+    return std::nullopt;
+}
+
+std::string CsvLine(const std::vector<std::wstring_view>& fields)
+{
+    std::string line;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            line += ',';
+        const std::string field = Utf8(fields[i]);
+        if (field.find_first_of(",\"\r\n") == std::string::npos) {
+            line += field;
+            continue;
+        }
+        line += '"';
+        for (const char c : field)
+            line += c == '"' ? std::string("\"\"") : std::string(1, c);
+        line += '"';
+    }
+    return line + "\r\n";
+}
+
+std::wstring TabSeparatedLine(const std::vector<std::wstring_view>& fields)
+{
+    std::wstring line;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            line += L'\t';
+        for (const wchar_t c : fields[i])
+            line += c == L'\t' || c == L'\r' || c == L'\n' ? L' ' : c;
+    }
+    return line + L"\r\n";
+}
+
+} // namespace trackkit

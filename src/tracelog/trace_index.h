@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tracelog/trace_filter.h"
+#include "tracelog/trace_log_format.h"
+#include "tracelog/trace_texts.h"
+
+namespace trackkit {
+
+// The table's nine columns, in the order they are shown.
+enum class TraceColumn : std::uint8_t { Date, Time, Function, LineNumber, Status, DeviceName, Drive, Flags, ThreadId };
+inline constexpr std::size_t kTraceColumnCount = 9;
+
+// Called now and then by long work with how far it got (done of total);
+// returning false stops the work.
+using TraceProgress = std::function<bool(std::size_t done, std::size_t total)>;
+
+// A loaded log: the records of one snapshot in time order (equal times keep
+// their order in the file), and the texts the two filter lists offer. The
+// record bytes are not copied: the area's bytes must outlive the index.
+// Per record the index keeps 4 bytes (8 while it is being built).
+class TraceLogIndex {
+public:
+    TraceLogIndex() = default;
+
+    // Nothing when progress asked to stop.
+    static std::optional<TraceLogIndex> Build(const TraceRecordArea& area, const TraceProgress& progress);
+
+    const TraceRecordArea& Area() const { return area_; }
+    std::size_t Count() const { return area_.count; }
+    TraceRecord Record(std::uint32_t recordIndex) const { return ReadTraceRecord(area_, recordIndex); }
+    // The record at a place in time order.
+    std::uint32_t InTimeOrder(std::size_t rank) const;
+
+    // "*" is not among them. Devices in natural order (HarddiskVolume2
+    // before HarddiskVolume10), threads in ascending order; each text once.
+    const std::vector<std::wstring>& DeviceTexts() const { return devices_; }
+    const std::vector<std::wstring>& ThreadTexts() const { return threads_; }
+
+private:
+    TraceRecordArea area_;
+    std::vector<std::uint32_t> timeOrder_;  // empty: the file is in time order already
+    std::vector<std::wstring> devices_;
+    std::vector<std::wstring> threads_;
+};
+
+// The rows of the table: record indices in the order shown.
+using TraceRows = std::vector<std::uint32_t>;
+
+// The records that pass both filters, in time order.
+TraceRows SelectRows(const TraceLogIndex& index, const TraceFilters& filters);
+
+// Orders the rows by a column's values (Date and Time: by time; texts as
+// text, DeviceName naturally; numbers as numbers), ascending or descending;
+// rows with equal values keep time order.
+void SortRows(const TraceLogIndex& index, TraceRows& rows, TraceColumn column, bool descending);
+
+// All nine texts of a record.
+void FormatColumnTexts(const TraceRecord& record, TraceTimeText& timeText, TraceColumnTexts& texts);
+std::wstring_view ColumnText(const TraceColumnTexts& texts, TraceColumn column);
+std::wstring_view ColumnTitle(TraceColumn column);
+
+// The next row, after `from` going forward or before it going backward,
+// wrapping around once, any of whose nine texts contains `text` (case
+// sensitive or not); nothing when no row does or progress asked to stop.
+// from may be rows.size() to start from the first row (or the last, going
+// backward).
+std::optional<std::size_t> FindRow(const TraceLogIndex& index, const TraceRows& rows, std::size_t from, bool forward,
+                                   std::wstring_view text, bool matchCase, TraceTimeText& timeText,
+                                   const TraceProgress& progress);
+
+// One line of a CSV file as RFC 4180 has it, in UTF-8 and ended by CRLF: a
+// field with a comma, a quote, a CR or an LF is quoted, its quotes doubled.
+std::string CsvLine(const std::vector<std::wstring_view>& fields);
+
+// One line of tab-separated text for the clipboard, ended by CRLF: tabs and
+// line breaks inside a field become spaces.
+std::wstring TabSeparatedLine(const std::vector<std::wstring_view>& fields);
+
+} // namespace trackkit

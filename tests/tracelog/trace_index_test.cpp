@@ -1,0 +1,171 @@
+#include "tracelog/trace_index.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/text.h"
+#include "tracelog/flag_names.h"
+#include "trace_log_bytes.h"
+
+namespace trackkit {
+namespace {
+
+using testing::MakeRecord;
+using Rows = std::vector<std::uint32_t>;
+using Texts = std::vector<std::wstring>;
+
+// "D<filetime>" and "T<filetime>": texts that say which record they came from.
+struct StampTimeText final : TraceTimeText {
+    bool Format(std::uint64_t fileTime, wchar_t (&date)[TraceColumnTexts::kDateChars],
+                wchar_t (&time)[TraceColumnTexts::kTimeChars]) override
+    {
+        std::swprintf(date, TraceColumnTexts::kDateChars, L"D%llu", static_cast<unsigned long long>(fileTime));
+        std::swprintf(time, TraceColumnTexts::kTimeChars, L"T%llu", static_cast<unsigned long long>(fileTime));
+        return true;
+    }
+};
+
+TraceRecord With(TraceRecord record, std::int32_t line, std::uint32_t status, char16_t drive = 0)
+{
+    record.lineNumber = line;
+    record.status = status;
+    record.driveLetter = drive;
+    return record;
+}
+
+// Record i of the file, by its time: 30, 10, 20, 10, 40, 20, 50. Devices 10, 2, shadow copy 3; threads 0x1A4, 0x20.
+class TraceIndexTest : public ::testing::Test {
+protected:
+    const std::vector<std::uint8_t> bytes = testing::TraceLogBytes(std::vector<TraceRecord>{
+        With(MakeRecord(30, 10, 0x1A4, 0, "CbtWrite"), 7, 0xC0000001, u'C'),
+        With(MakeRecord(10, 2, 0x20, 0, "CbtFlush"), -4, 0x00000103),
+        With(MakeRecord(20, 10, 0x20, 0, "CbtFlush"), 300, 0),
+        With(MakeRecord(10, 3, 0x1A4, kCbtFlagDeviceSnapshot, "CbtOpen, \"quoted\""), 12, 0, u'D'),
+        With(MakeRecord(40, 2, 0x1A4, 0, "CbtWrite"), 7, 0xC0000001),
+        With(MakeRecord(20, 2, 0x20, 0, "cbtwrite"), 9, 0),
+        With(MakeRecord(50, 10, 0x20, 0, "CbtClose"), 1, 0),
+    });
+    const TraceLogIndex index = *TraceLogIndex::Build(LocateTraceRecords(bytes), {});
+    StampTimeText timeText;
+};
+
+TEST_F(TraceIndexTest, TimeOrderKeepsTheFilesOrderForEqualTimesAndTheListsOfferEachTextOnceInTheirOrder)
+{
+    Rows order;
+    for (std::size_t rank = 0; rank < index.Count(); ++rank)
+        order.push_back(index.InTimeOrder(rank));
+    EXPECT_EQ(order, (Rows{1, 3, 2, 5, 0, 4, 6}));
+    EXPECT_EQ(index.DeviceTexts(), (Texts{L"HarddiskVolume2", L"HarddiskVolume10", L"HarddiskVolumeShadowCopy3"}));
+    EXPECT_EQ(index.ThreadTexts(), (Texts{L"0x00000020", L"0x000001A4"}));
+
+    const auto inOrder = testing::TraceLogBytes(std::vector{MakeRecord(1, 1, 1), MakeRecord(1, 1, 1), MakeRecord(2, 1, 1)});
+    const TraceLogIndex sorted = *TraceLogIndex::Build(LocateTraceRecords(inOrder), {});
+    EXPECT_EQ((Rows{sorted.InTimeOrder(0), sorted.InTimeOrder(1), sorted.InTimeOrder(2)}), (Rows{0, 1, 2}));
+
+    std::vector<std::size_t> told;
+    const auto stop = [&](std::size_t done, std::size_t total) { told.push_back(total - done); return false; };
+    EXPECT_FALSE(TraceLogIndex::Build(LocateTraceRecords(bytes), stop).has_value());
+    EXPECT_EQ(told, std::vector<std::size_t>{7}) << "asked before the first record";
+}
+
+TEST_F(TraceIndexTest, FiltersSelectByTheirTextsInTimeOrder)
+{
+    const struct { const wchar_t* device; const wchar_t* thread; Rows rows; } cases[] = {
+        {L"*", L"*", {1, 3, 2, 5, 0, 4, 6}},
+        {L"", L"", {1, 3, 2, 5, 0, 4, 6}},
+        {L"HarddiskVolume10", L"*", {2, 0, 6}},
+        {L"HarddiskVolumeShadowCopy3", L"*", {3}},
+        {L"*", L"0x000001A4", {3, 0, 4}},
+        {L"HarddiskVolume2", L"0x00000020", {1, 5}},
+        {L"HarddiskVolume3", L"*", {}},  // not a shadow copy: no such device
+        {L"*", L"0x1A4", {}},
+        {L"*", L"0x000001a4", {}},  // the lists' texts are upper case
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SelectRows(index, {c.device, c.thread}), c.rows) << c.device << " " << c.thread;
+}
+
+// Ties keep time order whichever way a column sorts; names sort as text, devices naturally, numbers as numbers.
+TEST_F(TraceIndexTest, ColumnsSortTheirWayAndTiesKeepTimeOrder)
+{
+    const struct { TraceColumn column; bool descending; Rows rows; } cases[] = {
+        {TraceColumn::Time, false, {1, 3, 2, 5, 0, 4, 6}},
+        {TraceColumn::Date, true, {6, 4, 0, 2, 5, 1, 3}},
+        {TraceColumn::Function, false, {6, 1, 2, 3, 0, 4, 5}},
+        {TraceColumn::LineNumber, false, {1, 6, 0, 4, 5, 3, 2}},
+        {TraceColumn::LineNumber, true, {2, 3, 5, 0, 4, 6, 1}},
+        {TraceColumn::Status, false, {3, 2, 5, 6, 1, 0, 4}},
+        {TraceColumn::DeviceName, false, {1, 5, 4, 2, 0, 6, 3}},
+        {TraceColumn::Drive, true, {3, 0, 1, 2, 5, 4, 6}},
+        {TraceColumn::ThreadId, false, {1, 2, 5, 6, 3, 0, 4}},
+        {TraceColumn::Flags, true, {3, 1, 2, 5, 0, 4, 6}},
+    };
+    for (const auto& c : cases) {
+        Rows rows = SelectRows(index, {});
+        SortRows(index, rows, c.column, c.descending);
+        EXPECT_EQ(rows, c.rows) << std::wstring(ColumnTitle(c.column)) << (c.descending ? L" descending" : L"");
+    }
+}
+
+// Rows listed 1, 3, 2, 5, 0, 4, 6: the search starts past the row it is given and wraps around once.
+TEST_F(TraceIndexTest, FindLooksInAllNineTextsBothWaysAndSaysWhenNothingMatches)
+{
+    const Rows rows = SelectRows(index, {});
+    const struct { std::size_t from; bool forward; const wchar_t* text; bool matchCase; std::optional<std::size_t> found; } cases[] = {
+        {7, true, L"CbtWrite", true, 4},      // the Function column
+        {4, true, L"CbtWrite", true, 5},
+        {5, true, L"CbtWrite", true, 4},      // round again
+        {5, true, L"cbtwrite", false, 3},     // any case: "cbtwrite" in place 3 comes first after wrapping
+        {7, false, L"T50", true, 6},          // the Time column, from the end backwards
+        {0, false, L"D10", true, 1},          // wraps to the last D10 going back
+        {7, true, L"HarddiskVolumeShadowCopy3", true, 1},
+        {7, true, L"STATUS_UNSUCCESSFUL", true, 4},
+        {7, true, L"0x000001A4", true, 1},    // ThreadId
+        {7, true, L"D:", true, 1},            // Drive
+        {7, true, L"300", true, 2},           // Line Number
+        {7, true, L"\"quoted\"", true, 1},
+        {7, true, L"nothing like it", false, std::nullopt},
+        {7, true, L"", false, std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FindRow(index, rows, c.from, c.forward, c.text, c.matchCase, timeText, {}), c.found)
+            << c.text << " from " << c.from;
+    EXPECT_EQ(FindRow(index, {}, 0, true, L"CbtWrite", true, timeText, {}), std::nullopt);
+}
+
+TEST(TraceExportTest, CsvQuotesWhatNeedsItInUtf8AndTabsLeaveNoBreaks)
+{
+    EXPECT_EQ(CsvLine({L"plain", L"a,b", L"say \"hi\"", L"two\r\nlines", L"", L"caf\u00e9 \u20ac"}),
+              "plain,\"a,b\",\"say \"\"hi\"\"\",\"two\r\nlines\",,caf\xc3\xa9 \xe2\x82\xac\r\n");
+    EXPECT_EQ(CsvLine({L"\U0001F600"}), "\xf0\x9f\x98\x80\r\n") << "a character beyond 16 bits";
+    EXPECT_EQ(TabSeparatedLine({L"a\tb", L"c\r\nd", L"e"}), L"a b\tc  d\te\r\n");
+}
+
+TEST(NaturalOrderTest, DigitRunsCompareAsNumbers)
+{
+    const struct { const wchar_t* a; const wchar_t* b; bool less; } cases[] = {
+        {L"HarddiskVolume2", L"HarddiskVolume10", true}, {L"HarddiskVolume10", L"HarddiskVolume2", false},
+        {L"HarddiskVolume10", L"HarddiskVolumeShadowCopy1", true}, {L"a02", L"a2", false}, {L"a2", L"a02", false},
+        {L"a2b", L"a2c", true}, {L"a", L"a1", true}, {L"x9", L"x", false}, {L"", L"", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(NaturalLess(c.a, c.b), c.less) << c.a << " < " << c.b;
+}
+
+TEST(TimePictureTest, MillisecondsFollowTheSecondsAsQuotedText)
+{
+    const struct { const wchar_t* picture; const wchar_t* separator; unsigned ms; const wchar_t* expected; } cases[] = {
+        {L"h:mm:ss tt", L".", 7, L"h:mm:ss'.007' tt"},
+        {L"HH:mm:ss", L",", 999, L"HH:mm:ss',999'"},
+        {L"'s' H.mm.s", L".", 120, L"'s' H.mm.s'.120'"},
+        {L"H:mm", L".", 5, L"H:mm"},
+        {L"H:mm:ss", L"'", 1, L"H:mm:ss'''001'"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TimePictureWithMilliseconds(c.picture, c.separator, c.ms), c.expected) << c.picture;
+}
+
+} // namespace
+} // namespace trackkit
