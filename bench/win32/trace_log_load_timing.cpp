@@ -1,22 +1,26 @@
-// How long the "CBT Trace Log" dialog takes to show a large trace log, timed
-// against what reading and decoding the same file costs without the list.
+// How long the "CBT Trace Log" dialog takes to show large trace logs and to
+// answer a filter change, each beside what the same work costs without a
+// window, and how much memory the process holds once a log is shown.
 //
-//   trackkit_trace_log_timing [RECORDS] [ROUNDS]      (default 100000 records, 3 rounds)
+//   trackkit_trace_log_timing [RECORDS...]      (default 100000 1000000 10000000)
 //
-// Writes a sample log to the temporary folder, opens the dialog on the
-// screen (modeless, same procedure as the modal one), and per round times:
-//   baseline  read the file in one piece and walk every record through the
-//             reader's core: filters, the nine column texts, the time-order
-//             sort; no window involved;
-//   dialog    LoadTraceLog into a new dialog's empty table and its first
-//             paint; then a reload into the full table (which first empties it).
-// Prints the median of each and their ratio. Run it under Wine with a
-// display (tools/wine-run with TRACKKIT_DISPLAY=xvfb).
+// For each size, a sample log is written once to the temporary folder, then:
+//   <n>_baseline_load_ms     map the file and build the index, no window
+//   <n>_dialog_first_rows_ms a new dialog (modeless, the modal one's
+//                            procedure) from its creation to its first
+//                            painted rows, the load going through the worker
+//   <n>_baseline_filter_ms   the rows of one device from the index, no window
+//   <n>_dialog_filter_ms     the same device chosen in the dialog's list, to
+//                            the repainted table
+//   <n>_scroll_end_ms        the table scrolled to its last row and painted
+//   <n>_working_set_mb       the process's working set with the log shown
+// One line per figure, name=value. Run it under Wine with a display
+// (TRACKKIT_DISPLAY=xvfb tools/wine-run ...).
 #include <windows.h>
 
 #include <commctrl.h>
+#include <psapi.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -25,11 +29,9 @@
 
 #include "resources/resource_ids.h"
 #include "sim/trace_log_writer.h"
-#include "tracelog/trace_selection.h"
-#include "tracelog/trace_texts.h"
+#include "tracelog/trace_index.h"
 #include "tracelog/win32/trace_log_dialog.h"
-#include "tracelog/win32/trace_log_snapshot.h"
-#include "tracelog/win32/windows_trace_time_text.h"
+#include "tracelog/win32/trace_log_mapping.h"
 
 namespace trackkit {
 namespace {
@@ -50,36 +52,20 @@ private:
     LARGE_INTEGER start_{};
 };
 
-double Median(std::vector<double> values)
+void Print(const char* name, std::size_t records, double value, const char* unit)
 {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+    std::printf("%zu_%s=%.1f_%s\n", records, name, value, unit);
+    std::fflush(stdout);
 }
 
-struct NoLists final : FilterListSink {
-    void AddText(TraceFilterList, std::wstring_view) override {}
-};
-
-// Everything a load does except the list: returns the records listed.
-std::size_t DecodeWithoutList(const std::wstring& path)
+bool WriteSample(const std::wstring& path, std::size_t records)
 {
-    const TraceLogSnapshot snapshot = ReadTraceLogSnapshot(path);
-    const TraceRecordArea area = LocateTraceRecords(snapshot.Bytes());
-    TraceFilterState filters;
-    filters.selected = {L"*", L"*"};
-    NoLists lists;
-    const std::vector<ListedRecord> listed = SelectTraceRecords(area, filters, lists);
-    WindowsTraceTimeText timeText;
-    std::size_t characters = 0;
-    for (const ListedRecord& record : listed) {
-        TraceColumnTexts texts;
-        const TraceRecord decoded = ReadTraceRecord(area, record.recordIndex);
-        FormatDeviceName(decoded.deviceNumber, decoded.flags, texts.deviceName);
-        FormatHex32(decoded.threadId, texts.threadId);
-        FormatRemainingTexts(decoded, timeText, texts);
-        characters += texts.date[0] != 0 ? 1 : 0;
-    }
-    return characters == listed.size() ? listed.size() : 0;
+    SampleTraceLogOptions options;
+    options.records = records;
+    const std::vector<std::uint8_t> log = WriteSampleTraceLog(options);
+    std::ofstream out(path.c_str(), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(log.data()), static_cast<std::streamsize>(log.size()));
+    return static_cast<bool>(out);
 }
 
 void PumpMessages()
@@ -91,79 +77,91 @@ void PumpMessages()
     }
 }
 
-int Run(std::size_t records, int rounds)
+void AwaitLoad(HWND dialog)
+{
+    while (IsTraceLogLoading(dialog)) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        PumpMessages();
+    }
+}
+
+double WorkingSetMegabytes()
+{
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return static_cast<double>(counters.WorkingSetSize) / (1024.0 * 1024.0);
+}
+
+// The device filtered on: the second the list offers (the first after "*").
+std::wstring SomeDevice(const TraceLogIndex& index)
+{
+    return index.DeviceTexts().size() > 1 ? index.DeviceTexts()[1] : std::wstring(L"*");
+}
+
+int Measure(std::size_t records)
 {
     wchar_t folder[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, folder);
-    const std::wstring path = std::wstring(folder) + L"trackkit-timing-" + std::to_wstring(GetCurrentProcessId()) + L".log";
-    SampleTraceLogOptions options;
-    options.records = records;
-    const std::vector<std::uint8_t> log = WriteSampleTraceLog(options);
+    const std::wstring path = std::wstring(folder) + L"trackkit-timing-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(records) + L".log";
+    if (!WriteSample(path, records)) {
+        std::fprintf(stderr, "the sample log could not be written\n");
+        return 1;
+    }
+
+    std::wstring device;
     {
-        std::ofstream out(path.c_str(), std::ios::binary);
-        out.write(reinterpret_cast<const char*>(log.data()), static_cast<std::streamsize>(log.size()));
+        const Stopwatch load;
+        const TraceLogFile file = MapTraceLog(path);
+        const std::optional<TraceLogIndex> index = TraceLogIndex::Build(LocateTraceRecords(file.Bytes()), {});
+        Print("baseline_load_ms", records, load.Milliseconds(), "ms");
+        if (!index)
+            return 1;
+        device = SomeDevice(*index);
+        const Stopwatch filter;
+        const std::size_t rows = SelectRows(*index, {device, L"*"}).size();
+        Print("baseline_filter_ms", records, filter.Milliseconds(), "ms");
+        std::printf("%zu_device=%ls rows=%zu\n", records, device.c_str(), rows);
     }
 
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
-
-    std::vector<double> baseline;
-    std::vector<double> firstLoads;
-    std::vector<double> reloads;
-    std::size_t listed = 0;
-    LRESULT rows = 0;
-    // The dialogs' log path, set once each round's dialog is open.
-    std::wstring logPath;
-    TraceLogDialogContext context{false, &logPath};
-    for (int round = 0; round < rounds; ++round) {
-        const Stopwatch decode;
-        listed = DecodeWithoutList(path);
-        baseline.push_back(decode.Milliseconds());
-
-        // A new dialog each round, so the first load finds an empty table
-        // (in a prefix without a DebugLogPath value). Dialogs stay open: a
-        // shown window costs Wine seconds to destroy.
-        logPath.clear();
-        HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_TRACE_LOG), nullptr,
-                                         TraceLogDialogProc, reinterpret_cast<LPARAM>(&context));
-        if (dialog == nullptr) {
-            std::fprintf(stderr, "the dialog could not be created\n");
-            return 1;
-        }
-        ShowWindow(dialog, SW_SHOW);
-        PumpMessages();
-        logPath = path;
-        HWND table = GetDlgItem(dialog, IDC_TRACE_LOG_TABLE);
-
-        const Stopwatch first;
-        std::uint32_t result = LoadTraceLog(dialog);
-        UpdateWindow(table);
-        firstLoads.push_back(first.Milliseconds());
-        PumpMessages();
-
-        const Stopwatch again;
-        result |= LoadTraceLog(dialog);
-        UpdateWindow(table);
-        reloads.push_back(again.Milliseconds());
-        PumpMessages();
-        if (result != 0) {
-            std::fprintf(stderr, "LoadTraceLog failed with %u\n", result);
-            return 1;
-        }
-        rows = SendMessageW(table, LVM_GETITEMCOUNT, 0, 0);
+    // The dialog stays open: destroying a shown window costs Wine seconds.
+    static std::vector<std::wstring> logPaths;  // outlive their dialogs
+    logPaths.reserve(8);
+    logPaths.push_back(path);
+    TraceLogDialogContext context{false, &logPaths.back()};
+    const Stopwatch shown;
+    HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_TRACE_LOG), nullptr,
+                                     TraceLogDialogProc, reinterpret_cast<LPARAM>(&context));
+    if (dialog == nullptr) {
+        std::fprintf(stderr, "the dialog could not be created\n");
+        return 1;
     }
-    DeleteFileW(path.c_str());
+    ShowWindow(dialog, SW_SHOW);
+    AwaitLoad(dialog);
+    HWND table = GetDlgItem(dialog, IDC_TRACE_LOG_TABLE);
+    UpdateWindow(table);
+    Print("dialog_first_rows_ms", records, shown.Milliseconds(), "ms");
+    if (static_cast<std::size_t>(SendMessageW(table, LVM_GETITEMCOUNT, 0, 0)) != records) {
+        std::fprintf(stderr, "the table does not list every record\n");
+        return 1;
+    }
+    PumpMessages();
+    Print("working_set_mb", records, WorkingSetMegabytes(), "mb");
 
-    const double base = Median(baseline);
-    const double shown = Median(firstLoads);
-    const double reloaded = Median(reloads);
-    std::printf("records in file:             %zu (%zu bytes)\n", records, log.size());
-    std::printf("rows listed:                 %lld (decoded without list: %zu)\n", static_cast<long long>(rows), listed);
-    std::printf("baseline, no list:           %.1f ms (median of %d)\n", base, rounds);
-    std::printf("dialog, first load + paint:  %.1f ms (median of %d)\n", shown, rounds);
-    std::printf("dialog, reload + paint:      %.1f ms (median of %d)\n", reloaded, rounds);
-    std::printf("ratio first load/baseline:   %.2f\n", base > 0 ? shown / base : 0.0);
-    std::printf("ratio reload/baseline:       %.2f\n", base > 0 ? reloaded / base : 0.0);
+    const Stopwatch scroll;
+    SendMessageW(table, LVM_ENSUREVISIBLE, static_cast<WPARAM>(records - 1), FALSE);
+    UpdateWindow(table);
+    Print("scroll_end_ms", records, scroll.Milliseconds(), "ms");
+
+    HWND deviceFilter = GetDlgItem(dialog, IDC_TRACE_LOG_DEVICE_FILTER);
+    const Stopwatch filter;
+    SendMessageW(deviceFilter, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(device.c_str()));
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_TRACE_LOG_DEVICE_FILTER, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(deviceFilter));
+    UpdateWindow(table);
+    Print("dialog_filter_ms", records, filter.Milliseconds(), "ms");
+    PumpMessages();
     return 0;
 }
 
@@ -172,7 +170,15 @@ int Run(std::size_t records, int rounds)
 
 int main(int argc, char** argv)
 {
-    const std::size_t records = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 100000;
-    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
-    return trackkit::Run(records, rounds);
+    std::vector<std::size_t> sizes;
+    for (int i = 1; i < argc; ++i)
+        sizes.push_back(std::strtoull(argv[i], nullptr, 10));
+    if (sizes.empty())
+        sizes = {100000, 1000000, 10000000};
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    for (const std::size_t records : sizes)
+        if (trackkit::Measure(records) != 0)
+            return 1;
+    return 0;
 }

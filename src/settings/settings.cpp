@@ -22,6 +22,10 @@ constexpr std::array<SettingField, kSettingRules.size()> kFields = {{
     {nullptr, &AppSettings::windowTop},
     {nullptr, &AppSettings::windowWidth},
     {nullptr, &AppSettings::windowHeight},
+    {nullptr, &AppSettings::traceLogLeft},
+    {nullptr, &AppSettings::traceLogTop},
+    {nullptr, &AppSettings::traceLogWidth},
+    {nullptr, &AppSettings::traceLogHeight},
 }};
 
 constexpr bool RulesInIdOrder()

@@ -16,7 +16,7 @@ inline constexpr std::int32_t kUseDefaultPosition = static_cast<std::int32_t>(0x
 // The poll period that stands for "&Paused": no timer at all.
 inline constexpr std::uint32_t kPollPaused = 0x7FFFFFFF;
 
-// The seven settings kept between runs. Zero until loaded.
+// The eleven settings kept between runs. Zero until loaded.
 struct AppSettings {
     std::uint32_t blockSize = 0;    // BlockSize: cell size at 96 DPI
     std::uint32_t updateSpeed = 0;  // UpdateSpeed: poll period in ms
@@ -25,9 +25,25 @@ struct AppSettings {
     std::int32_t windowTop = 0;
     std::int32_t windowWidth = 0;
     std::int32_t windowHeight = 0;
+    std::int32_t traceLogLeft = 0;  // TraceLogLeft ... TraceLogHeight: the trace log dialog's rectangle
+    std::int32_t traceLogTop = 0;
+    std::int32_t traceLogWidth = 0;
+    std::int32_t traceLogHeight = 0;
 };
 
-enum class SettingId { BlockSize, UpdateSpeed, BlockColor, WindowLeft, WindowTop, WindowWidth, WindowHeight };
+enum class SettingId {
+    BlockSize,
+    UpdateSpeed,
+    BlockColor,
+    WindowLeft,
+    WindowTop,
+    WindowWidth,
+    WindowHeight,
+    TraceLogLeft,
+    TraceLogTop,
+    TraceLogWidth,
+    TraceLogHeight,
+};
 
 // How a setting's stored DWORD is read.
 enum class SettingType {
@@ -53,9 +69,9 @@ inline constexpr std::array<std::uint32_t, 4> kBlockSizes{12, 8, 4, 2};
 // "&Update Speed", from "&High" to "&Paused": milliseconds between polls.
 inline constexpr std::array<std::uint32_t, 4> kUpdateSpeeds{250, 1000, 10000, kPollPaused};
 
-// The seven values in their stored order. BlockSize's default is none of
+// The eleven values in their stored order. BlockSize's default is none of
 // the sizes, so a first run shows "&Small".
-inline constexpr std::array<SettingRule, 7> kSettingRules{{
+inline constexpr std::array<SettingRule, 11> kSettingRules{{
     {SettingId::BlockSize, L"BlockSize", SettingType::Unsigned, 9, kBlockSizes, 4},
     {SettingId::UpdateSpeed, L"UpdateSpeed", SettingType::Unsigned, 1000, kUpdateSpeeds, 1000},
     {SettingId::BlockColor, L"BlockColor", SettingType::Colour, 0, {}, 0},
@@ -63,6 +79,10 @@ inline constexpr std::array<SettingRule, 7> kSettingRules{{
     {SettingId::WindowTop, L"WindowTop", SettingType::Position, static_cast<std::uint32_t>(kUseDefaultPosition), {}, 0},
     {SettingId::WindowWidth, L"WindowWidth", SettingType::Position, static_cast<std::uint32_t>(kUseDefaultPosition), {}, 0},
     {SettingId::WindowHeight, L"WindowHeight", SettingType::Position, static_cast<std::uint32_t>(kUseDefaultPosition), {}, 0},
+    {SettingId::TraceLogLeft, L"TraceLogLeft", SettingType::Position, static_cast<std::uint32_t>(kUseDefaultPosition), {}, 0},
+    {SettingId::TraceLogTop, L"TraceLogTop", SettingType::Position, static_cast<std::uint32_t>(kUseDefaultPosition), {}, 0},
+    {SettingId::TraceLogWidth, L"TraceLogWidth", SettingType::Position, static_cast<std::uint32_t>(kUseDefaultPosition), {}, 0},
+    {SettingId::TraceLogHeight, L"TraceLogHeight", SettingType::Position, static_cast<std::uint32_t>(kUseDefaultPosition), {}, 0},
 }};
 
 const SettingRule& RuleOf(SettingId id);
@@ -86,14 +106,14 @@ public:
     virtual void Close() = 0;
 };
 
-// Loads the seven values in their fixed order. A value of at most 4 bytes is
+// Loads the eleven values in their fixed order. A value of at most 4 bytes is
 // taken byte for byte; a missing or longer one gets its default (the
 // highlight colour for BlockColor). Negative window values become
 // kUseDefaultPosition. Returns false, touching nothing, when the key cannot be
 // opened.
 bool LoadSettings(AppSettings& settings, KeyValueStore& store, std::uint32_t highlightColor);
 
-// Writes the seven values as DWORDs, in order. Nothing is saved when the key
+// Writes the eleven values as DWORDs, in order. Nothing is saved when the key
 // cannot be opened.
 void SaveSettings(const AppSettings& settings, KeyValueStore& store);
 

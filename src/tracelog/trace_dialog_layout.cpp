@@ -10,16 +10,18 @@ TraceDialogLayout LayoutTraceDialog(int margin, int tableTop, int clientWidth, i
 {
     const int width = std::max(0, clientWidth - 2 * margin);
     const int panelHeight = ScaleForDpi(kFlagsPanelHeight, dpiY);
+    const int statusHeight = ScaleForDpi(kStatusLineHeight, dpiY);
     TraceDialogLayout layout;
-    layout.table = Rect::FromSize(margin, tableTop, width, std::max(0, clientHeight - tableTop - 2 * margin - panelHeight));
     layout.panel = Rect::FromSize(margin, clientHeight - margin - panelHeight, width, panelHeight);
+    layout.status = Rect::FromSize(margin, layout.panel.top - margin - statusHeight, width, statusHeight);
+    layout.table = Rect::FromSize(margin, tableTop, width, std::max(0, layout.status.top - margin - tableTop));
     return layout;
 }
 
 ClientSize MinimumTraceDialogClient(int margin, int tableTop, int topControlsRight, int dpiY)
 {
-    return {topControlsRight + margin,
-            tableTop + 2 * margin + ScaleForDpi(kFlagsPanelHeight, dpiY) + ScaleForDpi(kMinimumTableHeight, dpiY)};
+    return {topControlsRight + margin, tableTop + 3 * margin + ScaleForDpi(kFlagsPanelHeight, dpiY) +
+                                           ScaleForDpi(kStatusLineHeight, dpiY) + ScaleForDpi(kMinimumTableHeight, dpiY)};
 }
 
 } // namespace trackkit

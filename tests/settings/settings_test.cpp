@@ -34,7 +34,8 @@ struct MemoryStore final : KeyValueStore {
 };
 
 const auto All = [](const AppSettings& s) {
-    return std::tuple(s.blockSize, s.updateSpeed, s.blockColor, s.windowLeft, s.windowTop, s.windowWidth, s.windowHeight);
+    return std::tuple(s.blockSize, s.updateSpeed, s.blockColor, s.windowLeft, s.windowTop, s.windowWidth, s.windowHeight,
+                      s.traceLogLeft, s.traceLogTop, s.traceLogWidth, s.traceLogHeight);
 };
 
 // Whatever the registry type, up to four bytes fill the value from its low
@@ -54,29 +55,31 @@ TEST(SettingsTest, ValuesAreTakenByteForByteUpToFourBytes)
 
     ASSERT_TRUE(LoadSettings(settings, store, kHighlight));
 
-    EXPECT_EQ(All(settings), std::tuple(9u, 1000u, kHighlight, kUseDefaultPosition, kUseDefaultPosition, 800, 0));
+    EXPECT_EQ(All(settings), std::tuple(9u, 1000u, kHighlight, kUseDefaultPosition, kUseDefaultPosition, 800, 0,
+                                        kUseDefaultPosition, kUseDefaultPosition, kUseDefaultPosition, kUseDefaultPosition));
     EXPECT_FALSE(store.open) << "the key is closed again";
 }
 
 // A key that cannot be opened is neither read nor written.
-TEST(SettingsTest, SaveWritesAllSevenInOrderAndTheyLoadBackOnlyThroughAnOpenKey)
+TEST(SettingsTest, SaveWritesAllInOrderAndTheyLoadBackOnlyThroughAnOpenKey)
 {
     MemoryStore store;
-    const AppSettings saved{2, 0x7FFFFFFF, 0x00112233, 10, 20, 1024, 768};
+    const AppSettings saved{2, 0x7FFFFFFF, 0x00112233, 10, 20, 1024, 768, 30, 40, 900, 600};
 
     SaveSettings(saved, store);
     AppSettings loaded;
     ASSERT_TRUE(LoadSettings(loaded, store, kHighlight));
 
     EXPECT_EQ(store.writes, (std::vector<std::wstring>{L"BlockSize", L"UpdateSpeed", L"BlockColor", L"WindowLeft",
-                                                       L"WindowTop", L"WindowWidth", L"WindowHeight"}));
+                                                       L"WindowTop", L"WindowWidth", L"WindowHeight", L"TraceLogLeft",
+                                                       L"TraceLogTop", L"TraceLogWidth", L"TraceLogHeight"}));
     EXPECT_EQ(All(loaded), All(saved));
 
     store.canOpen = false;
     SaveSettings(AppSettings{}, store);
     EXPECT_FALSE(LoadSettings(loaded, store, kHighlight));
     EXPECT_EQ(All(loaded), All(saved));
-    EXPECT_EQ(store.writes.size(), 7u) << "nothing more written";
+    EXPECT_EQ(store.writes.size(), kSettingRules.size()) << "nothing more written";
 }
 
 } // namespace

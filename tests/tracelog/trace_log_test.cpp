@@ -14,14 +14,12 @@
 #include "tracelog/flag_names.h"
 #include "tracelog/status_names.h"
 #include "tracelog/trace_log_path.h"
-#include "tracelog/trace_selection.h"
 #include "tracelog/trace_texts.h"
 
 namespace trackkit {
 namespace {
 
 constexpr std::size_t kHeader = kTraceLogHeaderBytes, kRecord = kTraceRecordBytes;
-using Texts = std::vector<std::wstring>;
 
 // A file of `bytes` bytes that begins with the magic and the given EndOffset (as far as they fit);
 // everything else is 0xEE so stray reads of it show.
@@ -111,59 +109,6 @@ TEST(SampleTraceLogTest, ReadsBackAndShowsWhatTheViewerHasToHandle)
     for (const wchar_t* what : {L"out of order", L"shutdown", L"online", L"unnamed status", L"failure", L"no drive", L"full function name",
                                 L"HarddiskVolume2", L"HarddiskVolume10", L"HarddiskVolumeShadowCopy12", L"HarddiskVolumeShadowCopy12345"})
         EXPECT_EQ(seen.count(what), 1u) << what;
-}
-
-TEST(TraceFilterTest, PassesOnNoSelectionALeadingStarOrTheExactTextAndOffersEachTextOnce)
-{
-    const struct { const wchar_t* selected; const wchar_t* record; bool accepted; } cases[] = {
-        {L"", L"HarddiskVolume2", true}, {L"*anything", L"HarddiskVolume2", true}, {L"HarddiskVolume2", L"HarddiskVolume2", true},
-        {L"harddiskvolume2", L"HarddiskVolume2", false}, {L"HarddiskVolume1", L"HarddiskVolume10", false},
-        {L"HarddiskVolume10", L"HarddiskVolume1", false}, {L" *", L"0x000001A4", false}, {L"HarddiskVolume2", L"", false}};
-    for (const auto& c : cases)
-        EXPECT_EQ(FilterAccepts(c.selected, c.record), c.accepted) << c.selected << L" / " << c.record;
-
-    FilterChoices choices;
-    EXPECT_EQ((std::array{choices.Offer(L"Volume2"), choices.Offer(L"Volume2"), choices.Offer(L"volume2")}),
-        (std::array{true, false, true}));
-    EXPECT_EQ(choices.Count(), 2u);
-    choices.Reset();
-    EXPECT_EQ(choices.Count(), 0u);
-    EXPECT_TRUE(choices.Offer(L"Volume2"));
-}
-
-// Out of time order; two records share a timestamp; devices 1 and 10 and a
-// shadow copy 12345. Records are listed in time order, equal times in file
-// order; only the records that pass offer their texts, each once.
-TEST(TraceSelectionTest, EachFilterNarrowsAndOnlyPassingRecordsOfferTexts)
-{
-    const std::vector<std::uint8_t> file = testing::TraceLogBytes({
-        testing::MakeRecord(500, 10, 0x1A4), testing::MakeRecord(100, 1, 0x1A4, kCbtFlagVolumeOnline), testing::MakeRecord(300, 1, 0x2B0),
-        testing::MakeRecord(100, 12345, 0x2B0, kCbtFlagDeviceSnapshot), testing::MakeRecord(200, 10, 0x1A4)});
-    struct Seen final : FilterListSink {
-        void AddText(TraceFilterList list, std::wstring_view text) override
-        {
-            (list == TraceFilterList::Device ? devices : threads).emplace_back(text);
-        }
-        Texts devices, threads;
-    };
-    const struct { TraceFilters selected; std::vector<std::size_t> order; Texts devices, threads; } cases[] = {
-        {{L"*", L"*"}, {1, 3, 4, 2, 0}, {L"HarddiskVolume10", L"HarddiskVolume1", L"HarddiskVolumeShadowCopy12345"},
-            {L"0x000001A4", L"0x000002B0"}},
-        {{L"HarddiskVolume10", L"*"}, {4, 0}, {L"HarddiskVolume10"}, {L"0x000001A4"}},
-        {{L"", L"0x000002B0"}, {3, 2}, {L"HarddiskVolume1", L"HarddiskVolumeShadowCopy12345"}, {L"0x000002B0"}},  // no selection passes all
-        {{L"harddiskvolume1", L"*"}, {}, {}, {}},
-        {{L"HarddiskVolume1", L"0x000002B0"}, {2}, {L"HarddiskVolume1"}, {L"0x000002B0"}}};
-    for (const auto& c : cases) {
-        TraceFilterState filters{c.selected, {}, {}};
-        for (const bool again : {false, true}) {  // the second time the lists hold them all
-            Seen seen;
-            std::vector<std::size_t> order;
-            for (const ListedRecord& listed : SelectTraceRecords(LocateTraceRecords(file), filters, seen))
-                order.push_back(listed.recordIndex);
-            EXPECT_EQ(std::tuple(order, seen.devices, seen.threads),
-                      std::tuple(c.order, again ? Texts{} : c.devices, again ? Texts{} : c.threads)) << c.selected.device;
-        }
-    }
 }
 
 // The registry value is usable only above eight bytes, up to 520, and when terminated.

@@ -174,25 +174,25 @@ TEST(FlagsPanelLayout, TextInsideBorderAndMarginAndColumnsScaledWithTheDpi)
     }
 }
 
-// The table keeps its left and top and takes what the panel (200 pixels at 96 DPI, at the bottom) leaves, never a
-// negative size; the smallest client keeps the top controls and a table of the scaled minimum height.
-TEST(TraceDialogLayout, TableTakesWhatThePanelLeavesAndTheMinimumSizeIsScaled)
+// The table keeps its left and top and takes what the status line (16 pixels at 96 DPI) and the panel (200, at the
+// bottom) leave, never a negative size; the smallest client keeps the top controls and a table of the minimum height.
+TEST(TraceDialogLayout, TableTakesWhatTheStatusLineAndThePanelLeaveAndTheMinimumSizeIsScaled)
 {
-    const struct { int width, height, dpi; std::vector<int> table, panel; } cases[] = {  // left, top, width, height
-        {847, 435, 96, {11, 97, 825, 116}, {11, 224, 825, 200}}, {847, 700, 144, {11, 97, 825, 281}, {11, 389, 825, 300}},
-        {15, 250, 96, {11, 97, 0, 0}, {11, 39, 0, 200}}};
+    const struct { int width, height, dpi; std::vector<int> table, status, panel; } cases[] = {  // left, top, width, height
+        {847, 435, 96, {11, 97, 825, 89}, {11, 197, 825, 16}, {11, 224, 825, 200}},
+        {847, 700, 144, {11, 97, 825, 246}, {11, 354, 825, 24}, {11, 389, 825, 300}},
+        {15, 250, 96, {11, 97, 0, 0}, {11, 12, 0, 16}, {11, 39, 0, 200}}};
+    const auto edges = [](const Rect& r) { return std::vector{r.left, r.top, r.Width(), r.Height()}; };
     for (const auto& c : cases) {
         const TraceDialogLayout layout = LayoutTraceDialog(11, 97, c.width, c.height, c.dpi);
-        EXPECT_EQ((std::vector{layout.table.left, layout.table.top, layout.table.Width(), layout.table.Height()}), c.table)
-            << c.width << " " << c.dpi;
-        EXPECT_EQ((std::vector{layout.panel.left, layout.panel.top, layout.panel.Width(), layout.panel.Height()}), c.panel)
-            << c.width << " " << c.dpi;
+        EXPECT_EQ(std::tuple(edges(layout.table), edges(layout.status), edges(layout.panel)),
+                  std::tuple(c.table, c.status, c.panel)) << c.width << " " << c.dpi;
     }
     for (const int dpi : {96, 144, 192}) {
         const ClientSize minimum = MinimumTraceDialogClient(11, 97, 398, dpi);
         const TraceDialogLayout layout = LayoutTraceDialog(11, 97, minimum.width, minimum.height, dpi);
         EXPECT_EQ(std::pair(minimum.width, layout.table.Height()), std::pair(409, ScaleForDpi(kMinimumTableHeight, dpi))) << dpi;
-        EXPECT_EQ(layout.table.top + layout.table.Height() + 11, layout.panel.top) << dpi;
+        EXPECT_EQ(layout.table.top + layout.table.Height() + 11, layout.status.top) << dpi;
     }
 }
 

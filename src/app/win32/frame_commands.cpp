@@ -56,7 +56,7 @@ void Exit(FrameWindow& frame, const Command&) { DestroyWindow(frame.window); }
 void About(FrameWindow& frame, const Command&) { ShowAboutBox(frame.instance, frame.window); }
 void TraceLog(FrameWindow& frame, const Command&)
 {
-    TraceLogDialogContext context{frame.theme.IsLoaded(), &frame.traceLogPath};
+    TraceLogDialogContext context{frame.theme.IsLoaded(), &frame.traceLogPath, &frame.settings};
     ShowTraceLogDialog(frame.window, context);
 }
 void RefreshNow(FrameWindow& frame, const Command&) { RefreshVolumesAndMap(frame); }

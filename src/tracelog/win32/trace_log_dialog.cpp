@@ -4,7 +4,6 @@
 
 #include "common/win32/gdi_objects.h"
 #include "common/win32/message_guard.h"
-#include "common/win32/wait_cursor.h"
 #include "common/win32/window_class.h"
 #include "common/win32/window_record.h"
 #include "resources/resource_ids.h"
@@ -32,18 +31,62 @@ RECT ClientRectOf(HWND control, HWND dialog)
     return rect;
 }
 
-void ResetFilterLists(TraceLogDialogState& state)
+// Takes what a finished load gave. A cancelled load leaves the table as it
+// was; a failed one empties it and says why.
+void FinishLoad(TraceLogDialogState& state)
 {
-    ResetFilterList(state.deviceFilter, state.filters.devices);
-    ResetFilterList(state.threadFilter, state.filters.threads);
+    TraceLoadResult result = state.loader->TakeResult();
+    state.loader.reset();
+    if (result.status.problem != TraceLoadProblem::Cancelled) {
+        state.log = std::move(result.log);
+        FillFilterLists(state, state.loadKeepsFilters);
+    }
+    state.status.problem = result.status.problem;
+    state.status.systemText = std::move(result.status.systemText);
+    state.status.promised = result.status.promised;
+    ShowRows(state);
 }
 
-// F5: the file read afresh with both filters back at "*".
+// Reads the log path afresh on a worker thread; a log small enough is shown
+// before this returns, a larger one when the worker is done, with its
+// progress in the status line meanwhile. keepFilters: each filter list keeps
+// its text when the new log still offers it, else it goes back to "*".
+void StartLoad(TraceLogDialogState& state, bool keepFilters)
+{
+    state.loader.reset();  // one load at a time: a newer one replaces it
+    state.loadKeepsFilters = keepFilters;
+    state.loader = std::make_unique<TraceLogLoader>(state.dialog, *state.logPath, ++state.lastLoadId);
+    if (state.loader->WaitUntilDoneOrLong()) {
+        FinishLoad(state);
+        return;
+    }
+    SetWindowTextW(state.statusLine, TraceLoadingLine(0, state.loader->Total()).c_str());
+}
+
+void OnLoadProgress(TraceLogDialogState& state, unsigned id, std::size_t done)
+{
+    if (state.loader && state.loader->Id() == id)
+        SetWindowTextW(state.statusLine, TraceLoadingLine(done, state.loader->Total()).c_str());
+}
+
+void OnLoadDone(TraceLogDialogState& state, unsigned id)
+{
+    if (state.loader && state.loader->Id() == id)
+        FinishLoad(state);
+}
+
+// Escape while a load runs: the load stops, the table keeps what it showed.
+void CancelLoad(TraceLogDialogState& state)
+{
+    state.loader.reset();
+    state.status.problem = TraceLoadProblem::Cancelled;
+    ShowStatus(state);
+}
+
+// F5: the file read afresh, the filters kept where the log still offers them.
 void Refresh(TraceLogDialogState& state)
 {
-    const WaitCursor wait;
-    ResetFilterLists(state);
-    LoadTraceTable(state);
+    StartLoad(state, true);
 }
 
 // The dialog's controls take the keyboard, so F5 is caught on its way to
@@ -80,6 +123,7 @@ void FetchControls(TraceLogDialogState& state)
     state.threadFilter = GetDlgItem(dialog, IDC_TRACE_LOG_THREAD_FILTER);
     state.table = GetDlgItem(dialog, IDC_TRACE_LOG_TABLE);
     state.flagsPanel = GetDlgItem(dialog, IDC_TRACE_LOG_FLAGS_PANEL);
+    state.statusLine = GetDlgItem(dialog, IDC_TRACE_LOG_STATUS);
     const RECT table = ClientRectOf(state.table, dialog);
     state.margin = table.left;
     state.tableTop = table.top;
@@ -96,6 +140,43 @@ void LocateLogPath(const TraceLogDialogState& state)
     SetWindowTextW(state.pathBox, state.logPath->c_str());
 }
 
+bool UsablePosition(int value) { return value != kUseDefaultPosition; }
+
+// The size and position the dialog was closed with, when there are any and
+// its title bar would be on a screen.
+void RestorePlacement(const TraceLogDialogState& state)
+{
+    if (state.placement == nullptr)
+        return;
+    const AppSettings& kept = *state.placement;
+    if (!UsablePosition(kept.traceLogLeft) || !UsablePosition(kept.traceLogTop) || kept.traceLogWidth <= 0 ||
+        kept.traceLogHeight <= 0 || !UsablePosition(kept.traceLogWidth) || !UsablePosition(kept.traceLogHeight))
+        return;
+    const RECT titleBar{kept.traceLogLeft, kept.traceLogTop, kept.traceLogLeft + kept.traceLogWidth,
+                        kept.traceLogTop + GetSystemMetrics(SM_CYCAPTION)};
+    if (MonitorFromRect(&titleBar, MONITOR_DEFAULTTONULL) == nullptr)
+        return;
+    SetWindowPos(state.dialog, nullptr, kept.traceLogLeft, kept.traceLogTop, kept.traceLogWidth, kept.traceLogHeight,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The restored rectangle (not the maximised one) is what the next opening gets.
+void StorePlacement(const TraceLogDialogState& state)
+{
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    if (state.placement == nullptr || !GetWindowPlacement(state.dialog, &placement))
+        return;
+    RECT rect = placement.rcNormalPosition;
+    if (!IsZoomed(state.dialog) && !IsIconic(state.dialog))
+        GetWindowRect(state.dialog, &rect);
+    AppSettings& kept = *state.placement;
+    kept.traceLogLeft = rect.left;
+    kept.traceLogTop = rect.top;
+    kept.traceLogWidth = rect.right - rect.left;
+    kept.traceLogHeight = rect.bottom - rect.top;
+}
+
 BOOL OnInitDialog(TraceLogDialogState& state)
 {
     SetPropW(state.dialog, kVistaDialogProperty, reinterpret_cast<HANDLE>(1));
@@ -104,11 +185,12 @@ BOOL OnInitDialog(TraceLogDialogState& state)
     state.dpiX = dpi.x;
     state.dpiY = dpi.y;
     FetchControls(state);
-    ResetFilterLists(state);
+    FillFilterLists(state, false);
     PrepareTraceTable(state);
     LocateLogPath(state);
     WatchRefreshKey(state);
-    LoadTraceTable(state);
+    RestorePlacement(state);
+    StartLoad(state, false);
     return TRUE;
 }
 
@@ -122,49 +204,52 @@ void ChooseLogFile(TraceLogDialogState& state)
     std::optional<std::wstring> path = FitLogPath(*chosen);
     if (!path)
         return;
-    const WaitCursor wait;
     *state.logPath = std::move(*path);
-    ResetFilterLists(state);
     SetWindowTextW(state.pathBox, state.logPath->c_str());
-    LoadTraceTable(state);
+    StartLoad(state, false);
 }
 
 void OnCommand(TraceLogDialogState& state, int id, int code)
 {
-    if (id == IDCANCEL && code == 0)
+    if (id == IDCANCEL && code == 0 && state.loader)
+        CancelLoad(state);
+    else if (id == IDCANCEL && code == 0)
         EndDialog(state.dialog, kClosedResult);
     else if (code == CBN_SELCHANGE && (id == IDC_TRACE_LOG_DEVICE_FILTER || id == IDC_TRACE_LOG_THREAD_FILTER))
-        LoadTraceTable(state);
+        ShowRows(state);
     else if (code == BN_CLICKED && id == IDC_TRACE_LOG_CHOOSE)
         ChooseLogFile(state);
 }
 
-void OnItemChanged(TraceLogDialogState& state, const NMLISTVIEW& change)
+// A row's selection changed, or a range's (LVN_ODSTATECHANGED): the panel
+// follows the first selected row.
+void OnSelectionChanged(TraceLogDialogState& state)
 {
-    if ((change.uNewState & LVIS_SELECTED) == 0)
+    const std::uint32_t flags = SelectedRowFlags(state);
+    if (flags == state.selectedFlags)
         return;
-    if (const TraceEntry* entry = EntryAt(state, change.lParam)) {
-        state.selectedFlags = entry->flags;
-        InvalidateRect(state.flagsPanel, nullptr, FALSE);
-    }
+    state.selectedFlags = flags;
+    InvalidateRect(state.flagsPanel, nullptr, FALSE);
 }
 
-// Every notification is answered TRUE; only custom drawing and the emptying
-// of the table have a result.
+// Every notification is answered 0; only custom drawing has a result.
 void OnNotify(TraceLogDialogState& state, NMHDR& header)
 {
     LRESULT result = 0;
     if (header.hwndFrom == state.table) {
         switch (header.code) {
         case LVN_GETDISPINFOW:
-            SupplyDeviceName(state, reinterpret_cast<NMLVDISPINFOW&>(header));
+            SupplyCellText(state, reinterpret_cast<NMLVDISPINFOW&>(header));
             break;
         case LVN_ITEMCHANGED:
-            OnItemChanged(state, reinterpret_cast<const NMLISTVIEW&>(header));
+            if ((reinterpret_cast<const NMLISTVIEW&>(header).uChanged & LVIF_STATE) != 0)
+                OnSelectionChanged(state);
             break;
-        case LVN_DELETEALLITEMS:
-            // No LVN_DELETEITEM for each row: the store is emptied in one go.
-            result = TRUE;
+        case LVN_ODSTATECHANGED:
+            OnSelectionChanged(state);
+            break;
+        case LVN_COLUMNCLICK:
+            SortByColumn(state, reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
             break;
         case LVN_KEYDOWN:
             if (reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == VK_F5)
@@ -187,6 +272,8 @@ void OnWindowPosChanged(const TraceLogDialogState& state)
     const TraceDialogLayout layout = LayoutTraceDialog(state.margin, state.tableTop, client.right, client.bottom, state.dpiY);
     SetWindowPos(state.table, nullptr, 0, 0, layout.table.Width(), layout.table.Height(),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+    SetWindowPos(state.statusLine, nullptr, layout.status.left, layout.status.top, layout.status.Width(),
+                 layout.status.Height(), SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
     SetWindowPos(state.flagsPanel, nullptr, layout.panel.left, layout.panel.top, layout.panel.Width(),
                  layout.panel.Height(), SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
 }
@@ -229,8 +316,21 @@ INT_PTR HandleTraceLogDialogMessage(TraceLogDialogState& state, UINT message, WP
     case WM_INITDIALOG:
         return OnInitDialog(state);
     case WM_DESTROY:
+        state.loader.reset();
+        StorePlacement(state);
         RemovePropW(state.dialog, kVistaDialogProperty);
         return FALSE;
+    case WM_CLOSE:
+        // The close box ends the dialog even while a load runs (Escape
+        // stops the load first).
+        EndDialog(state.dialog, kClosedResult);
+        return TRUE;
+    case kTraceLoadProgressMessage:
+        OnLoadProgress(state, static_cast<unsigned>(wParam), static_cast<std::size_t>(lParam));
+        return TRUE;
+    case kTraceLoadDoneMessage:
+        OnLoadDone(state, static_cast<unsigned>(wParam));
+        return TRUE;
     case WM_COMMAND:
         OnCommand(state, LOWORD(wParam), HIWORD(wParam));
         return TRUE;
@@ -276,22 +376,16 @@ std::unique_ptr<TraceLogDialogState> TraceLogDialogState::Create(HWND dialog, LP
     state->dialog = dialog;
     state->themeLoaded = context.themeLoaded;
     state->logPath = context.rememberedPath != nullptr ? context.rememberedPath : &state->ownLogPath;
+    state->placement = context.settings;
     return state;
-}
-
-const TraceEntry* EntryAt(const TraceLogDialogState& state, LPARAM itemParameter)
-{
-    if (itemParameter < 0 || static_cast<std::size_t>(itemParameter) >= state.store.size())
-        return nullptr;
-    return &state.store[static_cast<std::size_t>(itemParameter)];
 }
 
 const DLGPROC TraceLogDialogProc = RecordDialogProc<TraceLogDialogState, HandleTraceLogDialogMessage>;
 
-std::uint32_t LoadTraceLog(HWND dialog)
+bool IsTraceLogLoading(HWND dialog)
 {
-    TraceLogDialogState* state = DialogRecordOf<TraceLogDialogState>(dialog);
-    return state != nullptr ? LoadTraceTable(*state) : ERROR_INVALID_WINDOW_HANDLE;
+    const TraceLogDialogState* state = DialogRecordOf<TraceLogDialogState>(dialog);
+    return state != nullptr && state->loader != nullptr;
 }
 
 void ShowTraceLogDialog(HWND owner, TraceLogDialogContext& context)

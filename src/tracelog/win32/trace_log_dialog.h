@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "settings/settings.h"
+
 namespace trackkit {
 
 // What the trace log dialog is opened with, given as its init parameter.
@@ -16,6 +18,10 @@ struct TraceLogDialogContext {
     // user's choice of a file. Null: the dialog keeps one of its own,
     // empty at start.
     std::wstring* rememberedPath = nullptr;
+    // The program's settings: the dialog opens where it was closed (when
+    // that is on a screen) and stores its rectangle there when it closes.
+    // Null: the system places it and nothing is stored.
+    AppSettings* settings = nullptr;
 };
 
 // Opens the modal "CBT Trace Log" dialog owned by `owner` and returns when
@@ -24,13 +30,13 @@ void ShowTraceLogDialog(HWND owner, TraceLogDialogContext& context);
 
 // The dialog's procedure, for opening the dialog without a modal loop of its
 // own (CreateDialogParamW on IDD_TRACE_LOG), as the tests and the timing
-// program do. The parameter is a TraceLogDialogContext*, which need live
-// only until the call returns; null is taken as a context with no theme and
-// no remembered path.
+// program do. The parameter is a TraceLogDialogContext*; its remembered path
+// and settings must outlive the dialog. Null is taken as a context with no
+// theme, no remembered path and no settings.
 extern const DLGPROC TraceLogDialogProc;
 
-// Reloads the log path into an open trace log dialog with the current
-// filters: 0, or the Windows error that left the table empty.
-std::uint32_t LoadTraceLog(HWND dialog);
+// True while the dialog loads a log behind its progress line: the result
+// comes as a message to the dialog.
+bool IsTraceLogLoading(HWND dialog);
 
 } // namespace trackkit

@@ -4,12 +4,15 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
-#include <vector>
 
-#include "tracelog/trace_log_format.h"
-#include "tracelog/trace_selection.h"
+#include "settings/settings.h"
+#include "tracelog/trace_index.h"
+#include "tracelog/trace_load_status.h"
 #include "tracelog/trace_texts.h"
+#include "tracelog/win32/trace_log_loader.h"
+#include "tracelog/win32/windows_trace_time_text.h"
 
 namespace trackkit {
 
@@ -24,6 +27,7 @@ struct TraceLogDialogState {
     HWND deviceFilter = nullptr;
     HWND threadFilter = nullptr;
     HWND table = nullptr;
+    HWND statusLine = nullptr;
     HWND flagsPanel = nullptr;
 
     bool dark = false;  // QueryDarkMode, read at start and on every theme change
@@ -32,6 +36,8 @@ struct TraceLogDialogState {
     // or ownLogPath when it gave none.
     std::wstring ownLogPath;
     std::wstring* logPath = nullptr;
+    // Where the dialog was last closed, restored when it opens; null: not kept.
+    AppSettings* placement = nullptr;
     int dpiX = 96;
     int dpiY = 96;
     // Fixed by the template: the table's left edge (the margin) and top, and
@@ -40,16 +46,26 @@ struct TraceLogDialogState {
     int tableTop = 0;
     int topControlsRight = 0;
 
-    // The record store: a row's item parameter is its entry's index here.
-    std::vector<TraceEntry> store;
-    TraceFilterState filters;
-    // The Flags of the most recently selected row, shown by the flags panel.
+    // What the table lists; null while nothing is loaded.
+    std::unique_ptr<LoadedTraceLog> log;
+    // What the status line says when no load is running.
+    TraceStatus status;
+    // The column the rows are sorted by; none: time order.
+    std::optional<TraceColumn> sortColumn;
+    bool sortDescending = false;
+    // The Flags of the selected row, shown by the flags panel; 0 with none.
     std::uint32_t selectedFlags = 0;
-    // The DeviceName text last handed to the table; valid until the next request.
-    wchar_t deviceNameText[TraceColumnTexts::kDeviceNameChars] = {};
-};
 
-// The entry of a row's item parameter; null when there is none.
-const TraceEntry* EntryAt(const TraceLogDialogState& state, LPARAM itemParameter);
+    // The texts of the record the table asked for last: it asks for the
+    // nine columns of a row one after another.
+    std::optional<std::uint32_t> textsRecord;
+    TraceColumnTexts texts;
+    WindowsTraceTimeText timeText;
+
+    // The load under way, if any, and whether it keeps the filters' texts.
+    std::unique_ptr<TraceLogLoader> loader;
+    bool loadKeepsFilters = false;
+    unsigned lastLoadId = 0;
+};
 
 } // namespace trackkit

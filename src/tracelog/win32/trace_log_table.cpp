@@ -1,15 +1,13 @@
 #include "tracelog/win32/trace_log_table.h"
 
 #include <array>
-#include <new>
 #include <string>
+#include <vector>
 
 #include "common/dpi.h"
 #include "common/text.h"
 #include "common/win32/list_view.h"
 #include "tracelog/trace_row_colors.h"
-#include "tracelog/win32/trace_log_snapshot.h"
-#include "tracelog/win32/windows_trace_time_text.h"
 
 namespace trackkit {
 namespace {
@@ -22,21 +20,8 @@ constexpr int kColumnFormat = LVCFMT_LEFT | 0x40000;
 constexpr std::size_t kDeviceFilterTextChars = 64;
 constexpr std::size_t kThreadFilterTextChars = 16;
 
-struct TraceColumn {
-    const wchar_t* title;
-    int width;  // pixels at 96 DPI
-};
-
-constexpr std::array<TraceColumn, 9> kTraceColumns{{{L"Date", 100},
-                                                    {L"Time", 100},
-                                                    {L"Function", 200},
-                                                    {L"Line Number", 100},
-                                                    {L"Status", 200},
-                                                    {L"DeviceName", 200},
-                                                    {L"Drive", 50},
-                                                    {L"Flags", 100},
-                                                    {L"ThreadId", 100}}};
-constexpr int kDeviceNameColumn = 5;
+// The columns' widths in pixels at 96 DPI, in TraceColumn order.
+constexpr std::array<int, kTraceColumnCount> kColumnWidths{100, 100, 200, 100, 200, 200, 50, 100, 100};
 
 std::wstring SelectedText(HWND list, std::size_t room)
 {
@@ -53,84 +38,45 @@ std::wstring SelectedText(HWND list, std::size_t room)
     return CutToBuffer(std::move(text), room);
 }
 
-// New texts go straight into the filter lists, which sort themselves.
-class FilterListControls final : public FilterListSink {
-public:
-    explicit FilterListControls(const TraceLogDialogState& state) : state_(state) {}
-    void AddText(TraceFilterList list, std::wstring_view text) override
-    {
-        const std::wstring copy(text);
-        HWND control = list == TraceFilterList::Device ? state_.deviceFilter : state_.threadFilter;
-        SendMessageW(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(copy.c_str()));
-    }
-
-private:
-    const TraceLogDialogState& state_;
-};
-
-// The row of one record that passed the filters (SelectTraceRecords has
-// tested it and offered its texts to the filter lists), appended at the end;
-// its item parameter is its entry's index in the store. The DeviceName is
-// asked for when the row is drawn.
-void DecodeTraceRecord(HWND table, std::size_t storeIndex, const TraceRecord& record, TraceTimeText& timeText)
+void FillFilterList(HWND list, const std::vector<std::wstring>* texts, bool keepSelection)
 {
-    TraceColumnTexts texts;
-    FormatHex32(record.threadId, texts.threadId);
-    FormatRemainingTexts(record, timeText, texts);
-    const int row = InsertListRow(table, static_cast<int>(storeIndex), texts.date, static_cast<LPARAM>(storeIndex));
-    if (row < 0)
-        return;
-    SetListCellText(table, row, 1, texts.time);
-    SetListCellText(table, row, 2, texts.function);
-    SetListCellText(table, row, 3, texts.lineNumber);
-    SetListCellText(table, row, 4, texts.status);
-    SetListCellText(table, row, kDeviceNameColumn, LPSTR_TEXTCALLBACKW);
-    SetListCellText(table, row, 6, texts.drive);
-    SetListCellText(table, row, 7, texts.flags);
-    SetListCellText(table, row, 8, texts.threadId);
-}
-
-int CALLBACK CompareRowTimes(LPARAM first, LPARAM second, LPARAM store)
-{
-    const auto& entries = *reinterpret_cast<const std::vector<TraceEntry>*>(store);
-    auto fileTime = [&](LPARAM index) {
-        FILETIME time{};
-        if (index >= 0 && static_cast<std::size_t>(index) < entries.size()) {
-            time.dwLowDateTime = static_cast<DWORD>(entries[static_cast<std::size_t>(index)].timestamp);
-            time.dwHighDateTime = static_cast<DWORD>(entries[static_cast<std::size_t>(index)].timestamp >> 32);
+    const std::wstring kept = keepSelection ? SelectedText(list, kDeviceFilterTextChars) : std::wstring();
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list, CB_RESETCONTENT, 0, 0);
+    SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"*"));
+    LRESULT selection = 0;
+    if (texts != nullptr) {
+        for (const std::wstring& text : *texts) {
+            const LRESULT added = SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+            if (!kept.empty() && text == kept)
+                selection = added;
         }
-        return time;
-    };
-    const FILETIME a = fileTime(first);
-    const FILETIME b = fileTime(second);
-    return CompareFileTime(&a, &b);
+    }
+    SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(selection), 0);
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
 }
 
-std::uint32_t ListTraceLog(TraceLogDialogState& state)
+// The record shown in a row; none past the rows.
+std::optional<std::uint32_t> RecordOfRow(const TraceLogDialogState& state, std::size_t row)
 {
-    const TraceLogSnapshot snapshot = ReadTraceLogSnapshot(*state.logPath);
-    if (snapshot.error != 0)
-        return snapshot.error;
-    const TraceRecordArea area = LocateTraceRecords(snapshot.Bytes());
-    if (area.error != 0)
-        return area.error;
+    if (!state.log || row >= state.log->rows.size())
+        return std::nullopt;
+    return state.log->rows[row];
+}
 
-    state.filters.selected = {SelectedText(state.deviceFilter, kDeviceFilterTextChars),
-                              SelectedText(state.threadFilter, kThreadFilterTextChars)};
-    FilterListControls lists(state);
-    // The records come back in time order and the rows go in that order, so
-    // the table's own sort at the end finds them sorted and costs little.
-    const std::vector<ListedRecord> listed = SelectTraceRecords(area, state.filters, lists);
-    state.store.reserve(listed.size());
-    SendMessageW(state.table, LVM_SETITEMCOUNT, listed.size(), 0);
-    WindowsTraceTimeText timeText;
-    for (const ListedRecord& record : listed) {
-        state.store.push_back(record.entry);
-        DecodeTraceRecord(state.table, state.store.size() - 1, ReadTraceRecord(area, record.recordIndex), timeText);
+void MarkSortedHeader(const TraceLogDialogState& state)
+{
+    HWND header = reinterpret_cast<HWND>(SendMessageW(state.table, LVM_GETHEADER, 0, 0));
+    for (std::size_t column = 0; column < kTraceColumnCount; ++column) {
+        HDITEMW item{};
+        item.mask = HDI_FORMAT;
+        if (!SendMessageW(header, HDM_GETITEMW, column, reinterpret_cast<LPARAM>(&item)))
+            continue;
+        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (state.sortColumn && static_cast<std::size_t>(*state.sortColumn) == column)
+            item.fmt |= state.sortDescending ? HDF_SORTDOWN : HDF_SORTUP;
+        SendMessageW(header, HDM_SETITEMW, column, reinterpret_cast<LPARAM>(&item));
     }
-    SendMessageW(state.table, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&state.store),
-                 reinterpret_cast<LPARAM>(CompareRowTimes));
-    return 0;
 }
 
 } // namespace
@@ -138,35 +84,73 @@ std::uint32_t ListTraceLog(TraceLogDialogState& state)
 void PrepareTraceTable(const TraceLogDialogState& state)
 {
     SendMessageW(state.table, LVM_SETEXTENDEDLISTVIEWSTYLE, kTableExtendedStyle, kTableExtendedStyle);
-    for (std::size_t i = 0; i < kTraceColumns.size(); ++i)
-        InsertListColumn(state.table, static_cast<int>(i), kTraceColumns[i].title,
-                         ScaleForDpi(kTraceColumns[i].width, state.dpiX), kColumnFormat);
+    for (std::size_t i = 0; i < kTraceColumnCount; ++i)
+        InsertListColumn(state.table, static_cast<int>(i), ColumnTitle(static_cast<TraceColumn>(i)),
+                         ScaleForDpi(kColumnWidths[i], state.dpiX), kColumnFormat);
 }
 
-void ResetFilterList(HWND list, FilterChoices& choices)
+void FillFilterLists(const TraceLogDialogState& state, bool keepSelection)
 {
-    SendMessageW(list, CB_RESETCONTENT, 0, 0);
-    SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"*"));
-    SendMessageW(list, CB_SETCURSEL, 0, 0);
-    choices.Reset();
+    FillFilterList(state.deviceFilter, state.log ? &state.log->index.DeviceTexts() : nullptr, keepSelection);
+    FillFilterList(state.threadFilter, state.log ? &state.log->index.ThreadTexts() : nullptr, keepSelection);
 }
 
-std::uint32_t LoadTraceTable(TraceLogDialogState& state)
+void ShowRows(TraceLogDialogState& state)
 {
-    SendMessageW(state.table, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(state.table, LVM_DELETEALLITEMS, 0, 0);
-    state.store.clear();
-    std::uint32_t result = 0;
-    try {
-        result = ListTraceLog(state);
-    } catch (const std::bad_alloc&) {
-        SendMessageW(state.table, LVM_DELETEALLITEMS, 0, 0);
-        state.store.clear();
-        result = ERROR_NOT_ENOUGH_MEMORY;
+    if (state.log) {
+        const TraceFilters filters{SelectedText(state.deviceFilter, kDeviceFilterTextChars),
+                                   SelectedText(state.threadFilter, kThreadFilterTextChars)};
+        state.log->rows = SelectRows(state.log->index, filters);
+        if (state.sortColumn)
+            SortRows(state.log->index, state.log->rows, *state.sortColumn, state.sortDescending);
     }
-    SendMessageW(state.table, WM_SETREDRAW, TRUE, 0);
+    state.textsRecord.reset();
+    // The rows are new: what was selected named other records.
+    LVITEMW none{};
+    none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(state.table, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+    SendMessageW(state.table, LVM_SETITEMCOUNT, state.log ? state.log->rows.size() : 0, 0);
     InvalidateRect(state.table, nullptr, TRUE);
-    return result;
+    state.selectedFlags = 0;
+    InvalidateRect(state.flagsPanel, nullptr, FALSE);
+    ShowStatus(state);
+}
+
+void SortByColumn(TraceLogDialogState& state, int column)
+{
+    if (column < 0 || static_cast<std::size_t>(column) >= kTraceColumnCount)
+        return;
+    const auto chosen = static_cast<TraceColumn>(column);
+    state.sortDescending = state.sortColumn == chosen && !state.sortDescending;
+    state.sortColumn = chosen;
+    MarkSortedHeader(state);
+    ShowRows(state);
+}
+
+void ShowStatus(TraceLogDialogState& state)
+{
+    state.status.listed = state.log ? state.log->rows.size() : 0;
+    state.status.loaded = state.log ? state.log->index.Count() : 0;
+    SetWindowTextW(state.statusLine, TraceStatusLine(state.status).c_str());
+}
+
+void SupplyCellText(TraceLogDialogState& state, NMLVDISPINFOW& info)
+{
+    if ((info.item.mask & LVIF_TEXT) == 0 || info.item.pszText == nullptr || info.item.cchTextMax <= 0)
+        return;
+    info.item.pszText[0] = L'\0';
+    const std::optional<std::uint32_t> record = RecordOfRow(state, static_cast<std::size_t>(info.item.iItem));
+    if (!record || info.item.iSubItem < 0 || static_cast<std::size_t>(info.item.iSubItem) >= kTraceColumnCount)
+        return;
+    if (state.textsRecord != record) {
+        state.texts = {};
+        FormatColumnTexts(state.log->index.Record(*record), state.timeText, state.texts);
+        state.textsRecord = record;
+    }
+    const std::wstring_view text = ColumnText(state.texts, static_cast<TraceColumn>(info.item.iSubItem));
+    const std::size_t length = std::min(text.size(), static_cast<std::size_t>(info.item.cchTextMax) - 1);
+    text.copy(info.item.pszText, length);
+    info.item.pszText[length] = L'\0';
 }
 
 LRESULT AnswerTableCustomDraw(const TraceLogDialogState& state, NMLVCUSTOMDRAW& draw)
@@ -175,10 +159,11 @@ LRESULT AnswerTableCustomDraw(const TraceLogDialogState& state, NMLVCUSTOMDRAW& 
     case CDDS_PREPAINT:
         return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT: {
-        const TraceEntry* entry = EntryAt(state, draw.nmcd.lItemlParam);
-        if (entry == nullptr)
+        const std::optional<std::uint32_t> record = RecordOfRow(state, draw.nmcd.dwItemSpec);
+        if (!record)
             return CDRF_DODEFAULT;
-        const TraceRowColors colors = RowColorsFor(entry->flags, state.dark, state.themeLoaded);
+        const std::uint32_t flags = ReadTraceEntry(state.log->index.Area(), *record).flags;
+        const TraceRowColors colors = RowColorsFor(flags, state.dark, state.themeLoaded);
         draw.clrText = colors.text;
         if (colors.background)
             draw.clrTextBk = *colors.background;
@@ -191,14 +176,11 @@ LRESULT AnswerTableCustomDraw(const TraceLogDialogState& state, NMLVCUSTOMDRAW& 
     }
 }
 
-void SupplyDeviceName(TraceLogDialogState& state, NMLVDISPINFOW& info)
+std::uint32_t SelectedRowFlags(const TraceLogDialogState& state)
 {
-    if ((info.item.mask & LVIF_TEXT) == 0 || info.item.iSubItem != kDeviceNameColumn)
-        return;
-    state.deviceNameText[0] = L'\0';
-    if (const TraceEntry* entry = EntryAt(state, info.item.lParam))
-        FormatDeviceName(entry->deviceNumber, entry->flags, state.deviceNameText);
-    info.item.pszText = state.deviceNameText;
+    const LRESULT row = SendMessageW(state.table, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
+    const std::optional<std::uint32_t> record = row < 0 ? std::nullopt : RecordOfRow(state, static_cast<std::size_t>(row));
+    return record ? ReadTraceEntry(state.log->index.Area(), *record).flags : 0;
 }
 
 } // namespace trackkit

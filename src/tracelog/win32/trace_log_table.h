@@ -4,8 +4,6 @@
 
 #include <commctrl.h>
 
-#include <cstdint>
-
 #include "tracelog/win32/trace_log_dialog_state.h"
 
 namespace trackkit {
@@ -14,20 +12,31 @@ namespace trackkit {
 // widths scaled to the screen's horizontal resolution.
 void PrepareTraceTable(const TraceLogDialogState& state);
 
-// Empties a filter list and what it is known to hold, then adds "*" and
-// selects it.
-void ResetFilterList(HWND list, FilterChoices& choices);
+// Fills the two filter lists from the loaded log: "*" first, then its texts
+// in their order. With keepSelection a list keeps its selected text when the
+// log still offers it; otherwise, and without a log, "*" is selected.
+void FillFilterLists(const TraceLogDialogState& state, bool keepSelection);
 
-// Empties the table and the store and lists every record of the file at the
-// log path that passes the filters, in time order; the filter lists gain the
-// texts they do not hold yet. The table does not redraw meanwhile. Returns 0
-// or the Windows error that left the table empty.
-std::uint32_t LoadTraceTable(TraceLogDialogState& state);
+// Rebuilds the rows from the loaded log by the filters' selected texts, in
+// time order, then in the chosen column's order; hands the table their
+// count, clears the selection and updates the status line.
+void ShowRows(TraceLogDialogState& state);
 
-// The answer to the table's NM_CUSTOMDRAW: row colours by the entry's flags.
+// A click on a column header: sorts by that column, or the other way round
+// when it is the sorted column already, and marks its header with the arrow.
+void SortByColumn(TraceLogDialogState& state, int column);
+
+// Writes TraceStatusLine(state.status), with the table's row count, into the
+// status line.
+void ShowStatus(TraceLogDialogState& state);
+
+// LVN_GETDISPINFOW: the text of one cell of a row.
+void SupplyCellText(TraceLogDialogState& state, NMLVDISPINFOW& info);
+
+// The answer to the table's NM_CUSTOMDRAW: row colours by the record's flags.
 LRESULT AnswerTableCustomDraw(const TraceLogDialogState& state, NMLVCUSTOMDRAW& draw);
 
-// LVN_GETDISPINFOW: the DeviceName text, rebuilt from the row's entry.
-void SupplyDeviceName(TraceLogDialogState& state, NMLVDISPINFOW& info);
+// The flags of the first selected row, 0 when none is selected.
+std::uint32_t SelectedRowFlags(const TraceLogDialogState& state);
 
 } // namespace trackkit

@@ -11,7 +11,8 @@
 #include "tracelog/trace_log_path.h"
 #include "tracelog/win32/trace_log_dialog.h"
 #include "tracelog/win32/trace_log_open.h"
-#include "tracelog/win32/trace_log_snapshot.h"
+#include "tracelog/trace_index.h"
+#include "tracelog/win32/trace_log_mapping.h"
 #include "tracelog/win32/windows_trace_time_text.h"
 #include "win32/temp_folder.h"
 
@@ -68,11 +69,13 @@ void WriteLog(const std::wstring& path, const Bytes& bytes) { test::WriteFile(pa
 const std::vector<TraceRecord> kRecords = {Record(300, 2, 0x1A4), Record(100, 12345, 0x2B0), Record(200, 10, 0x1A4),
                                            Record(400, 1, 0x3C8), Record(250, 10, 0x2B0)};
 
-TEST(WindowsTraceTimeText, FormatsTheStoredTimeWithoutZoneAndRefusesWhatCannotConvert)
+TEST(WindowsTraceTimeText, FormatsTheStoredTimeWithoutZoneWithMillisecondsAndRefusesWhatCannotConvert)
 {
-    wchar_t date[TraceColumnTexts::kDateChars], time[TraceColumnTexts::kTimeChars];
-    ASSERT_TRUE(WindowsTraceTimeText().Format(133541200300000000ull, date, time));  // 2024-03-05 13:47:10
-    EXPECT_TRUE(std::wcsstr(date, L"2024") && std::wcsstr(time, L"47:10")) << date << " " << time;
+    wchar_t date[TraceColumnTexts::kDateChars], time[TraceColumnTexts::kTimeChars], separator[8] = {};
+    ASSERT_TRUE(WindowsTraceTimeText().Format(133541200300459999ull, date, time));  // 2024-03-05 13:47:10.045 9999
+    GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8);
+    EXPECT_TRUE(std::wcsstr(date, L"2024") && std::wcsstr(time, (L"47:10" + std::wstring(separator) + L"045").c_str()))
+        << date << " " << time;
     EXPECT_FALSE(WindowsTraceTimeText().Format(1ull << 63, date, time));
 }
 
@@ -103,25 +106,32 @@ TEST_F(TraceLogDialog, TheReaderOpensNtPathsBesideASharingWriterAndReportsFailur
          {std::pair<DWORD, std::uint32_t>{FILE_SHARE_READ | FILE_SHARE_WRITE, 0}, {0, 0xD0000043u}}) {
         const UniqueHandle writer(CreateFileW(log_.c_str(), GENERIC_WRITE, share, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(writer.Valid());
-        const TraceLogSnapshot snapshot = ReadTraceLogSnapshot(log_);
-        EXPECT_EQ(std::pair(snapshot.error, LocateTraceRecords(snapshot.Bytes()).count),
+        const TraceLogFile file = MapTraceLog(log_);
+        EXPECT_EQ(std::pair(file.error, LocateTraceRecords(file.Bytes()).count),
                   std::pair(error, std::size_t{error ? 0u : kRecords.size()}));
     }
 }
 
 // DebugLogPath, of any type, names the log by a drive or NT path; one too short, too long or missing leaves the
-// path before. The log is listed; one that cannot be read leaves an empty table, no box.
+// path before. The log is listed; one that cannot be read leaves an empty table, no box, and the status line says why.
 TEST_F(TraceLogDialog, OpensModallyFromItsResourceListingTheRegisteredLogAndClosesOnCancel)
 {
     const std::wstring corrupt = folder_.Make(L"corrupt.log"), missing = folder_.Make(L"missing.log");
+    const std::wstring cut = folder_.Make(L"cut.log");
     test::WriteFile(corrupt, "not a trace log");
+    const Bytes whole = TraceLogBytes(kRecords);
+    WriteLog(cut, Bytes(whole.begin(), whole.end() - 50));  // the last record broken off
     const Texts all{L"0x000002B0", L"0x000001A4", L"0x000002B0", L"0x000001A4", L"0x000003C8"};  // time order
-    const std::wstring longest(259, L'a'), ntPath = L"\\??\\" + log_;
-    const struct { DWORD type; std::optional<Bytes> value; std::wstring path; Texts threadIds; } cases[] = {
-        {REG_SZ, Utf16(log_), log_, all}, {REG_BINARY, Utf16(ntPath), ntPath, all}, {REG_NONE, std::nullopt, log_, all},
-        {REG_SZ, Utf16(L"C:\\x", 0), log_, all}, {REG_SZ, Utf16(longest + L"a"), log_, all},  // 8 bytes; 522, too many
-        {REG_SZ, Utf16(longest), longest, {}}, {REG_SZ, Utf16(corrupt), corrupt, {}},
-        {REG_SZ, Utf16(missing), missing, {}}};
+    const std::wstring longest(259, L'a'), ntPath = L"\\??\\" + log_, listed = L"5 of 5 records";
+    const struct { DWORD type; std::optional<Bytes> value; std::wstring path; Texts threadIds; std::wstring status; } cases[] = {
+        {REG_SZ, Utf16(log_), log_, all, listed}, {REG_BINARY, Utf16(ntPath), ntPath, all, listed},
+        {REG_NONE, std::nullopt, log_, all, listed}, {REG_SZ, Utf16(L"C:\\x", 0), log_, all, listed},
+        {REG_SZ, Utf16(longest + L"a"), log_, all, listed},  // 8 bytes; 522, too many
+        {REG_SZ, Utf16(longest), longest, {}, L"No such file."},
+        {REG_SZ, Utf16(corrupt), corrupt, {}, L"The file is not a trace log."},
+        {REG_SZ, Utf16(missing), missing, {}, L"No such file."},
+        {REG_SZ, Utf16(cut), cut, {L"0x000002B0", L"0x000001A4", L"0x000001A4", L"0x000003C8"},
+         L"The header promises 5 records, the file holds 4. 4 of 4 records"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);
         std::wstring remembered = log_;
@@ -137,10 +147,10 @@ TEST_F(TraceLogDialog, OpensModallyFromItsResourceListingTheRegisteredLogAndClos
         const SeenDialog& seen = watcher.seen.at(0);
         EXPECT_EQ(std::tuple(watcher.seen.size(), path, Column(seen, 8)), std::tuple(1u, c.path, c.threadIds));
         const LONG_PTR frame = WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX | WS_THICKFRAME;
-        const LONG_PTR list = LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS;
-        EXPECT_EQ((std::pair{seen.style & frame, seen.listStyle & (list | LVS_TYPEMASK)}), (std::pair{frame, list}));
+        const LONG_PTR list = LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS;
+        EXPECT_EQ((std::pair{seen.style & frame, seen.listStyle & (list | LVS_SINGLESEL | LVS_TYPEMASK)}), (std::pair{frame, list}));
         EXPECT_EQ(std::tuple(seen.title, seen.fontFace, seen.staticTexts, seen.buttonIds, seen.columnTitles),
-                  std::tuple(L"CBT Trace Log", L"MS Shell Dlg", Texts{L"Device Name:", L"ThreadId"},
+                  std::tuple(L"CBT Trace Log", L"MS Shell Dlg", Texts{L"Device Name:", L"ThreadId", c.status},
                              std::vector{IDC_TRACE_LOG_CHOOSE, IDC_TRACE_LOG_FLAGS_PANEL}, Texts{L"Date", L"Time",
                              L"Function", L"Line Number", L"Status", L"DeviceName", L"Drive", L"Flags", L"ThreadId"}));
     }
@@ -166,13 +176,17 @@ TEST_F(TraceLogDialog, AFilterF5AndTheFileChooserReachTheDialog)
     SendMessageW(deviceFilter, CB_SELECTSTRING, WPARAM(-1), LPARAM(L"HarddiskVolume10"));
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_TRACE_LOG_DEVICE_FILTER, CBN_SELCHANGE), LPARAM(deviceFilter));
     EXPECT_EQ(choose([](HWND chooser) { PostMessageW(chooser, WM_COMMAND, IDCANCEL, 0); }), 1u);
-    EXPECT_EQ(std::pair(remembered, Column(SeenDialog(dialog), 5)),
-              std::pair(log_, Texts{L"HarddiskVolume10", L"HarddiskVolume10"})) << "filtered, then cancelled";
-    // The driver wrote on meanwhile: F5 in whichever control has the focus rereads the log.
-    WriteLog(log_, TraceLogBytes({kRecords[0], kRecords[1], kRecords[2], kRecords[3], kRecords[4], Record(500, 7, 0)}));
+    EXPECT_EQ(std::tuple(remembered, Column(SeenDialog(dialog), 5), WindowText(GetDlgItem(dialog, IDC_TRACE_LOG_STATUS))),
+              std::tuple(log_, Texts{L"HarddiskVolume10", L"HarddiskVolume10"}, L"2 of 5 records")) << "filtered, then cancelled";
+    // The driver wrote on meanwhile, as it does, in place (the shown log is mapped: it cannot be cut short): F5 in
+    // whichever control has the focus rereads the log, the filter kept.
+    const Bytes longer = TraceLogBytes({kRecords[0], kRecords[1], kRecords[2], kRecords[3], kRecords[4], Record(500, 10, 0)});
+    const UniqueHandle driver(CreateFileW(log_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(driver.Get(), longer.data(), DWORD(longer.size()), &written, nullptr));
     SendMessageW(GetDlgItem(dialog, IDC_TRACE_LOG_THREAD_FILTER), WM_KEYDOWN, VK_F5, 0);
-    EXPECT_EQ(Column(SeenDialog(dialog), 5).size(), 6u);
-    EXPECT_EQ(SendMessageW(deviceFilter, CB_GETCURSEL, 0, 0), 0) << "back on *";
+    EXPECT_EQ(std::pair(Column(SeenDialog(dialog), 5).size(), WindowText(deviceFilter)), std::pair(std::size_t{3}, std::wstring(L"HarddiskVolume10")));
 
     const std::wstring second = folder_.Make(L"second.log");
     WriteLog(second, TraceLogBytes({Record(1, 3, 0x77)}));
@@ -185,6 +199,54 @@ TEST_F(TraceLogDialog, AFilterF5AndTheFileChooserReachTheDialog)
     EXPECT_EQ(SendMessageW(deviceFilter, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(L"HarddiskVolume3")), 1)
         << "the filter list rebuilt: *, then the new log's device";
     EXPECT_EQ(Column(SeenDialog(dialog), 8), Texts{L"0x00000077"});
+}
+
+// Pumps the dialog's messages until its load is done.
+void AwaitLoad(HWND dialog)
+{
+    for (int wait = 0; wait < 3000 && IsTraceLogLoading(dialog); ++wait) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&message);
+    }
+}
+
+// A log of 200,000 records (on the worker, past what loads while the dialog waits) whose latest record lies in its
+// middle: the table holds them all, the last row scrolled to shows that record's nine texts; ThreadId's header sorts.
+TEST_F(TraceLogDialog, ALargeLogFillsTheVirtualTableAndAHeaderClickSortsIt)
+{
+    std::vector<TraceRecord> records;
+    for (std::uint32_t i = 0; i < 200000; ++i) records.push_back(Record(i, i % 7, i == 1000 ? 0x99999 : i % 64));
+    records[1000].timestamp = Record(300000, 0, 0).timestamp + 1234567;  // milliseconds too
+    WriteLog(log_, TraceLogBytes(records));
+    static std::wstring remembered;  // outlives the dialog, which stays open
+    remembered = log_;
+    TraceLogDialogContext context{false, &remembered};
+    HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_TRACE_LOG), {}, TraceLogDialogProc,
+                                     LPARAM(&context));
+    ASSERT_NE(dialog, nullptr);
+    ShowWindow(dialog, SW_SHOW);
+    AwaitLoad(dialog);
+    HWND table = GetDlgItem(dialog, IDC_TRACE_LOG_TABLE);
+    ASSERT_EQ(SendMessageW(table, LVM_GETITEMCOUNT, 0, 0), 200000);
+    SendMessageW(table, LVM_ENSUREVISIBLE, 199999, FALSE);
+    UpdateWindow(table);
+    EXPECT_GT(SendMessageW(table, LVM_GETTOPINDEX, 0, 0), 199000);
+    TraceColumnTexts expected;
+    WindowsTraceTimeText timeText;
+    FormatColumnTexts(records[1000], timeText, expected);
+    for (std::size_t column = 0; column < kTraceColumnCount; ++column)
+        EXPECT_EQ(ListItemText(table, 199999, int(column)), ColumnText(expected, TraceColumn(column))) << column;
+
+    HWND header = HWND(SendMessageW(table, LVM_GETHEADER, 0, 0));
+    for (const auto& [rowZero, arrow] : {std::pair(L"0x00000000", HDF_SORTUP), std::pair(L"0x00099999", HDF_SORTDOWN)}) {
+        NMLISTVIEW click{};
+        click.hdr = {table, IDC_TRACE_LOG_TABLE, LVN_COLUMNCLICK}, click.iItem = -1, click.iSubItem = 8;
+        SendMessageW(dialog, WM_NOTIFY, IDC_TRACE_LOG_TABLE, LPARAM(&click));
+        HDITEMW item{};
+        item.mask = HDI_FORMAT;
+        SendMessageW(header, HDM_GETITEMW, 8, LPARAM(&item));
+        EXPECT_EQ(std::pair(ListItemText(table, 0, 8), item.fmt & (HDF_SORTUP | HDF_SORTDOWN)), std::pair(std::wstring(rowZero), arrow));
+    }
 }
 
 } // namespace
