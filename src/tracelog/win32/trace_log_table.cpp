@@ -105,10 +105,10 @@ void ShowRows(TraceLogDialogState& state)
             SortRows(state.log->index, state.log->rows, *state.sortColumn, state.sortDescending);
     }
     state.textsRecord.reset();
-    // The rows are new: what was selected named other records.
-    LVITEMW none{};
-    none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageW(state.table, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+    // The rows are new: what was selected named other records. An empty
+    // table drops the selection at once, where unselecting every row would
+    // cost a notification per row.
+    SendMessageW(state.table, LVM_SETITEMCOUNT, 0, 0);
     SendMessageW(state.table, LVM_SETITEMCOUNT, state.log ? state.log->rows.size() : 0, 0);
     InvalidateRect(state.table, nullptr, TRUE);
     state.selectedFlags = 0;
