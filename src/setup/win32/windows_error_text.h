@@ -4,8 +4,7 @@
 
 namespace trackkit {
 
-// Windows' message text for an error code (FormatMessageW, the user's
-// language), without the line break that ends it.
+// Windows' message text for an error code, as SystemMessageText gives it.
 class WindowsErrorText final : public SystemErrorText {
 public:
     std::wstring Describe(std::uint32_t error) override;
