@@ -1,0 +1,74 @@
+#include "tracelog/trace_export.h"
+
+#include <vector>
+
+namespace trackkit {
+namespace {
+
+constexpr std::size_t kRowsPerProgress = 1 << 16;
+// Enough to keep the writes few; small enough to keep memory flat.
+constexpr std::size_t kSinkPieceBytes = 1 << 16;
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
+using Fields = std::vector<std::wstring_view>;
+
+Fields TitleFields(TraceColumnOrder columns)
+{
+    Fields fields;
+    for (const TraceColumn column : columns)
+        fields.push_back(ColumnTitle(column));
+    return fields;
+}
+
+// The row's texts in the columns' order; the fields point into `texts`.
+const Fields& RowFields(const TraceLogIndex& index, std::uint32_t recordIndex, TraceColumnOrder columns,
+                        TraceTimeText& timeText, TraceColumnTexts& texts, Fields& fields)
+{
+    FormatColumnTexts(index.Record(recordIndex), timeText, texts);
+    fields.clear();
+    for (const TraceColumn column : columns)
+        fields.push_back(ColumnText(texts, column));
+    return fields;
+}
+
+bool Continue(const TraceProgress& progress, std::size_t done, std::size_t total)
+{
+    return !progress || progress(done, total);
+}
+
+} // namespace
+
+std::wstring TabSeparatedRows(const TraceLogIndex& index, TraceRecordIndices rows, TraceColumnOrder columns,
+                              TraceTimeText& timeText)
+{
+    std::wstring text = TabSeparatedLine(TitleFields(columns));
+    TraceColumnTexts texts;
+    Fields fields;
+    for (const std::uint32_t row : rows)
+        text += TabSeparatedLine(RowFields(index, row, columns, timeText, texts, fields));
+    return text;
+}
+
+CsvWriteResult WriteCsvRows(const TraceLogIndex& index, TraceRecordIndices rows, TraceColumnOrder columns,
+                            TraceTimeText& timeText, const ByteSink& sink, const TraceProgress& progress)
+{
+    if (!Continue(progress, 0, rows.size()))
+        return CsvWriteResult::Cancelled;
+    std::string pending(kUtf8ByteOrderMark);
+    pending += CsvLine(TitleFields(columns));
+    TraceColumnTexts texts;
+    Fields fields;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (i > 0 && i % kRowsPerProgress == 0 && !Continue(progress, i, rows.size()))
+            return CsvWriteResult::Cancelled;
+        pending += CsvLine(RowFields(index, rows[i], columns, timeText, texts, fields));
+        if (pending.size() >= kSinkPieceBytes) {
+            if (!sink(pending))
+                return CsvWriteResult::SinkFailed;
+            pending.clear();
+        }
+    }
+    return sink(pending) ? CsvWriteResult::Written : CsvWriteResult::SinkFailed;
+}
+
+} // namespace trackkit
