@@ -24,3 +24,10 @@
 // The "&View" menu's place in the menu bar: the block map shows that
 // sub-menu as its context menu.
 #define IDR_MAIN_MENU_VIEW_INDEX 1
+
+#define IDD_TRACE_FIND_BAR 120            // the trace log's find bar, a child dialog
+#define IDC_FIND_BAR_TEXT 1201            // its text box
+#define IDC_FIND_BAR_MATCH_CASE 1202      // its "Match case" check box
+#define IDC_FIND_BAR_NEXT 1203            // its "Next" button
+#define IDC_FIND_BAR_PREVIOUS 1204        // its "Previous" button
+#define IDC_FIND_BAR_NOT_FOUND 1205       // where it says "Not found"
