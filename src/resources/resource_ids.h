@@ -20,6 +20,7 @@
 #define IDC_TRACE_LOG_CHOOSE 1018         // its "..." button
 #define IDC_TRACE_LOG_PATH 1019           // its path box
 #define IDC_TRACE_LOG_STATUS 1020         // its status line under the table
+#define IDC_TRACE_LOG_SAVE_AS 1021        // its "Save As..." button
 
 // The "&View" menu's place in the menu bar: the block map shows that
 // sub-menu as its context menu.

@@ -73,4 +73,14 @@ std::wstring TraceLoadingLine(std::size_t done, std::size_t total)
     return L"Loading... " + std::to_wstring(done) + L" of " + std::to_wstring(total) + L" records";
 }
 
+std::wstring TraceSavingLine(std::size_t done, std::size_t total)
+{
+    return L"Saving... " + std::to_wstring(done) + L" of " + std::to_wstring(total) + L" rows";
+}
+
+std::wstring TraceSavedLine(std::size_t rows, std::wstring_view path)
+{
+    return std::to_wstring(rows) + (rows == 1 ? L" row" : L" rows") + L" saved to " + std::wstring(path);
+}
+
 } // namespace trackkit

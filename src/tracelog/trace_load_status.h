@@ -44,4 +44,8 @@ std::wstring TraceStatusLine(const TraceStatus& status);
 // The status line while a load runs.
 std::wstring TraceLoadingLine(std::size_t done, std::size_t total);
 
+// The status line while "Save As..." writes, and once it has written.
+std::wstring TraceSavingLine(std::size_t done, std::size_t total);
+std::wstring TraceSavedLine(std::size_t rows, std::wstring_view path);
+
 } // namespace trackkit

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 namespace trackkit::test {
@@ -39,6 +40,13 @@ inline std::wstring TestProgramFolder()
 inline void WriteFile(const std::wstring& path, const std::string& content)
 {
     EXPECT_TRUE((std::ofstream(std::filesystem::path(path), std::ios::binary) << content).good()) << "cannot write";
+}
+
+// A file's bytes, or "<none>" when it cannot be read.
+inline std::string FileBytes(const std::wstring& path)
+{
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    return file ? std::string(std::istreambuf_iterator<char>(file), {}) : std::string("<none>");
 }
 
 // Runs in another current directory while it lives.

@@ -12,6 +12,7 @@
 #include "tracelog/trace_log_path.h"
 #include "tracelog/win32/file_chooser.h"
 #include "tracelog/win32/flags_panel_paint.h"
+#include "tracelog/win32/trace_log_commands.h"
 #include "tracelog/win32/trace_log_dialog_state.h"
 #include "tracelog/win32/trace_log_location.h"
 #include "tracelog/win32/trace_log_table.h"
@@ -53,7 +54,8 @@ void FinishLoad(TraceLogDialogState& state)
 // its text when the new log still offers it, else it goes back to "*".
 void StartLoad(TraceLogDialogState& state, bool keepFilters)
 {
-    state.loader.reset();  // one load at a time: a newer one replaces it
+    state.exportJob.reset();  // an export reads the log this load replaces
+    state.loader.reset();     // one load at a time: a newer one replaces it
     state.loadKeepsFilters = keepFilters;
     state.loader = std::make_unique<TraceLogLoader>(state.dialog, *state.logPath, ++state.lastLoadId);
     if (state.loader->WaitUntilDoneOrLong()) {
@@ -89,6 +91,25 @@ void Refresh(TraceLogDialogState& state)
     StartLoad(state, true);
 }
 
+bool IsDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
+
+// The keys the dialog answers wherever the focus is: F5, Ctrl+F, F3,
+// Shift+F3 and Ctrl+C. True when the key was one of them.
+bool HandleDialogKey(TraceLogDialogState& state, WPARAM key)
+{
+    if (key == VK_F5)
+        Refresh(state);
+    else if (key == VK_F3)
+        FindAgain(state, !IsDown(VK_SHIFT));
+    else if (key == 'F' && IsDown(VK_CONTROL))
+        OpenFindBar(state);
+    else if (key == 'C' && IsDown(VK_CONTROL))
+        CopySelectedRows(state);
+    else
+        return false;
+    return true;
+}
+
 // The dialog's controls take the keyboard, so F5 is caught on its way to
 // whichever of them has the focus. The table reports its keys itself
 // (LVN_KEYDOWN) and is not subclassed: a subclass costs every one of the
@@ -97,11 +118,10 @@ void Refresh(TraceLogDialogState& state)
 LRESULT CALLBACK RefreshKeyProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                 DWORD_PTR dialog)
 {
-    if (message == WM_KEYDOWN && wParam == VK_F5) {
-        if (auto* state = DialogRecordOf<TraceLogDialogState>(reinterpret_cast<HWND>(dialog))) {
-            HandleWithoutEscaping([&] { Refresh(*state); return 0; }, 0);
+    if (message == WM_KEYDOWN) {
+        auto* state = DialogRecordOf<TraceLogDialogState>(reinterpret_cast<HWND>(dialog));
+        if (state != nullptr && HandleWithoutEscaping([&] { return HandleDialogKey(*state, wParam); }, false))
             return 0;
-        }
     }
     if (message == WM_NCDESTROY)
         RemoveWindowSubclass(control, RefreshKeyProc, kRefreshKeySubclassId);
@@ -110,7 +130,7 @@ LRESULT CALLBACK RefreshKeyProc(HWND control, UINT message, WPARAM wParam, LPARA
 
 void WatchRefreshKey(const TraceLogDialogState& state)
 {
-    for (HWND control : {state.chooseButton, state.deviceFilter, state.threadFilter, state.flagsPanel})
+    for (HWND control : {state.chooseButton, state.saveAsButton, state.deviceFilter, state.threadFilter, state.flagsPanel})
         SetWindowSubclass(control, RefreshKeyProc, kRefreshKeySubclassId, reinterpret_cast<DWORD_PTR>(state.dialog));
 }
 
@@ -124,10 +144,11 @@ void FetchControls(TraceLogDialogState& state)
     state.table = GetDlgItem(dialog, IDC_TRACE_LOG_TABLE);
     state.flagsPanel = GetDlgItem(dialog, IDC_TRACE_LOG_FLAGS_PANEL);
     state.statusLine = GetDlgItem(dialog, IDC_TRACE_LOG_STATUS);
+    state.saveAsButton = GetDlgItem(dialog, IDC_TRACE_LOG_SAVE_AS);
     const RECT table = ClientRectOf(state.table, dialog);
     state.margin = table.left;
     state.tableTop = table.top;
-    state.topControlsRight = ClientRectOf(state.chooseButton, dialog).right;
+    state.topControlsRight = ClientRectOf(state.saveAsButton, dialog).right;
 }
 
 // Takes the driver's DebugLogPath when it is usable; the path box shows the
@@ -189,6 +210,7 @@ BOOL OnInitDialog(TraceLogDialogState& state)
     PrepareTraceTable(state);
     LocateLogPath(state);
     WatchRefreshKey(state);
+    CreateTraceFindBar(state);
     RestorePlacement(state);
     StartLoad(state, false);
     return TRUE;
@@ -211,7 +233,9 @@ void ChooseLogFile(TraceLogDialogState& state)
 
 void OnCommand(TraceLogDialogState& state, int id, int code)
 {
-    if (id == IDCANCEL && code == 0 && state.loader)
+    if (id == IDCANCEL && code == 0 && state.exportJob)
+        CancelExport(state);
+    else if (id == IDCANCEL && code == 0 && state.loader)
         CancelLoad(state);
     else if (id == IDCANCEL && code == 0)
         EndDialog(state.dialog, kClosedResult);
@@ -219,6 +243,8 @@ void OnCommand(TraceLogDialogState& state, int id, int code)
         ShowRows(state);
     else if (code == BN_CLICKED && id == IDC_TRACE_LOG_CHOOSE)
         ChooseLogFile(state);
+    else if (code == BN_CLICKED && id == IDC_TRACE_LOG_SAVE_AS)
+        SaveListedRows(state);
 }
 
 // A row's selection changed, or a range's (LVN_ODSTATECHANGED): the panel
@@ -252,8 +278,7 @@ void OnNotify(TraceLogDialogState& state, NMHDR& header)
             SortByColumn(state, reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
             break;
         case LVN_KEYDOWN:
-            if (reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == VK_F5)
-                Refresh(state);
+            HandleDialogKey(state, reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey);
             break;
         case NM_CUSTOMDRAW:
             result = AnswerTableCustomDraw(state, reinterpret_cast<NMLVCUSTOMDRAW&>(header));
@@ -316,6 +341,7 @@ INT_PTR HandleTraceLogDialogMessage(TraceLogDialogState& state, UINT message, WP
     case WM_INITDIALOG:
         return OnInitDialog(state);
     case WM_DESTROY:
+        state.exportJob.reset();
         state.loader.reset();
         StorePlacement(state);
         RemovePropW(state.dialog, kVistaDialogProperty);
@@ -330,6 +356,12 @@ INT_PTR HandleTraceLogDialogMessage(TraceLogDialogState& state, UINT message, WP
         return TRUE;
     case kTraceLoadDoneMessage:
         OnLoadDone(state, static_cast<unsigned>(wParam));
+        return TRUE;
+    case kTraceExportProgressMessage:
+        OnExportProgress(state, static_cast<std::size_t>(wParam));
+        return TRUE;
+    case kTraceExportDoneMessage:
+        OnExportDone(state);
         return TRUE;
     case WM_COMMAND:
         OnCommand(state, LOWORD(wParam), HIWORD(wParam));
@@ -356,10 +388,7 @@ INT_PTR HandleTraceLogDialogMessage(TraceLogDialogState& state, UINT message, WP
         InvalidateRect(state.table, nullptr, TRUE);
         return FALSE;
     case WM_KEYDOWN:
-        if (wParam != VK_F5)
-            return FALSE;
-        Refresh(state);
-        return TRUE;
+        return HandleDialogKey(state, wParam) ? TRUE : FALSE;
     default:
         return FALSE;
     }

@@ -11,6 +11,8 @@
 #include "tracelog/trace_index.h"
 #include "tracelog/trace_load_status.h"
 #include "tracelog/trace_texts.h"
+#include "tracelog/win32/trace_export_job.h"
+#include "tracelog/win32/trace_find_bar.h"
 #include "tracelog/win32/trace_log_loader.h"
 #include "tracelog/win32/windows_trace_time_text.h"
 
@@ -18,8 +20,13 @@ namespace trackkit {
 
 // The trace log dialog's record (see RecordDialogProc), made from its
 // TraceLogDialogContext.
-struct TraceLogDialogState {
+struct TraceLogDialogState final : FindBarHost {
     static std::unique_ptr<TraceLogDialogState> Create(HWND dialog, LPARAM initParameter);
+
+    // The find bar's requests: the next row any of whose texts holds the
+    // text, from the focused row on; Escape in the bar hides it.
+    void FindNext(std::wstring_view text, bool matchCase, bool forward) override;
+    void CloseFindBar() override;
 
     HWND dialog = nullptr;
     HWND pathBox = nullptr;
@@ -29,6 +36,8 @@ struct TraceLogDialogState {
     HWND table = nullptr;
     HWND statusLine = nullptr;
     HWND flagsPanel = nullptr;
+    HWND saveAsButton = nullptr;
+    HWND findBar = nullptr;  // hidden until Ctrl+F
 
     bool dark = false;  // QueryDarkMode, read at start and on every theme change
     bool themeLoaded = false;  // the maker's theme library, which darkens the table
@@ -66,6 +75,9 @@ struct TraceLogDialogState {
     std::unique_ptr<TraceLogLoader> loader;
     bool loadKeepsFilters = false;
     unsigned lastLoadId = 0;
+    // The "Save As..." under way, if any. It reads the loaded log, so it is
+    // declared after it and ends first.
+    std::unique_ptr<TraceExportJob> exportJob;
 };
 
 } // namespace trackkit

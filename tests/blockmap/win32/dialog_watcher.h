@@ -60,7 +60,9 @@ struct DialogWatcher {
     static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
     {
         const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
-        if (code == HC_ACTION && call->message == WM_INITDIALOG && current != nullptr)
+        // Dialog boxes only: a child dialog (a bar inside one) is part of its box.
+        const bool box = (GetWindowLongPtrW(call->hwnd, GWL_STYLE) & WS_CHILD) == 0;
+        if (code == HC_ACTION && call->message == WM_INITDIALOG && box && current != nullptr)
             current->close_(current->seen.emplace_back(call->hwnd).window);
         return CallNextHookEx(nullptr, code, wParam, lParam);
     }

@@ -1,6 +1,6 @@
-// What Windows adds to the trace log's tools: the clipboard holds the copied text, the exported file has its bytes
-// on disk (or nothing is left behind), the shell's save dialog answers, and the find bar turns keys and clicks into
-// its host's calls. The texts themselves are tested natively.
+// What Windows adds to the trace log's tools: the exported file has its bytes on disk (or nothing is left
+// behind), the shell's save dialog answers, and the find bar turns keys and clicks into its host's calls. The
+// texts themselves are tested natively; the dialog's use of them in trace_log_win32_test.cpp.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -10,7 +10,6 @@
 #include <iterator>
 
 #include "blockmap/win32/dialog_watcher.h"
-#include "common/win32/clipboard.h"
 #include "resources/resource_ids.h"
 #include "tracelog/trace_log_bytes.h"
 #include "tracelog/win32/trace_find_bar.h"
@@ -23,12 +22,6 @@ namespace {
 
 using namespace testing;
 using Texts = std::vector<std::wstring>;
-
-std::string FileBytes(const std::wstring& path)
-{
-    std::ifstream file(std::filesystem::path(path), std::ios::binary);
-    return file ? std::string(std::istreambuf_iterator<char>(file), {}) : std::string("<none>");
-}
 
 // Pumps the thread's messages the way a dialog's loop does, the parent being the dialog.
 void Pump(HWND parent)
@@ -46,17 +39,6 @@ HWND PlainWindow()
     static HWND window = CreateWindowExW(0, L"Static", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 700, 120, nullptr,
                                          nullptr, nullptr, nullptr);
     return window;
-}
-
-TEST(Clipboard, HoldsTheCopiedTextAsUnicode)
-{
-    const std::wstring text = L"Date\tFunction\r\n5.3.2024\tCbt\u20ac\r\n";
-    ASSERT_TRUE(CopyTextToClipboard(PlainWindow(), text));
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    const auto* held = static_cast<const wchar_t*>(GlobalLock(GetClipboardData(CF_UNICODETEXT)));
-    EXPECT_EQ(std::wstring(held ? held : L"<none>"), text);
-    GlobalUnlock(GetClipboardData(CF_UNICODETEXT));
-    CloseClipboard();
 }
 
 // The file appears whole in place of the old one, or the old one stays; no other file is left in the folder.
@@ -81,7 +63,7 @@ TEST(TraceLogExport, WritesTheFileWholeOrLeavesTheFolderAsItWas)
         const std::wstring target = folder.Path() + L"\\" + c.target;
         const TraceExportOutcome outcome = ExportTraceRows(
             target, index, rows, columns, timeText, [&](std::size_t, std::size_t) { return !c.cancel; });
-        EXPECT_EQ(std::pair(outcome.result, FileBytes(target)), std::pair(c.result, c.bytes));
+        EXPECT_EQ(std::pair(outcome.result, test::FileBytes(target)), std::pair(c.result, c.bytes));
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1) << "nothing else left";
         if (c.result == CsvWriteResult::SinkFailed) {
             EXPECT_TRUE(outcome.failure.starts_with(L"Cannot write " + target + L": ") &&

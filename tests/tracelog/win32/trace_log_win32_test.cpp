@@ -9,8 +9,10 @@
 #include "resources/resource_ids.h"
 #include "tracelog/trace_log_bytes.h"
 #include "tracelog/trace_log_path.h"
+#include "tracelog/win32/trace_find_bar.h"
 #include "tracelog/win32/trace_log_dialog.h"
 #include "tracelog/win32/trace_log_open.h"
+#include "tracelog/trace_export.h"
 #include "tracelog/trace_index.h"
 #include "tracelog/win32/trace_log_mapping.h"
 #include "tracelog/win32/windows_trace_time_text.h"
@@ -151,7 +153,7 @@ TEST_F(TraceLogDialog, OpensModallyFromItsResourceListingTheRegisteredLogAndClos
         EXPECT_EQ((std::pair{seen.style & frame, seen.listStyle & (list | LVS_SINGLESEL | LVS_TYPEMASK)}), (std::pair{frame, list}));
         EXPECT_EQ(std::tuple(seen.title, seen.fontFace, seen.staticTexts, seen.buttonIds, seen.columnTitles),
                   std::tuple(L"CBT Trace Log", L"MS Shell Dlg", Texts{L"Device Name:", L"ThreadId", c.status},
-                             std::vector{IDC_TRACE_LOG_CHOOSE, IDC_TRACE_LOG_FLAGS_PANEL}, Texts{L"Date", L"Time",
+                             std::vector{IDC_TRACE_LOG_CHOOSE, IDC_TRACE_LOG_SAVE_AS, IDC_TRACE_LOG_FLAGS_PANEL}, Texts{L"Date", L"Time",
                              L"Function", L"Line Number", L"Status", L"DeviceName", L"Drive", L"Flags", L"ThreadId"}));
     }
 }
@@ -199,6 +201,105 @@ TEST_F(TraceLogDialog, AFilterF5AndTheFileChooserReachTheDialog)
     EXPECT_EQ(SendMessageW(deviceFilter, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(L"HarddiskVolume3")), 1)
         << "the filter list rebuilt: *, then the new log's device";
     EXPECT_EQ(Column(SeenDialog(dialog), 8), Texts{L"0x00000077"});
+}
+
+// The thread's key state with Ctrl held, for the keys the dialog reads it with.
+void PressWithControl(HWND window, WPARAM key)
+{
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    SendMessageW(window, WM_KEYDOWN, key, 0);
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+}
+
+std::vector<int> SelectedRows(HWND table)
+{
+    std::vector<int> rows;
+    for (int row = -1; (row = int(SendMessageW(table, LVM_GETNEXTITEM, WPARAM(row), LVNI_SELECTED))) >= 0;)
+        rows.push_back(row);
+    return rows;
+}
+
+std::wstring ClipboardText()
+{
+    std::wstring text = L"<none>";
+    if (OpenClipboard(nullptr)) {
+        if (const auto* held = static_cast<const wchar_t*>(GlobalLock(GetClipboardData(CF_UNICODETEXT))))
+            text = held;
+        GlobalUnlock(GetClipboardData(CF_UNICODETEXT));
+        CloseClipboard();
+    }
+    return text;
+}
+
+// Rows in time order hold threads 2B0, 1A4, 2B0, 1A4, 3C8. Ctrl+F and Enter find, F3 and Shift+F3 go on and back;
+// Ctrl+C copies the selected rows; "Save As..." writes the listed rows through the shell's save dialog.
+TEST_F(TraceLogDialog, FindCopyAndSaveAsWorkOnTheListedRows)
+{
+    static std::wstring remembered;  // outlives the dialog, which stays open
+    remembered = log_;
+    TraceLogDialogContext context{false, &remembered};
+    HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_TRACE_LOG), {}, TraceLogDialogProc,
+                                     LPARAM(&context));
+    ASSERT_NE(dialog, nullptr);
+    ShowWindow(dialog, SW_SHOW);
+    HWND table = GetDlgItem(dialog, IDC_TRACE_LOG_TABLE), bar = FindWindowExW(dialog, nullptr, L"#32770", nullptr);
+    PressWithControl(table, 'F');
+    ASSERT_TRUE(IsWindowVisible(bar));
+    SetDlgItemTextW(bar, IDC_FIND_BAR_TEXT, L"0x000001a4");
+    const struct { UINT key; bool shift; std::vector<int> selected; } steps[] = {
+        {VK_RETURN, false, {1}}, {VK_F3, false, {3}}, {VK_F3, true, {1}}};
+    for (const auto& step : steps) {
+        BYTE keys[256] = {};
+        keys[VK_SHIFT] = step.shift ? 0x80 : 0;
+        SetKeyboardState(keys);
+        SendMessageW(step.key == VK_RETURN ? GetDlgItem(bar, IDC_FIND_BAR_TEXT) : table, WM_KEYDOWN, step.key, 0);
+        EXPECT_EQ(SelectedRows(table), step.selected) << step.key << step.shift;
+    }
+    SetKeyboardState(std::array<BYTE, 256>{}.data());
+    SetDlgItemTextW(bar, IDC_FIND_BAR_TEXT, L"nothing like it");
+    SendMessageW(GetDlgItem(bar, IDC_FIND_BAR_TEXT), WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(std::pair(SelectedRows(table), WindowText(GetDlgItem(bar, IDC_FIND_BAR_NOT_FOUND))),
+              std::pair(std::vector{1}, std::wstring(L"Not found")));
+
+    LVITEMW select{};
+    select.state = select.stateMask = LVIS_SELECTED;
+    SendMessageW(table, LVM_SETITEMSTATE, 3, LPARAM(&select));
+    PressWithControl(table, 'C');
+    const std::wstring copied = ClipboardText();
+    EXPECT_TRUE(copied.starts_with(L"Date\tTime\tFunction\tLine Number\tStatus\tDeviceName\tDrive\tFlags\tThreadId\r\n"))
+        << copied.c_str();
+    const std::size_t second = copied.find(L"\t0x000001A4\r\n"), third = copied.find(L"\t0x000001A4\r\n", second + 1);
+    EXPECT_TRUE(std::count(copied.begin(), copied.end(), L'\n') == 3 && third != std::wstring::npos &&
+                third + 13 == copied.size()) << "the title line, then rows 1 and 3, both thread 1A4";
+
+    const std::wstring saved = folder_.Make(L"listed.csv");
+    {
+        DialogWatcher watcher([&](HWND chooser) {
+            SetDlgItemTextW(chooser, 0x480, saved.c_str());  // the file dialog's name box (edt1)
+            PostMessageW(chooser, WM_COMMAND, IDOK, 0);
+        });
+        SendMessageW(dialog, WM_COMMAND, IDC_TRACE_LOG_SAVE_AS, LPARAM(GetDlgItem(dialog, IDC_TRACE_LOG_SAVE_AS)));
+    }
+    HWND status = GetDlgItem(dialog, IDC_TRACE_LOG_STATUS);
+    for (int wait = 0; wait < 500 && !WindowText(status).starts_with(L"5 rows saved"); ++wait) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&message);
+    }
+    EXPECT_EQ(WindowText(status), L"5 rows saved to " + saved);
+    const Bytes log = TraceLogBytes(kRecords);
+    const TraceLogIndex index = *TraceLogIndex::Build(LocateTraceRecords(log), {});
+    const std::vector<std::uint32_t> rows = SelectRows(index, {});
+    const std::vector<TraceColumn> columns{TraceColumn::Date, TraceColumn::Time, TraceColumn::Function,
+        TraceColumn::LineNumber, TraceColumn::Status, TraceColumn::DeviceName, TraceColumn::Drive, TraceColumn::Flags,
+        TraceColumn::ThreadId};
+    WindowsTraceTimeText timeText;
+    std::string expected;
+    WriteCsvRows(index, rows, columns, timeText, [&](std::string_view bytes) { expected += bytes; return true; }, {});
+    EXPECT_EQ(test::FileBytes(saved), expected);
 }
 
 // Pumps the dialog's messages until its load is done.
