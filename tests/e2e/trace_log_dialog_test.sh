@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End to end: the driver's DebugLogPath names a sample trace log; a user
-# starts TrackKitDemo.exe, opens View > Trace Log..., selects a row and
-# closes the dialog with Escape (tools/demo-trace-log). The picture of the
+# starts TrackKitDemo.exe, opens View > Trace Log..., selects a row, searches
+# with Ctrl+F and closes the dialog with Escape (tools/demo-trace-log). The picture of the
 # dialog must show green and red rows (light colours) and the flags of the
 # selected row in the panel below the table.
 #
@@ -15,7 +15,7 @@ service='HKLM\System\CurrentControlSet\Services\qxcbt'
 shared='HKCU\Software\Quillon\Common'
 shot=$work/trace-log.png
 mkdir -p "$work"
-rm -f "$shot"
+rm -f "$shot" "$work/trace-search.png"
 
 # The log on Wine's Z: drive, which is the Unix root.
 log=$work/qxcbt-trace.log
@@ -51,6 +51,14 @@ echo "green row pixels $green, red row pixels $red, dark pixels in the flags pan
 (( green > 200 )) || fail "no green (volume online) rows"
 (( red > 200 )) || fail "no red (shutdown pending) rows"
 (( panel_ink > 50 )) || fail "the flags panel shows no names"
+
+# The search hit: the find bar shown and the table moved from the last row
+# to the first that holds the text.
+search=$work/trace-search.png
+[[ -f $search ]] || fail "no picture of the search hit"
+moved=$(compare -metric AE "$shot" "$search" null: 2>&1 || true)
+echo "pixels that changed with the search: $moved"
+(( ${moved%.*} > 5000 )) || fail "the search changed nothing on screen"
 
 exit_through_file_menu
 echo "PASS"
