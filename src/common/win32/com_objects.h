@@ -40,6 +40,7 @@ public:
     ComReference& operator=(const ComReference&) = delete;
 
     Interface* operator->() const { return pointer_; }
+    Interface* Get() const { return pointer_; }
     Interface** Receive() { return &pointer_; }
     void** ReceiveVoid() { return reinterpret_cast<void**>(&pointer_); }
 

@@ -3,6 +3,7 @@
 #include <shobjidl.h>
 
 #include "common/win32/com_objects.h"
+#include "common/win32/file_dialog.h"
 
 namespace trackkit {
 
@@ -16,15 +17,7 @@ std::optional<std::wstring> ChooseExistingFile(HWND owner)
     FILEOPENDIALOGOPTIONS options = 0;
     if (FAILED(dialog->GetOptions(&options)) || FAILED(dialog->SetOptions(options | FOS_FILEMUSTEXIST)))
         return std::nullopt;
-    if (FAILED(dialog->Show(owner)))  // cancelling is a failure too
-        return std::nullopt;
-    ComReference<IShellItem> item;
-    if (FAILED(dialog->GetResult(item.Receive())))
-        return std::nullopt;
-    CoTaskText name;
-    if (FAILED(item->GetDisplayName(SIGDN_DESKTOPABSOLUTEPARSING, name.Receive())) || name.Get() == nullptr)
-        return std::nullopt;
-    return std::wstring(name.Get());
+    return ShowFileDialog(*dialog.Get(), owner, SIGDN_DESKTOPABSOLUTEPARSING);
 }
 
 } // namespace trackkit

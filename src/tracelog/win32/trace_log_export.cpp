@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "common/win32/com_objects.h"
+#include "common/win32/file_dialog.h"
 #include "common/win32/system_message.h"
 #include "common/win32/unique_handles.h"
 
@@ -75,15 +76,7 @@ std::optional<std::wstring> ChooseExportPath(HWND owner)
         FAILED(dialog->GetOptions(&options)) ||
         FAILED(dialog->SetOptions(options | FOS_OVERWRITEPROMPT | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST)))
         return std::nullopt;
-    if (FAILED(dialog->Show(owner)))  // cancelling is a failure too
-        return std::nullopt;
-    ComReference<IShellItem> item;
-    if (FAILED(dialog->GetResult(item.Receive())))
-        return std::nullopt;
-    CoTaskText name;
-    if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, name.Receive())) || name.Get() == nullptr)
-        return std::nullopt;
-    return std::wstring(name.Get());
+    return ShowFileDialog(*dialog.Get(), owner, SIGDN_FILESYSPATH);
 }
 
 TraceExportOutcome ExportTraceRows(const std::wstring& path, const TraceLogIndex& index, TraceRecordIndices rows,
