@@ -5,16 +5,16 @@
 //   trackkit_trace_log_timing [RECORDS...]      (default 100000 1000000 10000000)
 //
 // For each size, a sample log is written once to the temporary folder, then:
-//   <n>_baseline_load_ms     map the file and build the index, no window
-//   <n>_dialog_first_rows_ms a new dialog (modeless, the modal one's
+//   <n>_baseline_load        map the file and build the index, no window
+//   <n>_dialog_first_rows    a new dialog (modeless, the modal one's
 //                            procedure) from its creation to its first
 //                            painted rows, the load going through the worker
-//   <n>_baseline_filter_ms   the rows of one device from the index, no window
-//   <n>_dialog_filter_ms     the same device chosen in the dialog's list, to
+//   <n>_baseline_filter      the rows of one device from the index, no window
+//   <n>_dialog_filter        the same device chosen in the dialog's list, to
 //                            the repainted table
-//   <n>_scroll_end_ms        the table scrolled to its last row and painted
-//   <n>_working_set_mb       the process's working set with the log shown
-// One line per figure, name=value. Run it under Wine with a display
+//   <n>_scroll_end           the table scrolled to its last row and painted
+//   <n>_working_set          the process's working set with the log shown
+// One line per figure, name=value_unit (ms or mb). Run it under Wine with a display
 // (TRACKKIT_DISPLAY=xvfb tools/wine-run ...).
 #include <windows.h>
 
@@ -115,14 +115,14 @@ int Measure(std::size_t records)
         const Stopwatch load;
         const TraceLogFile file = MapTraceLog(path);
         const std::optional<TraceLogIndex> index = TraceLogIndex::Build(LocateTraceRecords(file.Bytes()), {});
-        Print("baseline_load_ms", records, load.Milliseconds(), "ms");
+        Print("baseline_load", records, load.Milliseconds(), "ms");
         if (!index)
             return 1;
         device = SomeDevice(*index);
         const Stopwatch filter;
         const std::size_t rows = SelectRows(*index, {device, L"*"}).size();
-        Print("baseline_filter_ms", records, filter.Milliseconds(), "ms");
-        std::printf("%zu_device=%ls rows=%zu\n", records, device.c_str(), rows);
+        Print("baseline_filter", records, filter.Milliseconds(), "ms");
+        std::printf("# %zu records: the filter on %ls lists %zu rows\n", records, device.c_str(), rows);
     }
 
     // The dialog stays open: destroying a shown window costs Wine seconds.
@@ -141,18 +141,18 @@ int Measure(std::size_t records)
     AwaitLoad(dialog);
     HWND table = GetDlgItem(dialog, IDC_TRACE_LOG_TABLE);
     UpdateWindow(table);
-    Print("dialog_first_rows_ms", records, shown.Milliseconds(), "ms");
+    Print("dialog_first_rows", records, shown.Milliseconds(), "ms");
     if (static_cast<std::size_t>(SendMessageW(table, LVM_GETITEMCOUNT, 0, 0)) != records) {
         std::fprintf(stderr, "the table does not list every record\n");
         return 1;
     }
     PumpMessages();
-    Print("working_set_mb", records, WorkingSetMegabytes(), "mb");
+    Print("working_set", records, WorkingSetMegabytes(), "mb");
 
     const Stopwatch scroll;
     SendMessageW(table, LVM_ENSUREVISIBLE, static_cast<WPARAM>(records - 1), FALSE);
     UpdateWindow(table);
-    Print("scroll_end_ms", records, scroll.Milliseconds(), "ms");
+    Print("scroll_end", records, scroll.Milliseconds(), "ms");
 
     HWND deviceFilter = GetDlgItem(dialog, IDC_TRACE_LOG_DEVICE_FILTER);
     const Stopwatch filter;
@@ -160,7 +160,7 @@ int Measure(std::size_t records)
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_TRACE_LOG_DEVICE_FILTER, CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(deviceFilter));
     UpdateWindow(table);
-    Print("dialog_filter_ms", records, filter.Milliseconds(), "ms");
+    Print("dialog_filter", records, filter.Milliseconds(), "ms");
     PumpMessages();
     return 0;
 }
