@@ -7,6 +7,7 @@
 #include "blockmap/win32/dialog_watcher.h"
 #include "common/win32/gdi_objects.h"
 #include "resources/resource_ids.h"
+#include "settings/settings.h"
 #include "tracelog/trace_log_bytes.h"
 #include "tracelog/trace_log_path.h"
 #include "tracelog/win32/trace_find_bar.h"
@@ -201,6 +202,29 @@ TEST_F(TraceLogDialog, AFilterF5AndTheFileChooserReachTheDialog)
     EXPECT_EQ(SendMessageW(deviceFilter, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(L"HarddiskVolume3")), 1)
         << "the filter list rebuilt: *, then the new log's device";
     EXPECT_EQ(Column(SeenDialog(dialog), 8), Texts{L"0x00000077"});
+}
+
+// The dialog opens where it was closed, when that is on a screen, and stores where it is closed; a rectangle
+// off every screen lets the system place it.
+TEST_F(TraceLogDialog, OpensWhereItWasClosedAndStoresWhereItIsClosed)
+{
+    const struct { RECT kept; bool restored; } cases[] = {{{40, 30, 940, 630}, true}, {{-5000, 30, -4100, 630}, false}};
+    for (const auto& c : cases) {
+        AppSettings settings{};
+        settings.traceLogLeft = c.kept.left, settings.traceLogTop = c.kept.top;
+        settings.traceLogWidth = c.kept.right - c.kept.left, settings.traceLogHeight = c.kept.bottom - c.kept.top;
+        TraceLogDialogContext context{false, nullptr, &settings};
+        RECT shown{};
+        DialogWatcher watcher([&](HWND dialog) {
+            GetWindowRect(dialog, &shown);
+            SetWindowPos(dialog, nullptr, 50, 60, 800, 500, SWP_NOZORDER);
+            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        ShowTraceLogDialog(nullptr, context);
+        EXPECT_EQ(EqualRect(&shown, &c.kept) != FALSE, c.restored) << c.kept.left;
+        EXPECT_EQ(std::tuple(settings.traceLogLeft, settings.traceLogTop, settings.traceLogWidth, settings.traceLogHeight),
+                  std::tuple(50, 60, 800, 500));
+    }
 }
 
 // The thread's key state with Ctrl held, for the keys the dialog reads it with.
