@@ -7,6 +7,7 @@
 
 #include "common/text.h"
 #include "tracelog/flag_names.h"
+#include "tracelog/trace_load_status.h"
 #include "trace_log_bytes.h"
 
 namespace trackkit {
@@ -133,6 +134,38 @@ TEST_F(TraceIndexTest, FindLooksInAllNineTextsBothWaysAndSaysWhenNothingMatches)
         EXPECT_EQ(FindRow(index, rows, c.from, c.forward, c.text, c.matchCase, timeText, {}), c.found)
             << c.text << " from " << c.from;
     EXPECT_EQ(FindRow(index, {}, 0, true, L"CbtWrite", true, timeText, {}), std::nullopt);
+}
+
+// What an opening's error tells the user, what the header promises, and the status line that says both.
+TEST(TraceLoadStatusTest, ErrorsAndCountsBecomeOnePlainLine)
+{
+    using enum TraceLoadProblem;
+    const std::pair<std::uint32_t, TraceLoadProblem> errors[] = {
+        {2, NoSuchFile}, {3, NoSuchFile}, {87, NoSuchFile}, {0xD0000034, NoSuchFile}, {0xD000003A, NoSuchFile},
+        {0xD000003B, NoSuchFile}, {0xD0000033, NoSuchFile}, {1392, NotATraceLog}, {5, Unreadable}, {0xD0000022, Unreadable}};
+    for (const auto& [error, problem] : errors)
+        EXPECT_EQ(ProblemOfOpenError(error), problem) << std::hex << error;
+
+    std::vector<std::uint8_t> log = testing::TraceLogBytes(std::vector(3, MakeRecord(1, 1, 1)));
+    const auto withEnd = [&](std::uint32_t end) {
+        std::vector<std::uint8_t> bytes = log;
+        for (int i = 0; i < 4; ++i) bytes[kTraceLogEndOffsetAt + i] = static_cast<std::uint8_t>(end >> (8 * i));
+        return PromisedTraceRecords(bytes);
+    };
+    EXPECT_EQ((std::vector{withEnd(20 + 3 * 94), withEnd(20 + 94 + 1), withEnd(20), withEnd(0)}), (std::vector<std::size_t>{3, 2, 0, 0}));
+    EXPECT_EQ(PromisedTraceRecords(std::vector<std::uint8_t>(40, 0x4A)), 0u) << "not a trace log";
+
+    const struct { TraceStatus status; const wchar_t* line; } lines[] = {
+        {{None, L"", 0, 2, 5}, L"2 of 5 records"},
+        {{NoSuchFile, L"", 0, 0, 0}, L"No such file."},
+        {{NotATraceLog, L"", 0, 0, 0}, L"The file is not a trace log."},
+        {{Unreadable, L"Access is denied.", 0, 0, 0}, L"The file cannot be read: Access is denied."},
+        {{CannotMap, L"Not enough memory.", 0, 0, 0}, L"The file is too large to be held in memory: Not enough memory."},
+        {{Short, L"", 5, 4, 4}, L"The header promises 5 records, the file holds 4. 4 of 4 records"},
+        {{Cancelled, L"", 0, 2, 5}, L"Loading cancelled. 2 of 5 records"},
+    };
+    for (const auto& c : lines)
+        EXPECT_EQ(TraceStatusLine(c.status), c.line);
 }
 
 TEST(TraceExportTest, CsvQuotesWhatNeedsItInUtf8AndTabsLeaveNoBreaks)

@@ -35,7 +35,10 @@ struct SeenDialog {
         }
         HWND list = GetDlgItem(dialog, 1006);  // messages to no window answer 0
         wchar_t text[64] = {};
-        LVCOLUMNW header{LVCF_TEXT, 0, 0, text, 64};
+        LVCOLUMNW header{};
+        header.mask = LVCF_TEXT;
+        header.pszText = text;
+        header.cchTextMax = 64;
         while (SendMessageW(list, LVM_GETCOLUMNW, columnTitles.size(), LPARAM(&header)))
             columnTitles.emplace_back(text);
         rows.resize(ListView_GetItemCount(list));

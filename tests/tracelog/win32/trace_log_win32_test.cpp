@@ -189,7 +189,8 @@ TEST_F(TraceLogDialog, AFilterF5AndTheFileChooserReachTheDialog)
     DWORD written = 0;
     ASSERT_TRUE(WriteFile(driver.Get(), longer.data(), DWORD(longer.size()), &written, nullptr));
     SendMessageW(GetDlgItem(dialog, IDC_TRACE_LOG_THREAD_FILTER), WM_KEYDOWN, VK_F5, 0);
-    EXPECT_EQ(std::pair(Column(SeenDialog(dialog), 5).size(), WindowText(deviceFilter)), std::pair(std::size_t{3}, std::wstring(L"HarddiskVolume10")));
+    EXPECT_EQ(std::pair(Column(SeenDialog(dialog), 5).size(), WindowText(deviceFilter)),
+        std::pair(std::size_t{3}, std::wstring(L"HarddiskVolume10")));
 
     const std::wstring second = folder_.Make(L"second.log");
     WriteLog(second, TraceLogBytes({Record(1, 3, 0x77)}));
