@@ -13,6 +13,9 @@
 //   <n>_dialog_filter        the same device chosen in the dialog's list, to
 //                            the repainted table
 //   <n>_scroll_end           the table scrolled to its last row and painted
+//   <n>_baseline_find_miss   a text no filtered row holds, looked for in all
+//                            their texts, no window
+//   <n>_dialog_find_miss     the same through the dialog's find bar
 //   <n>_working_set          the process's working set with the log shown
 // One line per figure, name=value_unit (ms or mb). Run it under Wine with a display
 // (TRACKKIT_DISPLAY=xvfb tools/wine-run ...).
@@ -32,6 +35,7 @@
 #include "tracelog/trace_index.h"
 #include "tracelog/win32/trace_log_dialog.h"
 #include "tracelog/win32/trace_log_mapping.h"
+#include "tracelog/win32/windows_trace_time_text.h"
 
 namespace trackkit {
 namespace {
@@ -93,6 +97,9 @@ double WorkingSetMegabytes()
     return static_cast<double>(counters.WorkingSetSize) / (1024.0 * 1024.0);
 }
 
+// What the find bar looks for through every filtered row in vain.
+constexpr wchar_t kMissingText[] = L"no record holds this";
+
 // The device filtered on: the second the list offers (the first after "*").
 std::wstring SomeDevice(const TraceLogIndex& index)
 {
@@ -123,6 +130,13 @@ int Measure(std::size_t records)
         const std::size_t rows = SelectRows(*index, {device, L"*"}).size();
         Print("baseline_filter", records, filter.Milliseconds(), "ms");
         std::printf("# %zu records: the filter on %ls lists %zu rows\n", records, device.c_str(), rows);
+        const TraceRows filtered = SelectRows(*index, {device, L"*"});
+        WindowsTraceTimeText timeText;
+        const Stopwatch find;
+        const bool found = FindRow(*index, filtered, filtered.size(), true, kMissingText, false, timeText, {}).has_value();
+        Print("baseline_find_miss", records, find.Milliseconds(), "ms");
+        if (found)
+            return 1;
     }
 
     // The dialog stays open: destroying a shown window costs Wine seconds.
@@ -161,6 +175,13 @@ int Measure(std::size_t records)
                  reinterpret_cast<LPARAM>(deviceFilter));
     UpdateWindow(table);
     Print("dialog_filter", records, filter.Milliseconds(), "ms");
+    PumpMessages();
+
+    HWND bar = FindWindowExW(dialog, nullptr, L"#32770", nullptr);  // the find bar
+    SetDlgItemTextW(bar, IDC_FIND_BAR_TEXT, kMissingText);
+    const Stopwatch find;
+    SendMessageW(GetDlgItem(bar, IDC_FIND_BAR_TEXT), WM_KEYDOWN, VK_RETURN, 0);
+    Print("dialog_find_miss", records, find.Milliseconds(), "ms");
     PumpMessages();
     return 0;
 }
