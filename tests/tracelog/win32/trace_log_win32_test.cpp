@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <list>
+
 #include "blockmap/win32/dialog_watcher.h"
 #include "common/win32/gdi_objects.h"
 #include "resources/resource_ids.h"
@@ -159,17 +162,40 @@ TEST_F(TraceLogDialog, OpensModallyFromItsResourceListingTheRegisteredLogAndClos
     }
 }
 
-// The row colours and the flags panel are drawn in the end-to-end run (tests/e2e). Left open to the end of the
-// process: under Wine, destroying a shown window costs two seconds.
-TEST_F(TraceLogDialog, AFilterF5AndTheFileChooserReachTheDialog)
+// The dialog without a modal loop of its own, shown, on the log at `path`. Left open to the end of the process
+// (under Wine, destroying a shown window costs two seconds), so the path it remembers outlives the test too.
+struct ModelessDialog {
+    HWND dialog;
+    std::wstring& remembered;
+};
+
+ModelessDialog OpenModeless(const std::wstring& path)
 {
-    static std::wstring remembered;  // outlives the dialog, which stays open
-    remembered = log_;
-    TraceLogDialogContext context{false, &remembered};
+    static std::list<std::wstring> remembered;
+    std::wstring& kept = remembered.emplace_back(path);
+    TraceLogDialogContext context{false, &kept};
     HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_TRACE_LOG), {}, TraceLogDialogProc,
                                      LPARAM(&context));
-    ASSERT_NE(dialog, nullptr);
     ShowWindow(dialog, SW_SHOW);
+    return {dialog, kept};
+}
+
+// Pumps the thread's messages, 10 ms at a time, until `done` or `tries` waits have passed.
+void PumpUntil(const std::function<bool()>& done, int tries)
+{
+    for (int wait = 0; wait < tries && !done(); ++wait) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&message);
+    }
+}
+
+// The row colours and the flags panel are drawn in the end-to-end run (tests/e2e).
+TEST_F(TraceLogDialog, AFilterF5AndTheFileChooserReachTheDialog)
+{
+    const ModelessDialog opened = OpenModeless(log_);
+    HWND dialog = opened.dialog;
+    std::wstring& remembered = opened.remembered;
+    ASSERT_NE(dialog, nullptr);
     HWND deviceFilter = GetDlgItem(dialog, IDC_TRACE_LOG_DEVICE_FILTER);
     const auto choose = [dialog](std::function<void(HWND)> answer) {  // with the file dialog that "..." opens
         DialogWatcher watcher(std::move(answer));
@@ -264,13 +290,8 @@ std::wstring ClipboardText()
 // Ctrl+C copies the selected rows; "Save As..." writes the listed rows through the shell's save dialog.
 TEST_F(TraceLogDialog, FindCopyAndSaveAsWorkOnTheListedRows)
 {
-    static std::wstring remembered;  // outlives the dialog, which stays open
-    remembered = log_;
-    TraceLogDialogContext context{false, &remembered};
-    HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_TRACE_LOG), {}, TraceLogDialogProc,
-                                     LPARAM(&context));
+    HWND dialog = OpenModeless(log_).dialog;
     ASSERT_NE(dialog, nullptr);
-    ShowWindow(dialog, SW_SHOW);
     HWND table = GetDlgItem(dialog, IDC_TRACE_LOG_TABLE), bar = FindWindowExW(dialog, nullptr, L"#32770", nullptr);
     PressWithControl(table, 'F');
     ASSERT_TRUE(IsWindowVisible(bar));
@@ -310,10 +331,7 @@ TEST_F(TraceLogDialog, FindCopyAndSaveAsWorkOnTheListedRows)
         SendMessageW(dialog, WM_COMMAND, IDC_TRACE_LOG_SAVE_AS, LPARAM(GetDlgItem(dialog, IDC_TRACE_LOG_SAVE_AS)));
     }
     HWND status = GetDlgItem(dialog, IDC_TRACE_LOG_STATUS);
-    for (int wait = 0; wait < 500 && !WindowText(status).starts_with(L"5 rows saved"); ++wait) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&message);
-    }
+    PumpUntil([&] { return WindowText(status).starts_with(L"5 rows saved"); }, 500);
     EXPECT_EQ(WindowText(status), L"5 rows saved to " + saved);
     const Bytes log = TraceLogBytes(kRecords);
     const TraceLogIndex index = *TraceLogIndex::Build(LocateTraceRecords(log), {});
@@ -327,15 +345,6 @@ TEST_F(TraceLogDialog, FindCopyAndSaveAsWorkOnTheListedRows)
     EXPECT_EQ(test::FileBytes(saved), expected);
 }
 
-// Pumps the dialog's messages until its load is done.
-void AwaitLoad(HWND dialog)
-{
-    for (int wait = 0; wait < 3000 && IsTraceLogLoading(dialog); ++wait) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&message);
-    }
-}
-
 // A log of 200,000 records (on the worker, past what loads while the dialog waits) whose latest record lies in its
 // middle: the table holds them all, the last row scrolled to shows that record's nine texts; ThreadId's header sorts.
 TEST_F(TraceLogDialog, ALargeLogFillsTheVirtualTableAndAHeaderClickSortsIt)
@@ -344,14 +353,9 @@ TEST_F(TraceLogDialog, ALargeLogFillsTheVirtualTableAndAHeaderClickSortsIt)
     for (std::uint32_t i = 0; i < 200000; ++i) records.push_back(Record(i, i % 7, i == 1000 ? 0x99999 : i % 64));
     records[1000].timestamp = Record(300000, 0, 0).timestamp + 1234567;  // milliseconds too
     WriteLog(log_, TraceLogBytes(records));
-    static std::wstring remembered;  // outlives the dialog, which stays open
-    remembered = log_;
-    TraceLogDialogContext context{false, &remembered};
-    HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_TRACE_LOG), {}, TraceLogDialogProc,
-                                     LPARAM(&context));
+    HWND dialog = OpenModeless(log_).dialog;
     ASSERT_NE(dialog, nullptr);
-    ShowWindow(dialog, SW_SHOW);
-    AwaitLoad(dialog);
+    PumpUntil([dialog] { return !IsTraceLogLoading(dialog); }, 3000);
     HWND table = GetDlgItem(dialog, IDC_TRACE_LOG_TABLE);
     ASSERT_EQ(SendMessageW(table, LVM_GETITEMCOUNT, 0, 0), 200000);
     SendMessageW(table, LVM_ENSUREVISIBLE, 199999, FALSE);
