@@ -159,18 +159,16 @@ void OnFrameDestroy(FrameWindow& frame)
     PostQuitMessage(0);
 }
 
-void ForwardToPanes(const FrameWindow& frame, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    for (HWND window : {frame.windows.volumeList, frame.windows.statisticsList, frame.windows.trackView}) {
-        if (window != nullptr)
-            SendMessageW(window, message, wParam, lParam);
-    }
-}
-
 void ForwardTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (window != nullptr)
         SendMessageW(window, message, wParam, lParam);
+}
+
+void ForwardToPanes(const FrameWindow& frame, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    for (HWND window : {frame.windows.volumeList, frame.windows.statisticsList, frame.windows.trackView})
+        ForwardTo(window, message, wParam, lParam);
 }
 
 LRESULT HandleFrameMessage(FrameWindow& frame, UINT message, WPARAM wParam, LPARAM lParam)
