@@ -8,7 +8,6 @@ namespace {
 constexpr std::size_t kRowsPerProgress = 1 << 16;
 // Enough to keep the writes few; small enough to keep memory flat.
 constexpr std::size_t kSinkPieceBytes = 1 << 16;
-constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 using Fields = std::vector<std::wstring_view>;
 

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "common/csv.h"
 #include "tracelog/trace_index.h"
 
 namespace trackkit {
@@ -20,12 +20,6 @@ using TraceColumnOrder = std::span<const TraceColumn>;
 // per row, each ended by CRLF. No rows gives the title line alone.
 std::wstring TabSeparatedRows(const TraceLogIndex& index, TraceRecordIndices rows, TraceColumnOrder columns,
                               TraceTimeText& timeText);
-
-// Takes the next bytes of a file being written; false when they could not be
-// written, which stops the writing.
-using ByteSink = std::function<bool(std::string_view bytes)>;
-
-enum class CsvWriteResult : std::uint8_t { Written, SinkFailed, Cancelled };
 
 // Streams a CSV file of the rows to the sink: the UTF-8 byte order mark (so
 // that spreadsheet programs read the file as UTF-8), the title line, then one

@@ -76,12 +76,4 @@ std::optional<std::size_t> FindRow(const TraceLogIndex& index, const TraceRows& 
                                    std::wstring_view text, bool matchCase, TraceTimeText& timeText,
                                    const TraceProgress& progress);
 
-// One line of a CSV file as RFC 4180 has it, in UTF-8 and ended by CRLF: a
-// field with a comma, a quote, a CR or an LF is quoted, its quotes doubled.
-std::string CsvLine(const std::vector<std::wstring_view>& fields);
-
-// One line of tab-separated text for the clipboard, ended by CRLF: tabs and
-// line breaks inside a field become spaces.
-std::wstring TabSeparatedLine(const std::vector<std::wstring_view>& fields);
-
 } // namespace trackkit

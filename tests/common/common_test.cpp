@@ -5,6 +5,7 @@
 
 #include "common/bmp_file.h"
 #include "common/byte_reader.h"
+#include "common/csv.h"
 #include "common/dpi.h"
 #include "common/text.h"
 
@@ -74,4 +75,17 @@ TEST(BmpFileTest, HeaderDescribesATopDown32BitImageAndPixelsFollowInOrder)
 }
 
 } // namespace
+TEST(CsvTest, CsvQuotesWhatNeedsItInUtf8AndTabsLeaveNoBreaks)
+{
+    EXPECT_EQ(CsvLine({L"plain", L"a,b", L"say \"hi\"", L"two\r\nlines", L"", L"caf\u00e9 \u20ac"}),
+              "plain,\"a,b\",\"say \"\"hi\"\"\",\"two\r\nlines\",,caf\xc3\xa9 \xe2\x82\xac\r\n");
+    EXPECT_EQ(CsvLine({L"\U0001F600"}), "\xf0\x9f\x98\x80\r\n") << "a character beyond 16 bits";
+    // As UTF-16 holds them on Windows: pairs join, the last one too; a surrogate alone becomes U+FFFD.
+    const std::wstring units[] = {{wchar_t(0xD83D), wchar_t(0xDE00)}, {wchar_t(0xDBFF), wchar_t(0xDFFF)},
+                                  {L'a', wchar_t(0xDC00)}, {wchar_t(0xD800), L'b'}};
+    EXPECT_EQ(CsvLine({units[0], units[1], units[2], units[3]}),
+              "\xf0\x9f\x98\x80,\xf4\x8f\xbf\xbf,a\xef\xbf\xbd,\xef\xbf\xbd" "b\r\n");
+    EXPECT_EQ(TabSeparatedLine({L"a\tb", L"c\r\nd", L"e"}), L"a b\tc  d\te\r\n");
+}
+
 } // namespace trackkit

@@ -20,7 +20,7 @@ TraceExportJob::~TraceExportJob()
         thread_.join();
 }
 
-TraceExportOutcome TraceExportJob::TakeOutcome()
+CsvFileOutcome TraceExportJob::TakeOutcome()
 {
     if (thread_.joinable())
         thread_.join();

@@ -32,7 +32,7 @@ public:
     const std::wstring& Path() const { return path_; }
     std::size_t Total() const { return rows_.size(); }
     // Once kTraceExportDoneMessage has come.
-    TraceExportOutcome TakeOutcome();
+    CsvFileOutcome TakeOutcome();
 
 private:
     void Run();
@@ -43,7 +43,7 @@ private:
     TraceRows rows_;
     std::vector<TraceColumn> columns_;
     std::atomic<bool> cancelled_{false};
-    TraceExportOutcome outcome_;
+    CsvFileOutcome outcome_;
     std::thread thread_;  // last: started once everything it uses exists
 };
 

@@ -131,7 +131,7 @@ void SaveListedRows(TraceLogDialogState& state)
 {
     if (!state.log || state.loader || state.exportJob)
         return;
-    const std::optional<std::wstring> path = ChooseExportPath(state.dialog);
+    const std::optional<std::wstring> path = ChooseCsvPath(state.dialog);
     if (!path)
         return;
     state.exportJob = std::make_unique<TraceExportJob>(state.dialog, *path, state.log->index, state.log->rows,
@@ -149,7 +149,7 @@ void OnExportDone(TraceLogDialogState& state)
 {
     if (!state.exportJob)
         return;
-    const TraceExportOutcome outcome = state.exportJob->TakeOutcome();
+    const CsvFileOutcome outcome = state.exportJob->TakeOutcome();
     const std::wstring path = state.exportJob->Path();
     const std::size_t rows = state.exportJob->Total();
     state.exportJob.reset();

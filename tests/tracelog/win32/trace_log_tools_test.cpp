@@ -61,7 +61,7 @@ TEST(TraceLogExport, WritesTheFileWholeOrLeavesTheFolderAsItWas)
         test::TempFolder folder;
         test::WriteFile(folder.Make(L"rows.csv"), "old");
         const std::wstring target = folder.Path() + L"\\" + c.target;
-        const TraceExportOutcome outcome = ExportTraceRows(
+        const CsvFileOutcome outcome = ExportTraceRows(
             target, index, rows, columns, timeText, [&](std::size_t, std::size_t) { return !c.cancel; });
         EXPECT_EQ(std::pair(outcome.result, test::FileBytes(target)), std::pair(c.result, c.bytes));
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1) << "nothing else left";
@@ -88,7 +88,7 @@ TEST(TraceLogExport, TheSaveDialogGivesTheNamedCsvPath)
         {type, typed + L".csv"}, {cancel, std::nullopt}};
     for (const auto& c : cases) {
         DialogWatcher watcher(c.answer);
-        const std::optional<std::wstring> path = ChooseExportPath(PlainWindow());
+        const std::optional<std::wstring> path = ChooseCsvPath(PlainWindow());
         EXPECT_EQ(watcher.seen.size(), 1u);
         EXPECT_EQ(path.value_or(L"<none>"), c.path.value_or(L"<none>"));
     }
