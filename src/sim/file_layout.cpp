@@ -5,7 +5,6 @@
 #include <bit>
 #include <iterator>
 #include <map>
-#include <unordered_set>
 #include <utility>
 
 #include "sim/sim_random.h"
@@ -462,12 +461,9 @@ const LayoutStream* FileLayout::OwnerOf(std::uint64_t cluster) const
 std::vector<ClusterOwner> FileLayout::OwnersOf(std::span<const std::uint64_t> clusters) const
 {
     std::vector<ClusterOwner> owners;
-    std::unordered_set<const LayoutStream*> listed;
-    for (std::uint64_t cluster : clusters) {
-        const LayoutStream* stream = OwnerOf(cluster);
-        if (stream != nullptr && listed.insert(stream).second)
+    for (std::uint64_t cluster : clusters)
+        if (const LayoutStream* stream = OwnerOf(cluster))
             owners.push_back({cluster, stream->flags, stream->name});
-    }
     return owners;
 }
 

@@ -72,9 +72,9 @@ public:
     // the end of the volume.
     const LayoutStream* OwnerOf(std::uint64_t cluster) const;
 
-    // The reply's entries for a lookup of these clusters: one per distinct
-    // stream that owns any of them, in the order first met, carrying the
-    // first of the clusters it owns. Free clusters add nothing.
+    // The reply's entries for a lookup of these clusters, as NTFS gives them:
+    // one per cluster asked about that a stream owns, in the request's order,
+    // carrying that cluster. Free clusters add nothing.
     std::vector<ClusterOwner> OwnersOf(std::span<const std::uint64_t> clusters) const;
 
 private:

@@ -95,6 +95,7 @@ std::wstring PathKey(std::wstring_view path)
 
 std::uint32_t VolumeSession::Open()
 {
+    const std::lock_guard lock(mutex_);
     requests_.Record(DriverRequest::Open);
     const std::optional<Fault> fault = faults_.Take(DriverRequest::Open);
     return Is(fault, FaultKind::Error) ? fault->error : 0;
@@ -102,6 +103,7 @@ std::uint32_t VolumeSession::Open()
 
 DriverReply VolumeSession::Answer(DriverRequest request, std::span<std::uint8_t> out)
 {
+    const std::lock_guard lock(mutex_);
     requests_.Record(request);
     const std::optional<Fault> fault = faults_.Take(request);
     if (Is(fault, FaultKind::Error))
@@ -124,6 +126,7 @@ DriverReply VolumeSession::Answer(DriverRequest request, std::span<std::uint8_t>
 
 DriverReply VolumeSession::AnswerLookup(std::span<const std::uint8_t> request, std::span<std::uint8_t> reply)
 {
+    const std::lock_guard lock(mutex_);
     requests_.Record(DriverRequest::Lookup);
     const std::optional<Fault> fault = faults_.Take(DriverRequest::Lookup);
     if (Is(fault, FaultKind::Error))

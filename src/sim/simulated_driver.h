@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -64,6 +65,9 @@ private:
     FaultPlan faults_;
     RequestCounts requests_;
     int openHandles_ = 0;
+    // A volume may be asked from more than one thread: the poller on the
+    // window's thread, a long cluster lookup on a worker.
+    std::mutex mutex_;
 };
 
 // The stand-in for the tracking driver: sessions kept in memory per volume,

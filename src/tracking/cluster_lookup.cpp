@@ -4,6 +4,7 @@
 #include <array>
 #include <memory>
 #include <new>
+#include <optional>
 
 #include "common/byte_reader.h"
 #include "common/text.h"
@@ -33,12 +34,13 @@ constexpr std::array<FlagWord, 7> kFlagWords{{
 }};
 
 // The UTF-16 name starting at `offset`, up to its terminator or the end of
-// the bytes; `end` receives the offset just past the terminator (or the end).
-std::wstring ReadName(std::span<const std::uint8_t> bytes, std::size_t offset, std::size_t& end)
+// the bytes; `end` receives the offset just past the terminator, and nothing
+// when the bytes end first.
+std::wstring ReadName(std::span<const std::uint8_t> bytes, std::size_t offset, std::optional<std::size_t>& end)
 {
     ByteReader reader(bytes);
     std::wstring name;
-    end = bytes.size();
+    end.reset();
     for (std::size_t at = offset; bytes.size() - at >= 2; at += 2) {
         const std::uint16_t unit = reader.U16At(at);
         if (unit == 0) {
@@ -53,6 +55,54 @@ std::wstring ReadName(std::span<const std::uint8_t> bytes, std::size_t offset, s
 bool FixedPartFits(std::span<const std::uint8_t> bytes, std::uint64_t offset)
 {
     return offset <= bytes.size() && bytes.size() - offset >= kLookupEntryNameOffset;
+}
+
+// Whether an entry whose name runs to the end of the bytes is listed, cut
+// there, or left out.
+enum class NameCut : std::uint8_t { Listed, LeftOut };
+
+LookupReplyWalk WalkReply(std::span<const std::uint8_t> reply, NameCut nameCut)
+{
+    LookupReplyWalk walk;
+    if (reply.size() < kLookupReplyHeaderLength)
+        return walk;
+    ByteReader reader(reply);
+    const std::uint32_t first = reader.U32At(0);
+    if (first == 0)
+        return walk;  // no match
+
+    // Offsets are worked out in 64 bits, so no OffsetToNext can wrap round
+    // to an earlier entry; and each entry must start past the end of the one
+    // before (its name included), so the walk only moves forward, never reads
+    // a byte twice and always ends.
+    std::uint64_t offset = first;
+    std::uint64_t previousEnd = kLookupReplyHeaderLength;
+    for (;;) {
+        if (offset < previousEnd || !FixedPartFits(reply, offset)) {
+            walk.fault = LookupReplyFault::OffsetOutOfBounds;
+            break;
+        }
+        const auto at = static_cast<std::size_t>(offset);
+        ClusterLookupEntry entry;
+        entry.flags = reader.U32At(at + kLookupEntryFlagsOffset);
+        entry.cluster = reader.U64At(at + kLookupEntryClusterOffset);
+        std::optional<std::size_t> entryEnd;
+        entry.fileName = ReadName(reply, at + kLookupEntryNameOffset, entryEnd);
+        if (!entryEnd) {
+            walk.fault = LookupReplyFault::NameUnterminated;
+            if (nameCut == NameCut::Listed)
+                walk.entries.push_back(std::move(entry));
+            break;
+        }
+        walk.entries.push_back(std::move(entry));
+
+        const std::uint32_t next = reader.U32At(at + kLookupEntryNextOffset);
+        if (next == 0)
+            break;
+        previousEnd = *entryEnd;
+        offset += next;
+    }
+    return walk;
 }
 
 ClusterLookupResult ResultFromReply(std::span<const std::uint8_t> reply)
@@ -105,34 +155,12 @@ std::vector<std::uint8_t> EncodeLookupRequest(std::span<const std::uint64_t> clu
 
 std::vector<ClusterLookupEntry> DecodeLookupReply(std::span<const std::uint8_t> reply)
 {
-    std::vector<ClusterLookupEntry> entries;
-    if (reply.size() < kLookupReplyHeaderLength)
-        return entries;
-    ByteReader reader(reply);
-    const std::uint32_t first = reader.U32At(0);
-    if (first < kLookupReplyHeaderLength)
-        return entries;
+    return WalkReply(reply, NameCut::Listed).entries;
+}
 
-    // Offsets are worked out in 64 bits, so no OffsetToNext can wrap round
-    // to an earlier entry; and each entry must start past the end of the one
-    // before (its name included), so the walk only moves forward, never reads
-    // a byte twice and always ends.
-    std::uint64_t offset = first;
-    while (FixedPartFits(reply, offset)) {
-        const auto at = static_cast<std::size_t>(offset);
-        ClusterLookupEntry entry;
-        entry.flags = reader.U32At(at + kLookupEntryFlagsOffset);
-        entry.cluster = reader.U64At(at + kLookupEntryClusterOffset);
-        std::size_t entryEnd = 0;
-        entry.fileName = ReadName(reply, at + kLookupEntryNameOffset, entryEnd);
-        entries.push_back(std::move(entry));
-
-        const std::uint32_t next = reader.U32At(at + kLookupEntryNextOffset);
-        if (next == 0 || offset + next < entryEnd)
-            break;
-        offset += next;
-    }
-    return entries;
+LookupReplyWalk WalkLookupReply(std::span<const std::uint8_t> reply)
+{
+    return WalkReply(reply, NameCut::LeftOut);
 }
 
 std::wstring FlagWords(std::uint32_t flags)

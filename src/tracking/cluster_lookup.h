@@ -88,6 +88,21 @@ struct ClusterLookupEntry {
 // FileName with no terminator inside the bytes is cut at their end.
 std::vector<ClusterLookupEntry> DecodeLookupReply(std::span<const std::uint8_t> reply);
 
+// What a reply held that cannot be sound: an offset into the header or past
+// the bytes, an entry that overlaps the one before, a name without its
+// terminator.
+enum class LookupReplyFault : std::uint8_t { None, OffsetOutOfBounds, NameUnterminated };
+
+struct LookupReplyWalk {
+    std::vector<ClusterLookupEntry> entries;  // the entries read whole, in chain order
+    LookupReplyFault fault = LookupReplyFault::None;
+};
+
+// The walk above, for callers that must not take a cut name for a path: the
+// entry whose name has no terminator is left out, and the fault says why the
+// walk ended early.
+LookupReplyWalk WalkLookupReply(std::span<const std::uint8_t> reply);
+
 // The "Flags" column: "PageFile", "DenyDefrag", "FsSys", "TxF", then the
 // attribute "Data", "Index" or "System"; later words take a "| " before them.
 // "None" when no condition holds. At most 127 characters.

@@ -1,0 +1,154 @@
+#include "changes/changed_files_table.h"
+
+#include <algorithm>
+#include <array>
+
+#include "common/text.h"
+
+namespace trackkit {
+namespace {
+
+constexpr std::size_t kNumberChars = 64;
+constexpr std::size_t kSinkPieceBytes = 1 << 16;
+
+constexpr std::array<std::wstring_view, kChangedFileColumnCount> kTitles{L"Path", L"Changed Bytes",
+                                                                          L"Changed Blocks", L"Share"};
+
+std::wstring Number(std::uint64_t value)
+{
+    return FormatBounded(kNumberChars, L"%llu", static_cast<unsigned long long>(value));
+}
+
+std::wstring SizeText(std::uint64_t bytes, LocaleText& locale)
+{
+    return locale.ByteSize(static_cast<std::int64_t>(std::min<std::uint64_t>(bytes, INT64_MAX)));
+}
+
+std::vector<std::wstring_view> TitleFields()
+{
+    return {kTitles.begin(), kTitles.end()};
+}
+
+// A key to sort by: the column's number, or the path.
+std::uint64_t NumberOf(const ChangedFile& file, ChangedFileColumn column)
+{
+    return column == ChangedFileColumn::ChangedBlocks ? file.ChangedBlocks() : file.changedBytes;
+}
+
+} // namespace
+
+std::wstring_view ChangedFileColumnTitle(ChangedFileColumn column)
+{
+    return kTitles[static_cast<std::size_t>(column)];
+}
+
+bool SortsDescendingFirst(ChangedFileColumn column)
+{
+    return column != ChangedFileColumn::Path;
+}
+
+void SortChangedFiles(std::vector<ChangedFile>& files, ChangedFileColumn column, bool descending)
+{
+    std::stable_sort(files.begin(), files.end(), [&](const ChangedFile& a, const ChangedFile& b) {
+        const ChangedFile& first = descending ? b : a;
+        const ChangedFile& second = descending ? a : b;
+        if (column != ChangedFileColumn::Path && NumberOf(first, column) != NumberOf(second, column))
+            return NumberOf(first, column) < NumberOf(second, column);
+        if (a.path != b.path)
+            return column == ChangedFileColumn::Path ? first.path < second.path : a.path < b.path;
+        return a.changedBytes > b.changedBytes;
+    });
+}
+
+std::wstring ShareText(std::uint64_t bytes, std::uint64_t ofBytes)
+{
+    const double share = ofBytes == 0 ? 0.0 : 100.0 * static_cast<double>(bytes) / static_cast<double>(ofBytes);
+    return FormatBounded(kNumberChars, L"%.1f%%", share);
+}
+
+std::wstring ChangedFileText(const ChangedFile& file, ChangedFileColumn column, std::uint64_t answeredBytes,
+                             LocaleText& locale)
+{
+    switch (column) {
+    case ChangedFileColumn::Path: return file.path;
+    case ChangedFileColumn::ChangedBytes: return SizeText(file.changedBytes, locale);
+    case ChangedFileColumn::ChangedBlocks: return Number(file.ChangedBlocks());
+    case ChangedFileColumn::Share: return ShareText(file.changedBytes, answeredBytes);
+    }
+    return {};
+}
+
+std::wstring ChangedFilesSummary(const ChangedFilesReport& report, LocaleText& locale)
+{
+    const std::size_t count = report.files.size();
+    const std::uint64_t elsewhere = report.answeredBytes - std::min(report.fileBytes, report.answeredBytes);
+    return Number(count) + (count == 1 ? L" file holds " : L" files hold ") + SizeText(report.fileBytes, locale) +
+           L" of the " + SizeText(report.answeredBytes, locale) + L" changed bytes; " + SizeText(elsewhere, locale) +
+           L" lie in free space or file system metadata.";
+}
+
+std::wstring ChangedFilesStatus(const ChangedFilesReport& report, std::wstring_view systemText)
+{
+    const std::wstring progress = Number(report.blocksDone) + L" of " + Number(report.changedBlocks) + L" changed blocks";
+    std::wstring status;
+    switch (report.end) {
+    case ChangedFilesEnd::Complete: break;
+    case ChangedFilesEnd::Cancelled:
+        status = L"Cancelled after " + progress + L". The table lists the files found so far.";
+        break;
+    case ChangedFilesEnd::NoBitmap:
+        status = L"The driver has no session bitmap for this volume, so there are no changed blocks to look up.";
+        break;
+    case ChangedFilesEnd::NoClusterSize:
+        status = L"The driver reports no cluster size for this volume, so its blocks cannot be matched to files.";
+        break;
+    case ChangedFilesEnd::Refused:
+        status = L"The file system does not say which files own this volume's clusters: " + std::wstring(systemText);
+        break;
+    case ChangedFilesEnd::Stopped:
+        status = L"The lookup stopped after " + progress + L": " + std::wstring(systemText) +
+                 L" The table lists the files found so far.";
+        break;
+    }
+    if (report.malformedReplies > 0) {
+        if (!status.empty())
+            status += L' ';
+        status += Number(report.malformedReplies) + L" of " + Number(report.requests) +
+                  L" answers of the file system were malformed; only what could be read soundly is counted.";
+    }
+    return status;
+}
+
+std::wstring ChangedFilesTabText(std::span<const ChangedFile* const> rows, std::uint64_t answeredBytes,
+                                 LocaleText& locale)
+{
+    std::wstring text = TabSeparatedLine(TitleFields());
+    std::array<std::wstring, kChangedFileColumnCount> texts;
+    for (const ChangedFile* file : rows) {
+        for (std::size_t column = 0; column < kChangedFileColumnCount; ++column)
+            texts[column] = ChangedFileText(*file, static_cast<ChangedFileColumn>(column), answeredBytes, locale);
+        text += TabSeparatedLine({texts.begin(), texts.end()});
+    }
+    return text;
+}
+
+CsvWriteResult WriteChangedFilesCsv(std::span<const ChangedFile> files, std::uint64_t answeredBytes,
+                                    const ByteSink& sink)
+{
+    std::string pending(kUtf8ByteOrderMark);
+    pending += CsvLine(TitleFields());
+    for (const ChangedFile& file : files) {
+        const std::wstring bytes = Number(file.changedBytes);
+        const std::wstring blocks = Number(file.ChangedBlocks());
+        const std::wstring share = ShareText(file.changedBytes, answeredBytes);
+        pending += CsvLine({file.path, bytes, blocks, share});
+        if (pending.size() >= kSinkPieceBytes) {
+            if (!sink(pending))
+                return CsvWriteResult::SinkFailed;
+            pending.clear();
+        }
+    }
+    return sink(pending) ? CsvWriteResult::Written : CsvWriteResult::SinkFailed;
+}
+
+} // namespace trackkit

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "changes/changed_files.h"
+#include "common/csv.h"
+#include "common/locale_text.h"
+
+namespace trackkit {
+
+// The changed files as the window shows them, copies and exports them.
+
+enum class ChangedFileColumn : std::uint8_t { Path, ChangedBytes, ChangedBlocks, Share };
+inline constexpr std::size_t kChangedFileColumnCount = 4;
+
+std::wstring_view ChangedFileColumnTitle(ChangedFileColumn column);
+
+// A column's first click sorts numbers largest first and paths A to Z; ties
+// are broken by path, then by size.
+bool SortsDescendingFirst(ChangedFileColumn column);
+void SortChangedFiles(std::vector<ChangedFile>& files, ChangedFileColumn column, bool descending);
+
+// "12.3%": the file's share of the answered changed bytes, one decimal.
+std::wstring ShareText(std::uint64_t bytes, std::uint64_t ofBytes);
+
+// A cell as the table shows it: the path, the size in the user's words
+// ("1.50 GB"), the block count, the share.
+std::wstring ChangedFileText(const ChangedFile& file, ChangedFileColumn column, std::uint64_t answeredBytes,
+                             LocaleText& locale);
+
+// "N files hold X of the Y changed bytes; Z lie in free space or file system
+// metadata." over the blocks the file system answered for.
+std::wstring ChangedFilesSummary(const ChangedFilesReport& report, LocaleText& locale);
+
+// What the status line says of how the run ended; empty for a complete run
+// with sound replies. systemText is the system's words for report.error.
+std::wstring ChangedFilesStatus(const ChangedFilesReport& report, std::wstring_view systemText);
+
+// The rows for the clipboard: the titles, then each row as shown.
+std::wstring ChangedFilesTabText(std::span<const ChangedFile* const> rows, std::uint64_t answeredBytes,
+                                 LocaleText& locale);
+
+// The CSV file: the byte order mark, the titles, then each file with its
+// exact byte count.
+CsvWriteResult WriteChangedFilesCsv(std::span<const ChangedFile> files, std::uint64_t answeredBytes,
+                                    const ByteSink& sink);
+
+} // namespace trackkit

@@ -1,0 +1,274 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "changes/changed_files.h"
+#include "changes/changed_files_table.h"
+#include "common/error_codes.h"
+#include "sim/lookup_reply_encoder.h"
+#include "sim/plain_locale_text.h"
+
+namespace trackkit {
+namespace {
+
+constexpr std::uint32_t kData = OwnerFlags::kData;
+constexpr std::uint32_t kMetadata = OwnerFlags::kFsSystemFile | OwnerFlags::kSystem;
+
+// A file system that answers from a cluster map, as NTFS does: one entry per
+// asked cluster and owning stream. A test may fail or mangle any request.
+class LayoutVolume final : public TrackedVolume {
+public:
+    std::multimap<std::uint64_t, std::pair<std::wstring, std::uint32_t>> owners;
+    std::vector<std::size_t> asked;  // clusters per request
+    std::function<std::uint32_t(std::size_t request, std::size_t clusters)> failWith = [](auto, auto) { return 0u; };
+    std::function<void(std::vector<std::uint8_t>& reply)> mangle = [](auto&) {};
+
+    void Own(std::wstring name, std::uint64_t first, std::uint64_t count, std::uint32_t flags = kData)
+    {
+        for (std::uint64_t c = first; c < first + count; ++c)
+            owners.emplace(c, std::pair(name, flags));
+    }
+
+    DriverReply LookupStreamsFromClusters(std::span<const std::uint8_t> request, std::span<std::uint8_t> reply) override
+    {
+        const std::vector<std::uint64_t> clusters = ClustersOfLookupRequest(request).value();
+        asked.push_back(clusters.size());
+        if (const std::uint32_t error = failWith(asked.size() - 1, clusters.size()))
+            return DriverReply::Failure(error);
+        std::vector<ClusterOwner> found;
+        for (std::uint64_t cluster : clusters)
+            for (auto [at, end] = owners.equal_range(cluster); at != end; ++at)
+                found.push_back({cluster, at->second.second, at->second.first});
+        std::vector<std::uint8_t> whole(LookupReplyLength(found));
+        WriteLookupReply(found, whole);
+        mangle(whole);
+        if (whole.size() > reply.size())
+            return WriteLookupReply(found, reply);
+        std::copy(whole.begin(), whole.end(), reply.begin());
+        return DriverReply::Success(static_cast<std::uint32_t>(whole.size()));
+    }
+    DriverReply QueryGeometry(std::span<std::uint8_t>) override { return {}; }
+    DriverReply QueryStatistics(std::span<std::uint8_t>) override { return {}; }
+    DriverReply QuerySessionBitmap(std::span<std::uint8_t>) override { return {}; }
+    DriverReply RequestRemoval() override { return {}; }
+};
+
+std::vector<std::uint8_t> BitmapOf(std::initializer_list<std::uint32_t> blocks, std::size_t bytes = 4)
+{
+    std::vector<std::uint8_t> bitmap(bytes);
+    for (std::uint32_t block : blocks)
+        bitmap[block / 8] |= static_cast<std::uint8_t>(1u << (block % 8));
+    return bitmap;
+}
+
+struct FileRow {
+    std::wstring path;
+    std::uint64_t bytes;
+    std::vector<std::uint32_t> blocks;
+    bool operator==(const FileRow&) const = default;
+};
+
+std::vector<FileRow> RowsOf(const ChangedFilesReport& report)
+{
+    std::vector<FileRow> rows;
+    for (const ChangedFile& file : report.files)
+        rows.push_back({file.path, file.changedBytes, file.blocks});
+    return rows;
+}
+
+// Two 4 KiB clusters per 8 KiB block, 16 blocks. A owns blocks 0-1 (and
+// shares cluster 2 with its hard link A2), B and C split block 2, block 3 is
+// free, $MFT fills block 4, D runs over blocks 5 to 14.
+LayoutVolume SmallVolume()
+{
+    LayoutVolume volume;
+    volume.Own(L"\\A::$DATA", 0, 4);
+    volume.Own(L"\\A2::$DATA", 2, 1);
+    volume.Own(L"\\B::$DATA", 4, 1);
+    volume.Own(L"\\C::$DATA", 5, 1);
+    volume.Own(L"\\$MFT::$DATA", 8, 2, kMetadata);
+    volume.Own(L"\\D::$DATA", 10, 20);
+    return volume;
+}
+
+constexpr ChangedFilesGeometry kSmall{16, 8192, 4096};
+const std::vector<FileRow> kSmallRows = {
+    {L"\\D::$DATA", 3 * 8192, {5, 6, 7}},
+    {L"\\A::$DATA", 8192, {1}},
+    {L"\\A2::$DATA", 4096, {1}},
+    {L"\\B::$DATA", 4096, {2}},
+    {L"\\C::$DATA", 4096, {2}},
+};
+// Blocks 1 to 7 changed; 16 and 17 lie past N.
+const std::vector<std::uint8_t> kSmallBitmap = BitmapOf({1, 2, 3, 4, 5, 6, 7, 16, 17});
+
+TEST(ChangedFilesTest, AttributesEachClusterOfEachChangedBlockToItsOwners)
+{
+    LayoutVolume volume = SmallVolume();
+    const ChangedFilesReport report = FindChangedFiles(volume, kSmall, kSmallBitmap, {});
+    EXPECT_EQ(RowsOf(report), kSmallRows);
+    EXPECT_EQ(report.end, ChangedFilesEnd::Complete);
+    EXPECT_EQ(report.changedBlocks, 7u) << "blocks past N are not counted";
+    EXPECT_EQ(report.answeredBytes, 7u * 8192);
+    EXPECT_EQ(report.fileBytes, 5u * 8192) << "a cluster two files own counts once; free space and $MFT not at all";
+    EXPECT_EQ(volume.asked, std::vector<std::size_t>{14});
+    PlainLocaleText locale;
+    EXPECT_EQ(ChangedFilesSummary(report, locale),
+              L"5 files hold 40.0 KB of the 56.0 KB changed bytes; 16.0 KB lie in free space or file system metadata.");
+    EXPECT_EQ(ChangedFilesStatus(report, L""), L"");
+}
+
+TEST(ChangedFilesTest, BlocksSmallerThanClustersAskForEachClusterOnce)
+{
+    LayoutVolume volume;
+    volume.Own(L"\\A::$DATA", 0, 1);
+    const ChangedFilesReport report = FindChangedFiles(volume, {8, 4096, 8192}, BitmapOf({0, 1, 2}, 1), {});
+    EXPECT_EQ(RowsOf(report), (std::vector<FileRow>{{L"\\A::$DATA", 8192, {0, 1}}}));
+    EXPECT_EQ(volume.asked, std::vector<std::size_t>{2});
+}
+
+TEST(ChangedFilesTest, BatchesSplitAndFailuresGiveTheSameFilesOrEndTheRun)
+{
+    struct Case {
+        const char* what;
+        std::size_t perRequest;
+        std::size_t replyCeiling;
+        std::function<std::uint32_t(std::size_t, std::size_t)> failWith;
+        std::vector<std::size_t> asked;
+        ChangedFilesEnd end;
+        std::uint64_t blocksDone;
+        std::size_t files;
+    };
+    const Case cases[] = {
+        {"whole blocks, three clusters or just over per request", 3, 1 << 20, nullptr, {4, 4, 4, 2}, ChangedFilesEnd::Complete, 7, 5},
+        {"a reply past the ceiling is asked again in halves", 16, 256, nullptr, {14, 7, 3, 4, 7, 3, 4}, ChangedFilesEnd::Complete, 7, 5},
+        {"an invalid request is split down to lone clusters, which count as no file's", 16, 1 << 20,
+         [](std::size_t, std::size_t n) { return n > 1 ? 87u : 0u; }, {14, 7, 3, 1, 2, 1, 1, 4, 2, 1, 1, 2, 1, 1, 7, 3, 1, 2, 1, 1, 4, 2, 1, 1, 2, 1, 1},
+         ChangedFilesEnd::Complete, 7, 5},
+        {"the file system refuses at once", 3, 1 << 20, [](std::size_t, std::size_t) { return 1u; }, {4},
+         ChangedFilesEnd::Refused, 0, 0},
+        {"the volume goes away after the first request", 3, 1 << 20,
+         [](std::size_t request, std::size_t) { return request > 0 ? 21u : 0u; }, {4, 4}, ChangedFilesEnd::Stopped, 2, 4},
+    };
+    for (const Case& c : cases) {
+        LayoutVolume volume = SmallVolume();
+        if (c.failWith)
+            volume.failWith = c.failWith;
+        const ChangedFilesReport report =
+            FindChangedFiles(volume, kSmall, kSmallBitmap, {}, {c.perRequest, {c.replyCeiling, c.replyCeiling}});
+        EXPECT_EQ(volume.asked, c.asked) << c.what;
+        EXPECT_EQ(std::tuple(report.end, report.blocksDone, report.files.size()), std::tuple(c.end, c.blocksDone, c.files))
+            << c.what;
+        if (c.end == ChangedFilesEnd::Complete) {
+            EXPECT_EQ(RowsOf(report), kSmallRows) << c.what;
+        }
+    }
+}
+
+TEST(ChangedFilesTest, CancellingKeepsWhatWasFound)
+{
+    LayoutVolume volume = SmallVolume();
+    std::vector<std::uint64_t> told;
+    const ChangedFilesReport report = FindChangedFiles(
+        volume, kSmall, kSmallBitmap,
+        [&](std::uint64_t done, std::uint64_t total) {
+            told.push_back(done * 100 + total);
+            return done == 0;
+        },
+        {3, {}});
+    EXPECT_EQ(told, (std::vector<std::uint64_t>{7, 207}));
+    EXPECT_EQ(report.end, ChangedFilesEnd::Cancelled);
+    EXPECT_EQ(RowsOf(report), (std::vector<FileRow>{{L"\\A::$DATA", 8192, {1}}, {L"\\A2::$DATA", 4096, {1}},
+                                                   {L"\\B::$DATA", 4096, {2}}, {L"\\C::$DATA", 4096, {2}}}));
+    EXPECT_EQ(ChangedFilesStatus(report, L""), L"Cancelled after 2 of 7 changed blocks. The table lists the files found so far.");
+}
+
+TEST(ChangedFilesTest, MalformedRepliesKeepTheirSoundEntries)
+{
+    struct Case {
+        const char* what;
+        std::function<void(std::vector<std::uint8_t>&)> mangle;
+        std::vector<FileRow> rows;
+    };
+    // The reply for blocks 5 and 6 of D holds four entries of 48 bytes from byte 16 on.
+    const Case cases[] = {
+        {"a cluster that was not asked about", [](auto& r) { r[16 + 16] = 99; }, {{L"\\D::$DATA", 3 * 4096, {5, 6}}}},
+        {"a name without its terminator", [](auto& r) { r.resize(r.size() - 2); }, {{L"\\D::$DATA", 3 * 4096, {5, 6}}}},
+        {"an offset past the end", [](auto& r) { r[64] = 0xF0; }, {{L"\\D::$DATA", 2 * 4096, {5}}}},
+    };
+    for (const Case& c : cases) {
+        LayoutVolume volume = SmallVolume();
+        volume.mangle = c.mangle;
+        const ChangedFilesReport report = FindChangedFiles(volume, kSmall, BitmapOf({5, 6}), {});
+        EXPECT_EQ(RowsOf(report), c.rows) << c.what;
+        EXPECT_EQ(ChangedFilesStatus(report, L""),
+                  L"1 of 1 answers of the file system were malformed; only what could be read soundly is counted.")
+            << c.what;
+    }
+}
+
+TEST(ChangedFilesTest, StatusSaysWhyNothingOrNotAllWasLookedUp)
+{
+    LayoutVolume volume = SmallVolume();
+    const struct {
+        ChangedFilesGeometry geometry;
+        std::vector<std::uint8_t> bitmap;
+        std::wstring status;
+    } cases[] = {
+        {kSmall, {}, L"The driver has no session bitmap for this volume, so there are no changed blocks to look up."},
+        {{16, 0, 4096}, kSmallBitmap, L"The driver has no session bitmap for this volume, so there are no changed blocks to look up."},
+        {{16, 8192, 0}, kSmallBitmap, L"The driver reports no cluster size for this volume, so its blocks cannot be matched to files."},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ChangedFilesStatus(FindChangedFiles(volume, c.geometry, c.bitmap, {}), L"-"), c.status);
+    EXPECT_TRUE(volume.asked.empty());
+
+    ChangedFilesReport report;
+    report.changedBlocks = 7;
+    report.blocksDone = 2;
+    report.end = ChangedFilesEnd::Stopped;
+    EXPECT_EQ(ChangedFilesStatus(report, L"The device is not ready."),
+              L"The lookup stopped after 2 of 7 changed blocks: The device is not ready. The table lists the files found so far.");
+    report.end = ChangedFilesEnd::Refused;
+    EXPECT_EQ(ChangedFilesStatus(report, L"Incorrect function."),
+              L"The file system does not say which files own this volume's clusters: Incorrect function.");
+}
+
+TEST(ChangedFilesTableTest, ColumnsSortBothWaysAndRowsExport)
+{
+    std::vector<ChangedFile> files = {{L"\\b", 0, 300, {1}}, {L"\\a", 0, 100, {1, 2, 3}}, {L"\\c", 0, 300, {1, 2}}};
+    const auto order = [&] {
+        std::wstring paths;
+        for (const ChangedFile& file : files)
+            paths += file.path;
+        return paths;
+    };
+    const struct {
+        ChangedFileColumn column;
+        bool descending;
+        std::wstring order;
+    } sorts[] = {
+        {ChangedFileColumn::ChangedBytes, true, L"\\b\\c\\a"}, {ChangedFileColumn::ChangedBytes, false, L"\\a\\b\\c"},
+        {ChangedFileColumn::ChangedBlocks, true, L"\\a\\c\\b"}, {ChangedFileColumn::Path, false, L"\\a\\b\\c"},
+        {ChangedFileColumn::Path, true, L"\\c\\b\\a"},          {ChangedFileColumn::Share, true, L"\\b\\c\\a"},
+    };
+    for (const auto& s : sorts) {
+        SortChangedFiles(files, s.column, s.descending);
+        EXPECT_EQ(order(), s.order) << static_cast<int>(s.column) << s.descending;
+    }
+    EXPECT_EQ(SortsDescendingFirst(ChangedFileColumn::Path), false);
+
+    std::string csv;
+    EXPECT_EQ(WriteChangedFilesCsv(std::span(files).first(2), 800, [&](std::string_view bytes) { return csv += bytes, true; }),
+              CsvWriteResult::Written);
+    EXPECT_EQ(csv, "\xEF\xBB\xBFPath,Changed Bytes,Changed Blocks,Share\r\n\\b,300,1,37.5%\r\n\\c,300,2,37.5%\r\n");
+    PlainLocaleText locale;
+    const ChangedFile* rows[] = {&files[2]};
+    EXPECT_EQ(ChangedFilesTabText(rows, 800, locale), L"Path\tChanged Bytes\tChanged Blocks\tShare\r\n\\a\t100 bytes\t3\t12.5%\r\n");
+}
+
+} // namespace
+} // namespace trackkit
