@@ -10,6 +10,11 @@ namespace trackkit {
 inline constexpr ColorRef kCbtColor = MakeColorRef(200, 0, 20);  // 0x001400C8
 static_assert(kCbtColor == 0x001400C8);
 
+// The cells of the files picked in the changed-files window. Amber stands
+// apart from the $CBT red, from the default block colour (the system's
+// highlight blue) and from both the light and the dark face greys.
+inline constexpr ColorRef kOutlineColor = MakeColorRef(255, 176, 0);
+
 inline constexpr int kLevelCount = 5;
 using LevelPixels = std::array<Pixel, kLevelCount>;
 

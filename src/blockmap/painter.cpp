@@ -198,18 +198,30 @@ struct CellColours {
     LevelPixels levels;
     Pixel background;
     Pixel cbt;
+    Pixel outline;
     std::uint64_t cbtFirstCell = 1;  // first > last: no $CBT cells
     std::uint64_t cbtLastCell = 0;
+    std::uint64_t blocksPerCell = 1;
+    std::span<const std::uint32_t> outlinedBlocks{};  // ascending, all below N
 };
+
+// The outlined blocks below N: the list is sorted, so those past it are a
+// tail that is cut off once rather than tested at every cell.
+std::span<const std::uint32_t> OutlinedBlocksBelow(std::span<const std::uint32_t> blocks, std::uint32_t blockCount)
+{
+    return blocks.first(static_cast<std::size_t>(std::lower_bound(blocks.begin(), blocks.end(), blockCount) - blocks.begin()));
+}
 
 CellColours CellColoursOf(const BlockMapPicture& picture, std::uint32_t blocksPerCell)
 {
     CellColours colours{BuildLevelPixels(picture.faceColor, picture.blockColor), PixelFromColorRef(picture.backgroundColor),
-                        PixelFromColorRef(kCbtColor)};
+                        PixelFromColorRef(kCbtColor), PixelFromColorRef(kOutlineColor)};
     if (picture.cbtFirstBlock <= picture.cbtLastBlock) {
         colours.cbtFirstCell = picture.cbtFirstBlock / blocksPerCell;
         colours.cbtLastCell = picture.cbtLastBlock / blocksPerCell;
     }
+    colours.blocksPerCell = blocksPerCell;
+    colours.outlinedBlocks = OutlinedBlocksBelow(picture.outlinedBlocks, picture.blockCount);
     return colours;
 }
 
@@ -226,6 +238,35 @@ void OverlayCbt(const CellColours& colours, std::uint64_t firstCell, std::span<P
     std::fill(out.begin() + static_cast<std::ptrdiff_t>(from - firstCell), out.begin() + static_cast<std::ptrdiff_t>(to - firstCell + 1),
               colours.cbt);
 }
+
+// Paints the outline colour over the cells that hold outlined blocks, like
+// the $CBT overlay. The rows come in increasing cell order, so one cursor
+// walks the sorted blocks once for the whole paint: blocks before a row's
+// first cell lie in columns off the buffer and are passed over.
+class OutlineOverlay {
+public:
+    explicit OutlineOverlay(const CellColours& colours)
+        : next_(colours.outlinedBlocks.begin()), end_(colours.outlinedBlocks.end()), blocksPerCell_(colours.blocksPerCell),
+          colour_(colours.outline)
+    {
+    }
+
+    void Paint(std::uint64_t firstCell, std::span<Pixel> out)
+    {
+        const std::uint64_t endBlock = (firstCell + out.size()) * blocksPerCell_;
+        for (; next_ != end_ && *next_ < endBlock; ++next_) {
+            const std::uint64_t cell = *next_ / blocksPerCell_;
+            if (cell >= firstCell)
+                out[static_cast<std::size_t>(cell - firstCell)] = colour_;
+        }
+    }
+
+private:
+    std::span<const std::uint32_t>::iterator next_;
+    std::span<const std::uint32_t>::iterator end_;
+    std::uint64_t blocksPerCell_;
+    Pixel colour_;
+};
 
 // One pixel row of a cell row, written once from left to right: the left
 // margin, each cell followed by its 1-pixel gap, then the rest of the row.
@@ -277,10 +318,12 @@ void PaintGrid(const Canvas& canvas, const BlockMapLayout& layout, std::uint64_t
     CopyRows(canvas, 1, y, blankRow);
     const auto columns = static_cast<std::uint64_t>(layout.Columns());
     std::vector<Pixel> rowColours(static_cast<std::size_t>(VisibleColumns(layout, canvas.width)));
+    OutlineOverlay outline(colours);
     for (std::uint64_t cell = 0; cell < cellCount && y < canvas.height; cell += columns) {
         const std::span<Pixel> visible(rowColours.data(), std::min<std::uint64_t>(rowColours.size(), cellCount - cell));
         colourCells(cell, visible);
         OverlayCbt(colours, cell, visible);
+        outline.Paint(cell, visible);
         Pixel* const firstRow = canvas.Row(y);
         WriteCellRow(firstRow, canvas.width, layout, visible, colours.background);
         const int cellHeight = std::min(layout.pitchY - 1, canvas.height - y);

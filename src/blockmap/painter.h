@@ -31,17 +31,22 @@ struct BlockMapPicture {
     ColorRef faceColor = 0;
     ColorRef blockColor = 0;
     ColorRef backgroundColor = 0;
+    // Ascending; duplicates and blocks at or past N are allowed and the
+    // latter paint nothing.
+    std::span<const std::uint32_t> outlinedBlocks;
 };
 
 // Paints the whole buffer: background, the levelled cells with their 1-pixel
-// gaps, and the $CBT cells over them. Returns the layout used, for hit tests.
+// gaps, the $CBT cells over them, and over those the cells that hold an
+// outlined block, in kOutlineColor. Returns the layout used, for hit tests.
+// Outlining costs one step per outlined block, and nothing per cell.
 //
 // The client area lies at the buffer's origin. Only the buffer's width by
 // height pixels are written, whatever the client size; a buffer without
 // pixels, or with a stride below its width, is not written at all. Blocks at
 // or past N, the bit count or the end of the bitmap span are never read and
 // count as unchanged. Grid positions after the cell of block N - 1 are
-// background, and $CBT blocks past it paint nothing.
+// background, and $CBT or outlined blocks past it paint nothing.
 BlockMapLayout PaintBlockMap(const BlockMapPicture& picture, const PixelBuffer& target);
 
 } // namespace trackkit

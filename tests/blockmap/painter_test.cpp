@@ -146,12 +146,13 @@ struct Scene {
     std::optional<std::size_t> bitmapBytes{};  // default: just enough for the bit count
     double density = 0.4;
     int bufferWidth = 0, bufferHeight = 0, padding = 0;  // 0: the pane's own
+    std::vector<std::uint32_t> outlined{};
 
     std::uint32_t Bits() const { return bitCount == kAsN ? blocks : bitCount; }
     LayoutRequest Request(bool hasBits = true) const { return {width, height, blockSize, dpiX, dpiY, blocks, hasBits ? Bits() : 0}; }
     BlockMapPicture Picture(std::span<const std::uint8_t> bitmap) const
     {
-        return {width, height, blockSize, dpiX, dpiY, blocks, bitmap, Bits(), cbtFirst, cbtLast, kFace, kBlock, kBackground};
+        return {width, height, blockSize, dpiX, dpiY, blocks, bitmap, Bits(), cbtFirst, cbtLast, kFace, kBlock, kBackground, outlined};
     }
 };
 
@@ -192,7 +193,8 @@ void ExpectMatchesReference(const Scene& scene, std::span<const std::uint8_t> bi
     const int height = scene.bufferHeight != 0 ? scene.bufferHeight : scene.height + 1, stride = width + scene.padding;
     std::vector<Pixel> pixels(static_cast<std::size_t>(std::max(0, stride * height)), kSentinel);
     const BlockMapLayout painted = PaintBlockMap(scene.Picture(bitmap), {pixels.data(), width, height, stride});
-    const reference::Picture picture{scene.Request(!bitmap.empty()), bitmap, scene.cbtFirst, scene.cbtLast, kFace, kBlock, kBackground};
+    const reference::Picture picture{scene.Request(!bitmap.empty()), bitmap, scene.cbtFirst, scene.cbtLast, kFace, kBlock, kBackground,
+                                     scene.outlined};
     const reference::Layout layout = reference::ComputeLayout(picture.request);
     EXPECT_EQ(painted.drawsCells, layout.drawsCells);
     std::unordered_map<std::uint64_t, std::optional<Pixel>> cells;
@@ -210,7 +212,8 @@ void ExpectMatchesReference(const Scene& scene, std::span<const std::uint8_t> bi
         }
 }
 
-// Every mode, tiny areas, strips, bitmaps that disagree with N, odd buffers, $CBT anywhere; random bits and level edges.
+// Every mode, tiny areas, strips, bitmaps that disagree with N, odd buffers, $CBT and outlines anywhere; random bits and
+// level edges.
 TEST(PaintBlockMap, MatchesTheReferenceInEveryModeAndAtTheEdges)
 {
     // One per cell, a ragged last row, zoomed once and twice, a zoom step taken back, one block, none, packed, ...
@@ -222,6 +225,12 @@ TEST(PaintBlockMap, MatchesTheReferenceInEveryModeAndAtTheEdges)
                                  // 17 x 12: the largest cells counted in runs
                                  {.blocks = 16384 * 204, .width = 60, .height = 45, .blockSize = 2},
                                  {.blocks = 16385 * 204 - 5, .width = 60, .height = 45, .blockSize = 2}};  // and larger ones
+    scenes.insert(scenes.end(), {{.blocks = 5529, .outlined = {0, 97, 98, 5528}}, {.blocks = 20000, .outlined = {4, 4, 9}},
+                                 {.blocks = 1000, .cbtFirst = 100, .cbtLast = 120, .outlined = {99, 110}},  // over $CBT
+                                 // past N: in the last packed cell, past the last cell, in columns off the buffer
+                                 {.blocks = 20001, .outlined = {20001, 20003, kMaxBlocks}},
+                                 {.blocks = 5000, .outlined = {5000, 5100}},
+                                 {.blocks = 5000, .bufferWidth = 100, .bufferHeight = 50, .outlined = {50, 97, 100, 150, 198}}});
     for (std::uint32_t b : {2u, 3u, 5u, 6u, 7u, 8u, 9u, 15u, 16u, 17u, 63u, 64u, 65u, 100u, 129u, 200u})  // across bytes and words
         scenes.push_back({.blocks = b * 5529 - b / 2});
     for (const std::uint32_t size : {2u, 4u, 8u, 12u}) {  // zoomed, one per cell and packed for each block size and DPI
@@ -253,7 +262,8 @@ TEST(PaintBlockMap, MatchesTheReferenceInEveryModeAndAtTheEdges)
         SCOPED_TRACE(testing::Message() << s.width << "x" << s.height << " N=" << s.blocks << " bits " << s.Bits()
             << " size " << s.blockSize << " dpi "
                                         << s.dpiX << "/" << s.dpiY << " $CBT " << s.cbtFirst << "-" << s.cbtLast
-                                            << " buffer " << s.bufferWidth << "x" << s.bufferHeight);
+                                            << " buffer " << s.bufferWidth << "x" << s.bufferHeight << " outlined "
+                                            << s.outlined.size());
         const std::size_t bytes = s.bitmapBytes.value_or((std::size_t{s.Bits()} + 7) / 8);
         ExpectMatchesReference(s, RandomBitmap(bytes, s.density, random));
         if (const std::uint64_t b = reference::ComputeLayout(s.Request()).blocksPerCell; b > 1)

@@ -67,6 +67,7 @@ struct Picture {
     std::span<const std::uint8_t> bitmap;
     std::uint64_t cbtFirstBlock = 0, cbtLastBlock = 0;
     ColorRef face = 0, block = 0, background = 0;
+    std::span<const std::uint32_t> outlined;
 };
 
 // The cell whose (pitch - 1) x (pitch - 1) rectangle holds a pixel; nothing for margins, gaps and points off the grid.
@@ -84,12 +85,16 @@ inline std::optional<std::uint64_t> CellAt(const Layout& layout, std::int64_t x,
 }
 
 // A cell's colour, counting its bits one at a time (blocks at or past N, the bit count or the end of the bitmap count
-// as unchanged); nothing (background) for a cell past the last block.
+// as unchanged); nothing (background) for a cell past the last block. An outlined block below N outlines its cell,
+// over $CBT too.
 inline std::optional<Pixel> CellPixel(const Picture& picture, const Layout& layout, std::uint64_t cell)
 {
     const std::uint64_t b = layout.blocksPerCell, first = cell * b, blocks = std::max<std::uint32_t>(picture.request.blockCount, 1);
     if (first >= blocks)
         return std::nullopt;
+    if (std::any_of(picture.outlined.begin(), picture.outlined.end(),
+                    [&](std::uint64_t block) { return block < picture.request.blockCount && block / b == cell; }))
+        return PixelFromColorRef(kOutlineColor);
     if (picture.cbtFirstBlock <= picture.cbtLastBlock && cell >= picture.cbtFirstBlock / b && cell <= picture.cbtLastBlock / b)
         return PixelFromColorRef(kCbtColor);
     std::uint64_t set = 0;
