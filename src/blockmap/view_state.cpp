@@ -19,6 +19,7 @@ BlockMapPicture PictureOf(const TrackViewState& view, int clientWidth, int clien
     picture.faceColor = view.faceColor;
     picture.blockColor = view.blockColor;
     picture.backgroundColor = background;
+    picture.outlinedBlocks = view.outlinedBlocks;
     return picture;
 }
 

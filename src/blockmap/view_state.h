@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "blockmap/colors.h"
 #include "blockmap/layout.h"
@@ -25,6 +26,9 @@ struct TrackViewState {
     // The grid of the last paint that worked one out, for hit tests and the
     // cluster lookup. Zero until the first paint with a bitmap.
     BlockMapLayout lastLayout;
+    // Blocks whose cells are painted in kOutlineColor, ascending: those of
+    // the files picked in the changed-files window. Empty: no outline.
+    std::vector<std::uint32_t> outlinedBlocks;
 };
 
 // What a paint of the pane reads, for a client area and background colour.

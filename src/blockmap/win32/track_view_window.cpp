@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "blockmap/dib_rule.h"
@@ -254,10 +255,17 @@ TrackViewState* TrackViewStateOf(HWND pane)
     return record != nullptr ? &record->view : nullptr;
 }
 
+// The outline names blocks of the volume that was open: another volume drops
+// it. The same volume opened again, as a refresh of the volume list does,
+// keeps it.
 void OpenTrackedVolumeInPane(HWND pane, std::wstring_view devicePath)
 {
-    if (TrackViewWindow* record = RecordOf(pane))
-        record->owner.ShowPollReport(OpenTrackedVolume(&record->view.session, devicePath, record->pollerHost.host));
+    TrackViewWindow* record = RecordOf(pane);
+    if (record == nullptr)
+        return;
+    if (record->view.session.openPath != devicePath)
+        record->view.outlinedBlocks.clear();
+    record->owner.ShowPollReport(OpenTrackedVolume(&record->view.session, devicePath, record->pollerHost.host));
 }
 
 void PollTrackedVolumeInPane(HWND pane)
@@ -280,6 +288,17 @@ void SetTrackViewBlockSize(HWND pane, std::uint32_t blockSize)
         record->view.blockSize = blockSize;
         InvalidateRect(pane, nullptr, FALSE);
     }
+}
+
+void OutlineBlocksInPane(HWND pane, std::vector<std::uint32_t> blocks)
+{
+    TrackViewWindow* record = RecordOf(pane);
+    if (record == nullptr)
+        return;
+    if (!std::is_sorted(blocks.begin(), blocks.end()))
+        std::sort(blocks.begin(), blocks.end());
+    record->view.outlinedBlocks = std::move(blocks);
+    InvalidateRect(pane, nullptr, FALSE);
 }
 
 SIZE TrackViewDibSize(HWND pane)

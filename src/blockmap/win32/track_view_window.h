@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "blockmap/hover.h"
 #include "blockmap/view_state.h"
@@ -58,6 +59,11 @@ void SetTrackViewPollPeriod(HWND pane, std::uint32_t period);
 
 // "Block Size": the cell size at 96 DPI; the map is repainted.
 void SetTrackViewBlockSize(HWND pane, std::uint32_t blockSize);
+
+// Outlines the cells that hold these blocks of the open volume and repaints;
+// no blocks remove the outline. Opening another volume removes it too. Does
+// nothing when the pane has no record.
+void OutlineBlocksInPane(HWND pane, std::vector<std::uint32_t> blocks);
 
 // The size of the pane's off-screen bitmap; 0 x 0 when it has none.
 SIZE TrackViewDibSize(HWND pane);

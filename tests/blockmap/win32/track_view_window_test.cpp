@@ -132,6 +132,25 @@ TEST_F(TrackViewWindowTest, TheScreenShowsTheLevelsTheGapsAndTheCbtCellsAndRepai
     EXPECT_EQ(At(5, 5), PixelFromColorRef(GetSysColor(COLOR_3DFACE))) << "the face colour is the system's again";
 }
 
+// One block per cell at pitch 5: cell 3 at (20, 5), cell 200 at (25, 15).
+TEST_F(TrackViewWindowTest, OutlinedBlocksShowInTheirOwnColourUntilClearedOrAnotherVolumeOpens)
+{
+    const Pixel outline = PixelFromColorRef(kOutlineColor);
+    const auto outlined = [&](std::vector<std::uint32_t> blocks) {
+        OutlineBlocksInPane(pane_, std::move(blocks));
+        UpdateWindow(pane_);
+        return std::array{At(20, 5) == outline, At(25, 15) == outline, At(15, 5) == outline};
+    };
+    EXPECT_EQ(outlined({200, 3, 200}), (std::array{true, true, false})) << "given out of order";
+    EXPECT_EQ(outlined({}), (std::array{false, false, false}));
+    outlined({3});
+    OpenTrackedVolumeInPane(pane_, path_);  // as a refresh of the volume list does
+    UpdateWindow(pane_);
+    EXPECT_EQ(At(20, 5), outline) << "the same volume keeps it";
+    Open();
+    EXPECT_NE(At(20, 5), outline) << "another volume drops it";
+}
+
 // The mouse is held over the map and its cell named in the status bar; a click off the cells only takes the
 // focus. A click on a cell lets go of the mouse and lists its streams in the dialog, owned by the pane's top-level
 // window, which ends on Enter, on Escape in its list and on its close box.
