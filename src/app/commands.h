@@ -15,6 +15,7 @@ enum class CommandAction {
     Exit,                   // the frame closes
     About,                  // the About box
     TraceLog,               // the trace log dialog
+    ChangedFiles,           // the files that own the changed blocks
     ChooseSetting,          // a View choice: the setting, then the block map
     RefreshNow,             // the volume list, then the block map
     InstallDriver,          // the driver's setup
@@ -36,7 +37,7 @@ struct Command {
 };
 
 // Every command of the menu bar, in menu order.
-inline constexpr std::array<Command, 17> kCommands{{
+inline constexpr std::array<Command, 18> kCommands{{
     {IDM_FILE_INSTALL_DRIVER, L"&Install CBT Driver...", CommandAction::InstallDriver},
     {IDM_FILE_REMOVE_DRIVER, L"&Remove CBT Driver...", CommandAction::RemoveDriver},
     {IDM_FILE_UNINSTALL_SHADOW_COPIES, L"&Uninstall Removed Shadow Copy Devices...", CommandAction::UninstallShadowCopies},
@@ -53,6 +54,7 @@ inline constexpr std::array<Command, 17> kCommands{{
     {IDM_VIEW_BLOCK_SMALL, L"&Small", CommandAction::ChooseSetting, SettingId::BlockSize, 2},
     {IDM_VIEW_BLOCK_SMALLEST, L"Smalles&t", CommandAction::ChooseSetting, SettingId::BlockSize, 3},
     {IDM_VIEW_TRACE_LOG, L"&Trace Log...", CommandAction::TraceLog},
+    {IDM_VIEW_CHANGED_FILES, L"Changed &Files...", CommandAction::ChangedFiles},
     {IDM_HELP_ABOUT, L"&About TrackKit...", CommandAction::About},
 }};
 

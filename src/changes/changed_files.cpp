@@ -6,6 +6,8 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 
@@ -126,6 +128,7 @@ public:
 private:
     struct Stream {
         ChangedFile file;
+        std::string rawName;  // as the reply spells it: UTF-16LE bytes
         std::uint64_t lastBlock = kNoBlock;
     };
 
@@ -148,13 +151,14 @@ private:
         }
     }
 
-    std::size_t StreamOf(const ClusterLookupEntry& entry)
+    std::size_t StreamOf(const LookupEntryView& entry)
     {
-        if (lastStream_ < streams_.size() && streams_[lastStream_].file.path == entry.fileName)
+        const std::string_view name(reinterpret_cast<const char*>(entry.nameBytes.data()), entry.nameBytes.size());
+        if (lastStream_ < streams_.size() && streams_[lastStream_].rawName == name)
             return lastStream_;  // the common case: a file over many clusters in a row
-        const auto [at, added] = indexByPath_.try_emplace(entry.fileName, streams_.size());
+        const auto [at, added] = indexByName_.try_emplace(std::string(name), streams_.size());
         if (added)
-            streams_.push_back({ChangedFile{entry.fileName, entry.flags, 0, {}}});
+            streams_.push_back({ChangedFile{NameOf(entry.nameBytes), entry.flags, 0, {}}, std::string(name)});
         lastStream_ = at->second;
         return lastStream_;
     }
@@ -162,20 +166,27 @@ private:
     void Attribute(std::span<const std::uint8_t> reply, const std::vector<std::uint64_t>& clusters,
                    const std::vector<std::size_t>& firstPiece, std::span<const ClusterPiece> pieces)
     {
-        const LookupReplyWalk walk = WalkLookupReply(reply);
-        bool malformed = walk.fault != LookupReplyFault::None;
         // (cluster index, stream): once each, however often the reply names it.
-        std::vector<std::pair<std::size_t, std::size_t>> owners;
-        owners.reserve(walk.entries.size());
-        for (const ClusterLookupEntry& entry : walk.entries) {
-            const auto at = std::lower_bound(clusters.begin(), clusters.end(), entry.cluster);
-            if (at == clusters.end() || *at != entry.cluster) {
-                malformed = true;
-                continue;
+        std::vector<std::pair<std::size_t, std::size_t>>& owners = owners_;
+        owners.clear();
+        bool malformed = false;
+        std::size_t next = 0;  // entries come in the request's order, as a rule
+        const LookupReplyFault fault = VisitLookupReply(reply, [&](const LookupEntryView& entry) {
+            std::size_t index = next < clusters.size() && clusters[next] == entry.cluster ? next : next - 1;
+            if (index >= clusters.size() || clusters[index] != entry.cluster) {
+                index = static_cast<std::size_t>(std::lower_bound(clusters.begin(), clusters.end(), entry.cluster) -
+                                                 clusters.begin());
+                if (index == clusters.size() || clusters[index] != entry.cluster) {
+                    malformed = true;
+                    return;
+                }
             }
-            owners.emplace_back(static_cast<std::size_t>(at - clusters.begin()), StreamOf(entry));
-        }
-        std::sort(owners.begin(), owners.end());
+            next = index + 1;
+            owners.emplace_back(index, StreamOf(entry));
+        });
+        malformed = malformed || fault != LookupReplyFault::None;
+        if (!std::is_sorted(owners.begin(), owners.end()))
+            std::sort(owners.begin(), owners.end());
         owners.erase(std::unique(owners.begin(), owners.end()), owners.end());
         report_.malformedReplies += malformed ? 1 : 0;
 
@@ -203,7 +214,8 @@ private:
     ChangedFilesReport& report_;
     std::vector<std::uint8_t> reply_;
     std::vector<Stream> streams_;
-    std::unordered_map<std::wstring, std::size_t> indexByPath_;
+    std::unordered_map<std::string, std::size_t> indexByName_;
+    std::vector<std::pair<std::size_t, std::size_t>> owners_;  // kept to spare an allocation per request
     std::size_t lastStream_ = 0;
 };
 
@@ -221,6 +233,15 @@ void SortLargestFirst(std::vector<ChangedFile>& files)
 
 } // namespace
 
+ChangedFilesEnd CheckLookupInputs(const ChangedFilesGeometry& geometry, std::span<const std::uint8_t> bitmap)
+{
+    if (bitmap.empty() || geometry.blockCount == 0 || geometry.bytesPerBlock == 0)
+        return ChangedFilesEnd::NoBitmap;
+    if (geometry.bytesPerCluster == 0)
+        return ChangedFilesEnd::NoClusterSize;
+    return ChangedFilesEnd::Complete;
+}
+
 std::uint64_t CountChangedBlocks(std::span<const std::uint8_t> bitmap, std::uint32_t blockCount)
 {
     const std::uint64_t bits = std::min<std::uint64_t>(blockCount, std::uint64_t{bitmap.size()} * 8);
@@ -237,14 +258,9 @@ ChangedFilesReport FindChangedFiles(TrackedVolume& volume, const ChangedFilesGeo
                                     const ChangedFilesLimits& limits)
 {
     ChangedFilesReport report;
-    if (bitmap.empty() || geometry.blockCount == 0 || geometry.bytesPerBlock == 0) {
-        report.end = ChangedFilesEnd::NoBitmap;
+    report.end = CheckLookupInputs(geometry, bitmap);
+    if (report.end != ChangedFilesEnd::Complete)
         return report;
-    }
-    if (geometry.bytesPerCluster == 0) {
-        report.end = ChangedFilesEnd::NoClusterSize;
-        return report;
-    }
     report.changedBlocks = CountChangedBlocks(bitmap, geometry.blockCount);
     if (!Continue(progress, 0, report.changedBlocks)) {
         report.end = ChangedFilesEnd::Cancelled;

@@ -86,6 +86,10 @@ ChangedFilesReport FindChangedFiles(TrackedVolume& volume, const ChangedFilesGeo
                                     std::span<const std::uint8_t> bitmap, const ChangedFilesProgress& progress,
                                     const ChangedFilesLimits& limits = {});
 
+// NoBitmap or NoClusterSize when the bitmap and geometry give nothing to look
+// up, Complete when they do.
+ChangedFilesEnd CheckLookupInputs(const ChangedFilesGeometry& geometry, std::span<const std::uint8_t> bitmap);
+
 // The blocks set in the bitmap below N.
 std::uint64_t CountChangedBlocks(std::span<const std::uint8_t> bitmap, std::uint32_t blockCount);
 

@@ -24,7 +24,8 @@
 #define IDM_VIEW_TRACE_LOG 40028
 #define IDM_FILE_EXCLUDE_USB 40029
 #define IDM_FILE_EXCLUDE_VHD 40030
+#define IDM_VIEW_CHANGED_FILES 40031
 
 // Every command of the frame lies in this range; anything outside is ignored.
 #define IDM_FIRST_COMMAND IDM_FILE_EXIT
-#define IDM_LAST_COMMAND IDM_FILE_EXCLUDE_VHD
+#define IDM_LAST_COMMAND IDM_VIEW_CHANGED_FILES

@@ -26,6 +26,13 @@
 // sub-menu as its context menu.
 #define IDR_MAIN_MENU_VIEW_INDEX 1
 
+#define IDD_CHANGED_FILES 130             // "Changed Files"
+#define IDC_CHANGED_FILES_SUMMARY 1301    // its line above the table
+#define IDC_CHANGED_FILES_TABLE 1302      // its table of files
+#define IDC_CHANGED_FILES_STATUS 1303     // its status line under the table
+#define IDC_CHANGED_FILES_PROGRESS 1304   // its progress bar
+#define IDC_CHANGED_FILES_SAVE_AS 1305    // its "Save As..." button
+
 #define IDD_TRACE_FIND_BAR 120            // the trace log's find bar, a child dialog
 #define IDC_FIND_BAR_TEXT 1201            // its text box
 #define IDC_FIND_BAR_MATCH_CASE 1202      // its "Match case" check box

@@ -35,7 +35,7 @@ constexpr std::uint64_t kMftZoneDivisor = 16;  // where the MFT's second extent 
 
 constexpr std::uint64_t kLogFiles = 5;
 constexpr std::uint64_t kPageFileBytes = 4 * kGiB;
-constexpr std::uint64_t kPageFileShareDivisor = 16;
+constexpr std::uint64_t kPageFileShareDivisor = 2000;
 constexpr std::uint64_t kPageFileStartSixteenths = 5;
 
 // Ordinary files: sizes spread evenly over the powers of two up to a

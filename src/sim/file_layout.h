@@ -53,7 +53,9 @@ struct LayoutExtent {
 //   splitting the log region in order, and "\Backups\copy-NN.bak" on each of
 //   the copies' targets. Where regions overlap (tiny volumes) the earlier in
 //   that list keeps the clusters.
-// - "\pagefile.sys" sits from about five sixteenths in; directories' index
+// - "\pagefile.sys", a two-thousandth of the volume (up to 4 GiB), sits from
+//   about five sixteenths in; the sweep passes over it like any file, and it
+//   stays smaller than a daily log. Directories' index
 //   allocations and ordinary files, some of them fragmented, fill the rest
 //   with free gaps between them, where no stream is found.
 //

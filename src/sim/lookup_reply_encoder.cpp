@@ -1,5 +1,7 @@
 #include "sim/lookup_reply_encoder.h"
 
+#include <algorithm>
+
 #include "common/byte_reader.h"
 #include "sim/driver_faults.h"
 
@@ -26,7 +28,7 @@ constexpr std::size_t AlignUp(std::size_t value, std::size_t alignment)
 // UTF-16 code units of a name. Where wchar_t is 32 bits wide, characters
 // beyond the Basic Multilingual Plane become surrogate pairs, as Windows
 // stores them; where it is 16 bits wide the units pass through unchanged.
-std::vector<std::uint16_t> Utf16Units(const std::wstring& text)
+std::vector<std::uint16_t> Utf16Units(std::wstring_view text)
 {
     std::vector<std::uint16_t> units;
     units.reserve(text.size());
@@ -45,10 +47,37 @@ std::vector<std::uint16_t> Utf16Units(const std::wstring& text)
     return units;
 }
 
+// Names as the reply holds them, UTF-16LE with their NUL, converted once for
+// each run of equal names: a reply names the same stream for cluster after
+// cluster.
+class NameUnits {
+public:
+    const std::vector<std::uint8_t>& Of(std::wstring_view name)
+    {
+        const bool same = converted_ && (name.data() == name_.data() ? name.size() == name_.size() : name == name_);
+        if (!same) {
+            bytes_.clear();
+            for (const std::uint16_t unit : Utf16Units(name)) {
+                bytes_.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+                bytes_.push_back(static_cast<std::uint8_t>(unit >> 8));
+            }
+            bytes_.insert(bytes_.end(), kUtf16UnitLength, 0);
+            name_ = name;
+            converted_ = true;
+        }
+        return bytes_;
+    }
+
+private:
+    bool converted_ = false;
+    std::wstring_view name_;
+    std::vector<std::uint8_t> bytes_;
+};
+
 // An entry up to and including its name's NUL.
-std::size_t EntryLength(const ClusterOwner& owner)
+std::size_t EntryLength(const ClusterOwner& owner, NameUnits& names)
 {
-    return kEntryNameOffset + (Utf16Units(owner.fileName).size() + 1) * kUtf16UnitLength;
+    return kEntryNameOffset + names.Of(owner.fileName).size();
 }
 
 std::uint32_t ToU32(std::size_t value)
@@ -79,10 +108,11 @@ std::size_t LookupReplyLength(std::span<const ClusterOwner> owners)
 {
     if (owners.empty())
         return kReplyHeaderLength;
+    NameUnits names;
     std::size_t length = kFirstEntryOffset;
     for (std::size_t i = 0; i + 1 < owners.size(); ++i)
-        length += AlignUp(EntryLength(owners[i]), kEntryAlignment);
-    return length + EntryLength(owners.back());
+        length += AlignUp(EntryLength(owners[i], names), kEntryAlignment);
+    return length + EntryLength(owners.back(), names);
 }
 
 DriverReply WriteLookupReply(std::span<const ClusterOwner> owners, std::span<std::uint8_t> reply)
@@ -99,25 +129,23 @@ DriverReply WriteLookupReply(std::span<const ClusterOwner> owners, std::span<std
     if (!fits)
         return DriverReply::Failure(kErrorMoreData);
 
+    NameUnits names;
     std::size_t offset = kFirstEntryOffset;
     for (std::size_t i = 0; i < owners.size(); ++i) {
         const ClusterOwner& owner = owners[i];
         const bool last = i + 1 == owners.size();
-        const std::size_t next = AlignUp(EntryLength(owner), kEntryAlignment);
+        const std::size_t next = AlignUp(EntryLength(owner, names), kEntryAlignment);
         writer.U32At(offset, last ? 0 : ToU32(next));
         writer.U32At(offset + 4, owner.flags);
         writer.U64At(offset + 8, 0);
         writer.U64At(offset + 16, owner.cluster);
-        std::size_t at = offset + kEntryNameOffset;
-        for (std::uint16_t unit : Utf16Units(owner.fileName)) {
-            writer.U16At(at, unit);
-            at += kUtf16UnitLength;
-        }
-        writer.U16At(at, 0);
-        at += kUtf16UnitLength;
+        const std::vector<std::uint8_t>& name = names.Of(owner.fileName);
+        const auto at = reply.begin() + static_cast<std::ptrdiff_t>(offset + kEntryNameOffset);
+        std::copy(name.begin(), name.end(), at);
         // The padding up to the next entry is part of the reply too.
-        for (; !last && at < offset + next; ++at)
-            writer.U8At(at, 0);
+        if (!last)
+            std::fill(at + static_cast<std::ptrdiff_t>(name.size()), reply.begin() + static_cast<std::ptrdiff_t>(offset + next),
+                      std::uint8_t{0});
         offset += next;
     }
     return DriverReply::Success(ToU32(required));

@@ -43,7 +43,9 @@ struct OwnerFlags {
 struct ClusterOwner {
     std::uint64_t cluster = 0;
     std::uint32_t flags = 0;
-    std::wstring fileName;  // from the volume's root, with stream and attribute type
+    // From the volume's root, with stream and attribute type. It points into
+    // the layout (or the test) that answers, which outlives the reply.
+    std::wstring_view fileName;
 
     bool operator==(const ClusterOwner&) const = default;
 };

@@ -20,21 +20,24 @@ constexpr std::uint64_t kStepsPerHour = std::chrono::hours{1} / WriteWorkload::k
 
 // Region sizes, as shares of the volume's blocks.
 constexpr std::uint64_t kMinRegionBlocks = 8;
-constexpr std::uint64_t kHotRegionDivisor = 1000;
+constexpr std::uint64_t kHotRegionDivisor = 500;
 constexpr std::uint64_t kLogRegionDivisor = 200;
 
-// Rates per step.
+// Rates per step. The log goes round its region every half hour at the
+// least, so that on any volume the daily logs are among what changed most.
+constexpr std::uint64_t kStepsPerLogRound = 30 * 60 * 20;
 constexpr std::uint64_t kMaxHotWritesPerStep = 32;  // 16 on average, in bursts
 constexpr std::uint64_t kMillion = 1'000'000;
 constexpr std::uint64_t kScatteredVolumeDivisorPerHour = 50;  // 2% of the blocks per hour
 constexpr std::uint64_t kMinScatteredMillionthsPerStep = 250'000;  // small volumes still move
 constexpr std::uint64_t kInlineWritesPerStep = 24;  // more than this wait in the tracker's queue
 
-// Large copies: N/200 to N/100 blocks at N/100000 blocks per step, in 1 MiB
+// Large copies: N/4000 to N/2000 blocks (smaller than a daily log, so that the
+// database and the logs lead what changed) at N/100000 blocks per step, in 1 MiB
 // writes, the first after 10 to 60 seconds, then every 1 to 5 minutes. They
 // go to four backup files in the last quarter of the volume, clear of the log
 // region (which may run up to N/200 past three quarters) and of the very end.
-constexpr std::uint64_t kCopyLengthDivisor = 200;
+constexpr std::uint64_t kCopyLengthDivisor = 4000;
 constexpr std::uint64_t kCopyTargets = 4;
 constexpr std::uint64_t kCopyAreaClearanceDivisor = 100;
 constexpr std::uint64_t kCopyAreaTailDivisor = 16;
@@ -45,9 +48,9 @@ constexpr std::uint64_t kFirstCopyWindowSteps = 1000;
 constexpr std::uint64_t kCopyGapSteps = 1200;
 constexpr std::uint64_t kCopyGapWindowSteps = 4800;
 
-// The sweep: N/400000 blocks per step (N/20000 a second) in 1 MiB writes,
+// The sweep: N/340000 blocks per step (N/17000 a second) in 1 MiB writes,
 // through the free space and round again, starting at one of its extents.
-constexpr std::uint64_t kSweepSpeedDivisor = 400'000;
+constexpr std::uint64_t kSweepSpeedDivisor = 340'000;
 
 // The driver's own work and the odd failure.
 constexpr std::uint64_t kCbtFlushEverySteps = 20;
@@ -142,6 +145,7 @@ WriteWorkload::WriteWorkload(const WorkloadConfig& config)
     layout_.log = PlaceBetween(blockCount / 2, blockCount * 3 / 4, std::max(kMinRegionBlocks, blockCount / kLogRegionDivisor));
     layout_.copyTargets = PlaceCopyTargets();
     trackableBlocks_ = blockCount - Overlap(layout_.cbt, {0, blockCount});
+    logAppendBytes_ = std::max(kLogAppendBytes, layout_.log.count * geometry_.bytesPerBlock / kStepsPerLogRound);
 
     bitmap_.assign(static_cast<std::size_t>(SessionBitmapLength(geometry_.blockCount)), 0);
     scatteredMillionthsPerStep_ = std::max(kMinScatteredMillionthsPerStep,
@@ -241,9 +245,9 @@ std::uint64_t WriteWorkload::AppendToLog()
 {
     const std::uint64_t blockBytes = geometry_.bytesPerBlock;
     const std::uint64_t first = logOffset_ / blockBytes;
-    const std::uint64_t last = std::min((logOffset_ + kLogAppendBytes - 1) / blockBytes, layout_.log.count - 1);
+    const std::uint64_t last = std::min((logOffset_ + logAppendBytes_ - 1) / blockBytes, layout_.log.count - 1);
     TrackWrite({layout_.log.first + first, last - first + 1});
-    logOffset_ += kLogAppendBytes;
+    logOffset_ += logAppendBytes_;
     if (logOffset_ >= layout_.log.count * blockBytes)
         logOffset_ = 0;
     ++counts_.log;

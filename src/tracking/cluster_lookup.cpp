@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <optional>
@@ -33,23 +34,24 @@ constexpr std::array<FlagWord, 7> kFlagWords{{
     {kLookupAttributeMask, kLookupAttributeSystem, L"System"},
 }};
 
-// The UTF-16 name starting at `offset`, up to its terminator or the end of
-// the bytes; `end` receives the offset just past the terminator, and nothing
-// when the bytes end first.
-std::wstring ReadName(std::span<const std::uint8_t> bytes, std::size_t offset, std::optional<std::size_t>& end)
+// The bytes of the UTF-16 name starting at `offset`, up to its terminator;
+// nothing when the bytes end first.
+std::optional<std::span<const std::uint8_t>> NameBytes(std::span<const std::uint8_t> bytes, std::size_t offset)
 {
-    ByteReader reader(bytes);
-    std::wstring name;
-    end.reset();
-    for (std::size_t at = offset; bytes.size() - at >= 2; at += 2) {
-        const std::uint16_t unit = reader.U16At(at);
-        if (unit == 0) {
-            end = at + 2;
+    // Eight bytes at a time while no 16-bit unit among them is zero.
+    constexpr std::uint64_t kLowBits = 0x0001000100010001;
+    constexpr std::uint64_t kHighBits = 0x8000800080008000;
+    std::size_t at = offset;
+    for (; bytes.size() - at >= 8; at += 8) {
+        std::uint64_t units = 0;
+        std::memcpy(&units, bytes.data() + at, 8);
+        if (((units - kLowBits) & ~units & kHighBits) != 0)
             break;
-        }
-        name.push_back(static_cast<wchar_t>(unit));
     }
-    return name;
+    for (; bytes.size() - at >= 2; at += 2)
+        if (bytes[at] == 0 && bytes[at + 1] == 0)
+            return bytes.subspan(offset, at - offset);
+    return std::nullopt;
 }
 
 bool FixedPartFits(std::span<const std::uint8_t> bytes, std::uint64_t offset)
@@ -57,19 +59,17 @@ bool FixedPartFits(std::span<const std::uint8_t> bytes, std::uint64_t offset)
     return offset <= bytes.size() && bytes.size() - offset >= kLookupEntryNameOffset;
 }
 
-// Whether an entry whose name runs to the end of the bytes is listed, cut
-// there, or left out.
-enum class NameCut : std::uint8_t { Listed, LeftOut };
-
-LookupReplyWalk WalkReply(std::span<const std::uint8_t> reply, NameCut nameCut)
+// Calls visit(entry, terminated) for each entry in chain order; the entry
+// whose name runs to the end of the bytes comes last, not terminated.
+template <typename Visit>
+LookupReplyFault Walk(std::span<const std::uint8_t> reply, const Visit& visit)
 {
-    LookupReplyWalk walk;
     if (reply.size() < kLookupReplyHeaderLength)
-        return walk;
+        return LookupReplyFault::None;
     ByteReader reader(reply);
     const std::uint32_t first = reader.U32At(0);
     if (first == 0)
-        return walk;  // no match
+        return LookupReplyFault::None;  // no match
 
     // Offsets are worked out in 64 bits, so no OffsetToNext can wrap round
     // to an earlier entry; and each entry must start past the end of the one
@@ -78,31 +78,30 @@ LookupReplyWalk WalkReply(std::span<const std::uint8_t> reply, NameCut nameCut)
     std::uint64_t offset = first;
     std::uint64_t previousEnd = kLookupReplyHeaderLength;
     for (;;) {
-        if (offset < previousEnd || !FixedPartFits(reply, offset)) {
-            walk.fault = LookupReplyFault::OffsetOutOfBounds;
-            break;
-        }
+        if (offset < previousEnd || !FixedPartFits(reply, offset))
+            return LookupReplyFault::OffsetOutOfBounds;
         const auto at = static_cast<std::size_t>(offset);
-        ClusterLookupEntry entry;
-        entry.flags = reader.U32At(at + kLookupEntryFlagsOffset);
-        entry.cluster = reader.U64At(at + kLookupEntryClusterOffset);
-        std::optional<std::size_t> entryEnd;
-        entry.fileName = ReadName(reply, at + kLookupEntryNameOffset, entryEnd);
-        if (!entryEnd) {
-            walk.fault = LookupReplyFault::NameUnterminated;
-            if (nameCut == NameCut::Listed)
-                walk.entries.push_back(std::move(entry));
-            break;
+        LookupEntryView entry{reader.U64At(at + kLookupEntryClusterOffset), reader.U32At(at + kLookupEntryFlagsOffset), {}};
+        const std::optional<std::span<const std::uint8_t>> name = NameBytes(reply, at + kLookupEntryNameOffset);
+        if (!name) {
+            entry.nameBytes = reply.subspan(at + kLookupEntryNameOffset);
+            visit(entry, false);
+            return LookupReplyFault::NameUnterminated;
         }
-        walk.entries.push_back(std::move(entry));
+        entry.nameBytes = *name;
+        visit(entry, true);
 
         const std::uint32_t next = reader.U32At(at + kLookupEntryNextOffset);
         if (next == 0)
-            break;
-        previousEnd = *entryEnd;
+            return LookupReplyFault::None;
+        previousEnd = at + kLookupEntryNameOffset + name->size() + 2;
         offset += next;
     }
-    return walk;
+}
+
+ClusterLookupEntry EntryOf(const LookupEntryView& view)
+{
+    return {view.cluster, view.flags, NameOf(view.nameBytes)};
 }
 
 ClusterLookupResult ResultFromReply(std::span<const std::uint8_t> reply)
@@ -155,12 +154,33 @@ std::vector<std::uint8_t> EncodeLookupRequest(std::span<const std::uint64_t> clu
 
 std::vector<ClusterLookupEntry> DecodeLookupReply(std::span<const std::uint8_t> reply)
 {
-    return WalkReply(reply, NameCut::Listed).entries;
+    std::vector<ClusterLookupEntry> entries;
+    Walk(reply, [&](const LookupEntryView& entry, bool) { entries.push_back(EntryOf(entry)); });
+    return entries;
 }
 
 LookupReplyWalk WalkLookupReply(std::span<const std::uint8_t> reply)
 {
-    return WalkReply(reply, NameCut::LeftOut);
+    LookupReplyWalk walk;
+    walk.fault = VisitLookupReply(reply, [&](const LookupEntryView& entry) { walk.entries.push_back(EntryOf(entry)); });
+    return walk;
+}
+
+LookupReplyFault VisitLookupReply(std::span<const std::uint8_t> reply,
+                                  const std::function<void(const LookupEntryView&)>& visit)
+{
+    return Walk(reply, [&](const LookupEntryView& entry, bool terminated) {
+        if (terminated)
+            visit(entry);
+    });
+}
+
+std::wstring NameOf(std::span<const std::uint8_t> nameBytes)
+{
+    std::wstring name(nameBytes.size() / 2, L'\0');
+    for (std::size_t i = 0; i < name.size(); ++i)
+        name[i] = static_cast<wchar_t>(nameBytes[2 * i] | nameBytes[2 * i + 1] << 8);
+    return name;
 }
 
 std::wstring FlagWords(std::uint32_t flags)

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -102,6 +103,22 @@ struct LookupReplyWalk {
 // entry whose name has no terminator is left out, and the fault says why the
 // walk ended early.
 LookupReplyWalk WalkLookupReply(std::span<const std::uint8_t> reply);
+
+// An entry as it lies in the reply, its name the UTF-16LE bytes before the
+// terminator.
+struct LookupEntryView {
+    std::uint64_t cluster = 0;
+    std::uint32_t flags = 0;
+    std::span<const std::uint8_t> nameBytes;
+};
+
+// The same walk without a copy of any name, for replies of many thousands
+// of entries: visit is called for each entry WalkLookupReply would list.
+LookupReplyFault VisitLookupReply(std::span<const std::uint8_t> reply,
+                                  const std::function<void(const LookupEntryView&)>& visit);
+
+// A name's UTF-16LE bytes as text.
+std::wstring NameOf(std::span<const std::uint8_t> nameBytes);
 
 // The "Flags" column: "PageFile", "DenyDefrag", "FsSys", "TxF", then the
 // attribute "Data", "Index" or "System"; later words take a "| " before them.

@@ -76,9 +76,9 @@ TEST(CommandTable, EachCommandItsActionAndEachChoiceItsValue)
         {40006, ChooseSetting, 10000}, {40007, ChooseSetting, 0x7FFFFFFF}, {40008, RefreshNow, 0},
         {40011, ChooseSetting, 12}, {40012, ChooseSetting, 8}, {40013, ChooseSetting, 4}, {40014, ChooseSetting, 2},
         {40015, InstallDriver, 0}, {40017, RemoveDriver, 0}, {40027, UninstallShadowCopies, 0}, {40028, TraceLog, 0},
-        {40029, ToggleUsbExclusion, 0}, {40030, ToggleVhdExclusion, 0},
+        {40029, ToggleUsbExclusion, 0}, {40030, ToggleVhdExclusion, 0}, {40031, ChangedFiles, 0},
         {0, {}, 0}, {40000, {}, 0}, {40003, {}, 0}, {40009, {}, 0}, {40010, {}, 0}, {40016, {}, 0}, {40026, {}, 0},
-        {40031, {}, 0}, {-40004, {}, 0},
+        {40032, {}, 0}, {-40004, {}, 0},
     };
     for (const auto& c : cases) {
         const Command* command = FindCommand(c.id);

@@ -8,53 +8,15 @@
 #include "changes/changed_files.h"
 #include "changes/changed_files_table.h"
 #include "common/error_codes.h"
-#include "sim/lookup_reply_encoder.h"
 #include "sim/plain_locale_text.h"
+#include "support/layout_volume.h"
 
 namespace trackkit {
 namespace {
 
-constexpr std::uint32_t kData = OwnerFlags::kData;
+using testing::LayoutVolume;
+
 constexpr std::uint32_t kMetadata = OwnerFlags::kFsSystemFile | OwnerFlags::kSystem;
-
-// A file system that answers from a cluster map, as NTFS does: one entry per
-// asked cluster and owning stream. A test may fail or mangle any request.
-class LayoutVolume final : public TrackedVolume {
-public:
-    std::multimap<std::uint64_t, std::pair<std::wstring, std::uint32_t>> owners;
-    std::vector<std::size_t> asked;  // clusters per request
-    std::function<std::uint32_t(std::size_t request, std::size_t clusters)> failWith = [](auto, auto) { return 0u; };
-    std::function<void(std::vector<std::uint8_t>& reply)> mangle = [](auto&) {};
-
-    void Own(std::wstring name, std::uint64_t first, std::uint64_t count, std::uint32_t flags = kData)
-    {
-        for (std::uint64_t c = first; c < first + count; ++c)
-            owners.emplace(c, std::pair(name, flags));
-    }
-
-    DriverReply LookupStreamsFromClusters(std::span<const std::uint8_t> request, std::span<std::uint8_t> reply) override
-    {
-        const std::vector<std::uint64_t> clusters = ClustersOfLookupRequest(request).value();
-        asked.push_back(clusters.size());
-        if (const std::uint32_t error = failWith(asked.size() - 1, clusters.size()))
-            return DriverReply::Failure(error);
-        std::vector<ClusterOwner> found;
-        for (std::uint64_t cluster : clusters)
-            for (auto [at, end] = owners.equal_range(cluster); at != end; ++at)
-                found.push_back({cluster, at->second.second, at->second.first});
-        std::vector<std::uint8_t> whole(LookupReplyLength(found));
-        WriteLookupReply(found, whole);
-        mangle(whole);
-        if (whole.size() > reply.size())
-            return WriteLookupReply(found, reply);
-        std::copy(whole.begin(), whole.end(), reply.begin());
-        return DriverReply::Success(static_cast<std::uint32_t>(whole.size()));
-    }
-    DriverReply QueryGeometry(std::span<std::uint8_t>) override { return {}; }
-    DriverReply QueryStatistics(std::span<std::uint8_t>) override { return {}; }
-    DriverReply QuerySessionBitmap(std::span<std::uint8_t>) override { return {}; }
-    DriverReply RequestRemoval() override { return {}; }
-};
 
 std::vector<std::uint8_t> BitmapOf(std::initializer_list<std::uint32_t> blocks, std::size_t bytes = 4)
 {

@@ -87,13 +87,16 @@ TEST(SimulatedDriverTest, AScriptedVolumeAnswersLikeTheDriverAndTheFileSystem)
 // writes nothing past its header. The program's requests, their count, flags and length changed, read back.
 TEST(LookupWireTest, RepliesReadBackAndTellTheSizeTheyNeedRequestsMustHoldTheirClusters)
 {
+    std::vector<std::wstring> names;
+    for (std::uint32_t length = 0; length < 10; ++length)
+        names.emplace_back(length, static_cast<wchar_t>(L'a' + length));
     std::vector<ClusterOwner> owners;
     for (std::uint32_t length = 0; length < 10; ++length)
-        owners.push_back({1000 + length, 0x01000000 | length, std::wstring(length, static_cast<wchar_t>(L'a' + length))});
+        owners.push_back({1000 + length, 0x01000000 | length, names[length]});
     owners.push_back({1ull << 40, OwnerFlags::kIndex, L"\\Dossiers\\Été\\\U0001F4C1:$I30:$INDEX_ALLOCATION"});
     std::vector<ClusterLookupEntry> expected;
     for (const ClusterOwner& owner : owners)
-        expected.push_back({owner.cluster, owner.flags, owner.fileName});
+        expected.push_back({owner.cluster, owner.flags, std::wstring(owner.fileName)});
     expected.back().fileName = L"\\Dossiers\\Été\\\xD83D\xDCC1:$I30:$INDEX_ALLOCATION";
     constexpr std::uint32_t kRequired = 16 + 4 * 32 + 4 * 40 + 2 * 48 + 24 + 2 * 40;  // the last entry unpadded
     Bytes reply(kRequired + 1, kUntouched);

@@ -1,6 +1,7 @@
 #include "app/win32/frame_commands.h"
 
 #include "app/commands.h"
+#include "changes/win32/changed_files_dialog.h"
 #include "setup/win32/device_commands.h"
 #include "setup/win32/driver_setup_commands.h"
 #include "tracelog/win32/trace_log_dialog.h"
@@ -59,6 +60,26 @@ void TraceLog(FrameWindow& frame, const Command&)
     TraceLogDialogContext context{frame.theme.IsLoaded(), &frame.traceLogPath, &frame.settings};
     ShowTraceLogDialog(frame.window, context);
 }
+// "Changed &Files...": the selected volume's session bitmap as it stands now,
+// looked up through a handle of the window's own.
+void ChangedFiles(FrameWindow& frame, const Command&)
+{
+    const TrackViewState* view = TrackViewStateOf(frame.windows.trackView);
+    const TrackingSession* session = view != nullptr && view->session.volume ? &view->session : nullptr;
+    ChangedFilesContext context{frame, frame.locale, session ? session->openPath : std::wstring(L"no volume"), nullptr,
+                                0, {}, {}};
+    if (session != nullptr) {
+        OpenVolumeResult opened = frame.driver.OpenVolume(session->openPath);
+        context.volume = std::move(opened.volume);
+        context.openError = opened.error;
+        context.geometry = {session->geometry.blockCount, session->geometry.bytesPerBlock, session->geometry.bytesPerCluster};
+        if (!session->bitmap.Empty()) {
+            const std::span<const std::uint8_t> bytes = session->bitmap.Bytes();
+            context.bitmap.assign(bytes.begin(), bytes.end());
+        }
+    }
+    ShowChangedFilesDialog(frame.instance, frame.window, context);
+}
 void RefreshNow(FrameWindow& frame, const Command&) { RefreshVolumesAndMap(frame); }
 void InstallDriver(FrameWindow& frame, const Command&) { InstallDriverCommand(frame.window, frame.driver); }
 void RemoveDriver(FrameWindow& frame, const Command&) { RemoveDriverCommand(frame.window, frame.driver); }
@@ -67,8 +88,8 @@ void ToggleExclusion(FrameWindow& frame, const Command& command) { ToggleDeviceE
 
 // Who acts on each CommandAction, in the enumeration's order.
 using CommandHandler = void (*)(FrameWindow&, const Command&);
-constexpr std::array<CommandHandler, 10> kHandlers{
-    Exit, About, TraceLog, Choose, RefreshNow, InstallDriver, RemoveDriver, UninstallShadowCopies,
+constexpr std::array<CommandHandler, 11> kHandlers{
+    Exit, About, TraceLog, ChangedFiles, Choose, RefreshNow, InstallDriver, RemoveDriver, UninstallShadowCopies,
     ToggleExclusion, ToggleExclusion,
 };
 static_assert(static_cast<std::size_t>(CommandAction::ToggleVhdExclusion) + 1 == kHandlers.size());

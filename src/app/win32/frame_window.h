@@ -7,6 +7,7 @@
 
 #include "app/win32/main_frame.h"
 #include "blockmap/win32/track_view_window.h"
+#include "changes/win32/changed_files_dialog.h"
 #include "common/win32/locale_text.h"
 #include "tracking/win32/debug_log.h"
 #include "volumes/volume_list.h"
@@ -16,7 +17,7 @@ namespace trackkit {
 
 // The main frame's record: its windows, the settings of the run, and the
 // services it hands to its panes. It is the owner the panes report to.
-struct FrameWindow final : VolumeListHost, TrackViewHost {
+struct FrameWindow final : VolumeListHost, TrackViewHost, ChangedFilesHost {
     FrameWindow(HWND frame, HINSTANCE instance, const MainFrameCreation& creation);
     static std::unique_ptr<FrameWindow> Create(HWND frame, const CREATESTRUCTW& create);
     // The minimum size is asked for before the record exists.
@@ -29,6 +30,8 @@ struct FrameWindow final : VolumeListHost, TrackViewHost {
     void ShowPollReport(const PollReport& report) override;
     void ShowStatusText(std::wstring_view text) override;
     void ShowViewMenu(POINT screenPoint) override;
+    // The changed files selected in their window are outlined on the block map.
+    void OutlineBlocks(std::vector<std::uint32_t> blocks) override;
 
     HWND window;
     HINSTANCE instance;

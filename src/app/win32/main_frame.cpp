@@ -50,6 +50,10 @@ void FrameWindow::ShowStatusText(std::wstring_view text)
 }
 
 void FrameWindow::ShowViewMenu(POINT screenPoint) { ShowViewMenuAt(*this, screenPoint); }
+void FrameWindow::OutlineBlocks(std::vector<std::uint32_t> blocks)
+{
+    OutlineBlocksInPane(windows.trackView, std::move(blocks));
+}
 
 namespace {
 
