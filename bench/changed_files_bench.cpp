@@ -44,14 +44,14 @@ constexpr std::uint64_t kChecked = 50'000;
 
 // The simulated driver's volume with its live session: its file layout puts
 // the workload's files where the workload writes.
-struct SimulatedVolume {
+struct LayoutVolume {
     ManualClock clock;
     SimulatedDriver driver;
     LiveSource* source = nullptr;
     std::unique_ptr<TrackedVolume> volume;
     ChangedFilesGeometry geometry;
 
-    SimulatedVolume()
+    LayoutVolume()
     {
         source = &driver.AddLiveVolume(kVolumePath, {.volumeBytes = kVolumeBytes}, clock);
         volume = driver.OpenVolume(kVolumePath).volume;
@@ -61,9 +61,9 @@ struct SimulatedVolume {
     }
 };
 
-SimulatedVolume& Volume()
+LayoutVolume& Volume()
 {
-    static SimulatedVolume volume;
+    static LayoutVolume volume;
     return volume;
 }
 
@@ -243,7 +243,7 @@ std::uint64_t FileBytesOf(const ChangedFilesReport& report)
 bool ComparisonsAgree()
 {
     static const bool agree = [] {
-        SimulatedVolume& sim = Volume();
+        LayoutVolume& sim = Volume();
         const std::vector<std::uint8_t>& bitmap = BitmapWith(kChecked);
         const ChangedFilesReport expected = FindChangedFiles(*sim.volume, sim.geometry, bitmap, {});
         PreEncodedVolume preEncoded(sim.source->Files());
@@ -258,7 +258,7 @@ bool ComparisonsAgree()
 
 void Lookup(benchmark::State& state, TrackedVolume& volume, std::uint64_t changed, std::size_t clustersPerRequest)
 {
-    const SimulatedVolume& sim = Volume();
+    const LayoutVolume& sim = Volume();
     const std::vector<std::uint8_t>& bitmap = BitmapWith(changed);
     CountingVolume counting(volume);
     ChangedFilesLimits limits;
@@ -303,7 +303,7 @@ void BM_ChangedFilesByExtents(benchmark::State& state)
         state.SkipWithError("the extents walk does not match the lookup");
         return;
     }
-    const SimulatedVolume& sim = Volume();
+    const LayoutVolume& sim = Volume();
     const std::vector<std::uint8_t>& bitmap = BitmapWith(static_cast<std::uint64_t>(state.range(0)));
     for (auto _ : state)
         benchmark::DoNotOptimize(TallyByExtents(sim.source->Files(), sim.geometry, bitmap).data());

@@ -79,13 +79,52 @@ struct Answer {
 // Adds up what the replies name, stream by stream.
 class ChangeTally {
 public:
-    ChangeTally(TrackedVolume& volume, const ChangedFilesGeometry& geometry, const ChangedFilesLimits& limits,
-                ChangedFilesReport& report)
-        : volume_(volume), geometry_(geometry), limits_(limits), report_(report)
+    ChangeTally(TrackedVolume& volume, const ChangedFilesLimits& limits, ChangedFilesReport& report)
+        : volume_(volume), limits_(limits), report_(report)
     {
     }
 
-    // Looks up the pieces' clusters; false when the run must end.
+    // Looks up a batch of whole blocks; false when the run must end. What
+    // the answers name counts only once the whole batch is answered: a run
+    // that stops between the halves of a split batch must not list blocks
+    // it does not count as answered.
+    bool LookUpBlocks(std::span<const ClusterPiece> pieces)
+    {
+        answered_.clear();
+        if (!LookUp(pieces))
+            return false;
+        for (const AnsweredPart& part : answered_)
+            Attribute(part);
+        return true;
+    }
+
+    // The files that own changed clusters (a stream named only in a batch
+    // that was never finished owns none).
+    std::vector<ChangedFile> TakeFiles()
+    {
+        std::vector<ChangedFile> files;
+        for (Stream& stream : streams_)
+            if ((stream.file.flags & kMetadataFlags) == 0 && !stream.file.blocks.empty())
+                files.push_back(std::move(stream.file));
+        return files;
+    }
+
+private:
+    struct Stream {
+        ChangedFile file;
+        std::string rawName;  // as the reply spells it: UTF-16LE bytes
+        std::uint64_t lastBlock = kNoBlock;
+    };
+
+    // One answered request of a batch: what was asked, and who owns what.
+    struct AnsweredPart {
+        std::span<const ClusterPiece> pieces;
+        std::vector<std::size_t> firstPiece;  // of each cluster asked, then pieces.size()
+        std::vector<std::pair<std::size_t, std::size_t>> owners;  // (cluster index, stream), ascending, once each
+    };
+
+    // Looks up the pieces' clusters, splitting the request where it must;
+    // false when the run must end.
     bool LookUp(std::span<const ClusterPiece> pieces)
     {
         std::vector<std::uint64_t> clusters;
@@ -112,29 +151,13 @@ public:
         case Answer::Kind::Reply: break;
         }
         ++report_.requests;
-        Attribute(answer.reply, clusters, firstPiece, pieces);
+        answered_.push_back({pieces, std::move(firstPiece), OwnersIn(answer.reply, clusters)});
         return true;
     }
 
-    std::vector<ChangedFile> TakeFiles()
-    {
-        std::vector<ChangedFile> files;
-        for (Stream& stream : streams_)
-            if ((stream.file.flags & kMetadataFlags) == 0)
-                files.push_back(std::move(stream.file));
-        return files;
-    }
-
-private:
-    struct Stream {
-        ChangedFile file;
-        std::string rawName;  // as the reply spells it: UTF-16LE bytes
-        std::uint64_t lastBlock = kNoBlock;
-    };
-
     Answer Ask(const std::vector<std::uint8_t>& request)
     {
-        std::size_t length = std::max<std::size_t>(reply_.size(), limits_.reply.firstLength);
+        std::size_t length = std::max({reply_.size(), limits_.reply.firstLength, kLookupReplyHeaderLength});
         for (;;) {
             if (reply_.size() < length)
                 reply_.resize(length);
@@ -163,12 +186,12 @@ private:
         return lastStream_;
     }
 
-    void Attribute(std::span<const std::uint8_t> reply, const std::vector<std::uint64_t>& clusters,
-                   const std::vector<std::size_t>& firstPiece, std::span<const ClusterPiece> pieces)
+    // Who owns each cluster asked about, as the reply says; a reply that is
+    // not sound counts as malformed and keeps its sound entries.
+    std::vector<std::pair<std::size_t, std::size_t>> OwnersIn(std::span<const std::uint8_t> reply,
+                                                              const std::vector<std::uint64_t>& clusters)
     {
-        // (cluster index, stream): once each, however often the reply names it.
-        std::vector<std::pair<std::size_t, std::size_t>>& owners = owners_;
-        owners.clear();
+        std::vector<std::pair<std::size_t, std::size_t>> owners;
         bool malformed = false;
         std::size_t next = 0;  // entries come in the request's order, as a rule
         const LookupReplyFault fault = VisitLookupReply(reply, [&](const LookupEntryView& entry) {
@@ -184,13 +207,17 @@ private:
             next = index + 1;
             owners.emplace_back(index, StreamOf(entry));
         });
-        malformed = malformed || fault != LookupReplyFault::None;
         if (!std::is_sorted(owners.begin(), owners.end()))
             std::sort(owners.begin(), owners.end());
         owners.erase(std::unique(owners.begin(), owners.end()), owners.end());
-        report_.malformedReplies += malformed ? 1 : 0;
+        report_.malformedReplies += malformed || fault != LookupReplyFault::None ? 1 : 0;
+        return owners;
+    }
 
-        std::size_t lastFileCluster = clusters.size();
+    void Attribute(const AnsweredPart& part)
+    {
+        const auto& [pieces, firstPiece, owners] = part;
+        std::size_t lastFileCluster = firstPiece.size();  // no cluster
         for (const auto& [cluster, streamIndex] : owners) {
             Stream& stream = streams_[streamIndex];
             const bool isFile = (stream.file.flags & kMetadataFlags) == 0;
@@ -209,13 +236,12 @@ private:
     }
 
     TrackedVolume& volume_;
-    const ChangedFilesGeometry& geometry_;
     const ChangedFilesLimits& limits_;
     ChangedFilesReport& report_;
     std::vector<std::uint8_t> reply_;
     std::vector<Stream> streams_;
     std::unordered_map<std::string, std::size_t> indexByName_;
-    std::vector<std::pair<std::size_t, std::size_t>> owners_;  // kept to spare an allocation per request
+    std::vector<AnsweredPart> answered_;  // of the batch being looked up
     std::size_t lastStream_ = 0;
 };
 
@@ -267,7 +293,7 @@ ChangedFilesReport FindChangedFiles(TrackedVolume& volume, const ChangedFilesGeo
         return report;
     }
 
-    ChangeTally tally(volume, geometry, limits, report);
+    ChangeTally tally(volume, limits, report);
     ChangedBlockCursor cursor(bitmap, geometry.blockCount);
     std::vector<ClusterPiece> pieces;
     const std::size_t perRequest = std::max<std::size_t>(limits.clustersPerRequest, 1);
@@ -282,7 +308,7 @@ ChangedFilesReport FindChangedFiles(TrackedVolume& volume, const ChangedFilesGeo
             for (std::size_t i = before; i < pieces.size(); ++i)
                 clusters += i == 0 || pieces[i].cluster != pieces[i - 1].cluster ? 1 : 0;
         }
-        if (!tally.LookUp(pieces))
+        if (!tally.LookUpBlocks(pieces))
             break;
         report.blocksDone += blocks;
         if (!Continue(progress, report.blocksDone, report.changedBlocks)) {

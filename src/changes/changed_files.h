@@ -16,11 +16,13 @@ namespace trackkit {
 // every changed block is put to the file system's cluster lookup, many
 // clusters per request, and what each stream owns is added up.
 
-// Clusters asked about in one request: 128 KiB of request. The file system
+// Clusters asked about in one request: 512 KiB of request. The file system
 // walks its whole file table for every request, so fewer, larger requests
-// cost far less than many small ones; the reply (about 100 bytes per owned
-// cluster) then still fits the first reply buffer most of the time.
-inline constexpr std::size_t kClustersPerRequest = 16384;
+// cost far less than many small ones. The reply starts with room for about
+// 128 bytes per cluster, a path of some fifty characters each, so that it
+// seldom has to be asked for again with a larger buffer.
+inline constexpr std::size_t kClustersPerRequest = 65536;
+inline constexpr std::size_t kReplyBytesPerCluster = 128;
 
 struct ChangedFilesGeometry {
     std::uint32_t blockCount = 0;       // N
@@ -65,7 +67,7 @@ using ChangedFilesProgress = std::function<bool(std::uint64_t blocksDone, std::u
 
 struct ChangedFilesLimits {
     std::size_t clustersPerRequest = kClustersPerRequest;
-    LookupReplyLimits reply;
+    LookupReplyLimits reply{kClustersPerRequest * kReplyBytesPerCluster, kLookupReplyLengthCeiling};
 };
 
 // Looks up the owners of the clusters of every block set in the bitmap (block

@@ -114,6 +114,9 @@ TEST(ChangedFilesTest, BatchesSplitAndFailuresGiveTheSameFilesOrEndTheRun)
          ChangedFilesEnd::Refused, 0, 0},
         {"the volume goes away after the first request", 3, 1 << 20,
          [](std::size_t request, std::size_t) { return request > 0 ? 21u : 0u; }, {4, 4}, ChangedFilesEnd::Stopped, 2, 4},
+        {"the volume goes away in the second half of a split request: its first half does not count either", 16, 1 << 20,
+         [](std::size_t request, std::size_t) { return request == 0 ? 87u : request == 2 ? 21u : 0u; }, {14, 7, 7},
+         ChangedFilesEnd::Stopped, 0, 0},
     };
     for (const Case& c : cases) {
         LayoutVolume volume = SmallVolume();
