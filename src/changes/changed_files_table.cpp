@@ -92,7 +92,10 @@ std::wstring ChangedFilesStatus(const ChangedFilesReport& report, std::wstring_v
     const std::wstring progress = Number(report.blocksDone) + L" of " + Number(report.changedBlocks) + L" changed blocks";
     std::wstring status;
     switch (report.end) {
-    case ChangedFilesEnd::Complete: break;
+    case ChangedFilesEnd::Complete:
+        status = L"All " + Number(report.changedBlocks) + L" changed blocks looked up, in " + Number(report.requests) +
+                 (report.requests == 1 ? L" request." : L" requests.");
+        break;
     case ChangedFilesEnd::Cancelled:
         status = L"Cancelled after " + progress + L". The table lists the files found so far.";
         break;
@@ -111,9 +114,7 @@ std::wstring ChangedFilesStatus(const ChangedFilesReport& report, std::wstring_v
         break;
     }
     if (report.malformedReplies > 0) {
-        if (!status.empty())
-            status += L' ';
-        status += Number(report.malformedReplies) + L" of " + Number(report.requests) +
+        status += L' ' + Number(report.malformedReplies) + L" of " + Number(report.requests) +
                   L" answers of the file system were malformed; only what could be read soundly is counted.";
     }
     return status;

@@ -37,8 +37,8 @@ std::wstring ChangedFileText(const ChangedFile& file, ChangedFileColumn column, 
 // metadata." over the blocks the file system answered for.
 std::wstring ChangedFilesSummary(const ChangedFilesReport& report, LocaleText& locale);
 
-// What the status line says of how the run ended; empty for a complete run
-// with sound replies. systemText is the system's words for report.error.
+// What the status line says of how the run ended. systemText is the
+// system's words for report.error.
 std::wstring ChangedFilesStatus(const ChangedFilesReport& report, std::wstring_view systemText);
 
 // The rows for the clipboard: the titles, then each row as shown.

@@ -80,7 +80,7 @@ TEST(ChangedFilesTest, AttributesEachClusterOfEachChangedBlockToItsOwners)
     PlainLocaleText locale;
     EXPECT_EQ(ChangedFilesSummary(report, locale),
               L"5 files hold 40.0 KB of the 56.0 KB changed bytes; 16.0 KB lie in free space or file system metadata.");
-    EXPECT_EQ(ChangedFilesStatus(report, L""), L"");
+    EXPECT_EQ(ChangedFilesStatus(report, L""), L"All 7 changed blocks looked up, in 1 request.");
 }
 
 TEST(ChangedFilesTest, BlocksSmallerThanClustersAskForEachClusterOnce)
@@ -170,7 +170,8 @@ TEST(ChangedFilesTest, MalformedRepliesKeepTheirSoundEntries)
         const ChangedFilesReport report = FindChangedFiles(volume, kSmall, BitmapOf({5, 6}), {});
         EXPECT_EQ(RowsOf(report), c.rows) << c.what;
         EXPECT_EQ(ChangedFilesStatus(report, L""),
-                  L"1 of 1 answers of the file system were malformed; only what could be read soundly is counted.")
+                  L"All 2 changed blocks looked up, in 1 request. 1 of 1 answers of the file system were malformed; "
+                  L"only what could be read soundly is counted.")
             << c.what;
     }
 }

@@ -126,7 +126,7 @@ TEST(ChangedFilesDialog, LooksUpInTheBackgroundListsOutlinesCopiesAndExports)
     EXPECT_EQ(watcher.seen[0].title, L"Changed Files - T:");
     EXPECT_EQ(steps.seen.summary,
               L"2 files hold 24.0 KB of the 32.0 KB changed bytes; 8.00 KB lie in free space or file system metadata.");
-    EXPECT_EQ(steps.seen.status, L"");
+    EXPECT_EQ(steps.seen.status, L"All 4 changed blocks looked up, in 1 request.");
     EXPECT_EQ(steps.seen.rows, (std::vector<std::vector<std::wstring>>{{L"\\big.mdf::$DATA", L"16.0 KB", L"2", L"50.0%"},
                                                                       {L"\\small.log::$DATA", L"8.00 KB", L"1", L"25.0%"}}));
     EXPECT_EQ(steps.seen.copied, L"Path\tChanged Bytes\tChanged Blocks\tShare\r\n\\big.mdf::$DATA\t16.0 KB\t2\t50.0%\r\n");
