@@ -19,6 +19,13 @@ public:
     std::vector<std::size_t> asked;  // clusters per request
     std::function<std::uint32_t(std::size_t request, std::size_t clusters)> failWith = [](auto, auto) { return 0u; };
     std::function<void(std::vector<std::uint8_t>& reply)> mangle = [](auto&) {};
+    std::function<void()> destroyed = [] {};
+
+    LayoutVolume() = default;
+    LayoutVolume(const LayoutVolume&) = delete;
+    LayoutVolume& operator=(const LayoutVolume&) = delete;
+    LayoutVolume(LayoutVolume&&) = default;
+    ~LayoutVolume() override { destroyed(); }
 
     void Own(std::wstring name, std::uint64_t first, std::uint64_t count, std::uint32_t flags = OwnerFlags::kData)
     {

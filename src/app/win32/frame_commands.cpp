@@ -62,11 +62,18 @@ void TraceLog(FrameWindow& frame, const Command&)
 }
 // "Changed &Files...": the selected volume's session bitmap as it stands now,
 // looked up through a handle of the window's own.
+// "\\.\C:" is shown as "C:".
+std::wstring VolumeNameOf(const std::wstring& devicePath)
+{
+    constexpr std::wstring_view kDevicePrefix = L"\\\\.\\";
+    return devicePath.starts_with(kDevicePrefix) ? devicePath.substr(kDevicePrefix.size()) : devicePath;
+}
+
 void ChangedFiles(FrameWindow& frame, const Command&)
 {
     const TrackViewState* view = TrackViewStateOf(frame.windows.trackView);
     const TrackingSession* session = view != nullptr && view->session.volume ? &view->session : nullptr;
-    ChangedFilesContext context{frame, frame.locale, session ? session->openPath : std::wstring(L"no volume"), nullptr,
+    ChangedFilesContext context{frame, frame.locale, session ? VolumeNameOf(session->openPath) : std::wstring(L"no volume"), nullptr,
                                 0, {}, {}};
     if (session != nullptr) {
         OpenVolumeResult opened = frame.driver.OpenVolume(session->openPath);

@@ -4,6 +4,9 @@
 
 #include <commctrl.h>
 
+#include <atomic>
+#include <memory>
+
 #include "changes/win32/changed_files_dialog.h"
 #include "common/win32/system_message.h"
 #include "dialog_watcher.h"
@@ -135,6 +138,28 @@ TEST(ChangedFilesDialog, LooksUpInTheBackgroundListsOutlinesCopiesAndExports)
               "\\small.log::$DATA,8192,1,25.0%\r\n");
     EXPECT_EQ(host.outlines, (std::vector<std::vector<std::uint32_t>>{{1, 2}, {}}))
         << "the selected file's blocks, then none when the window closes";
+}
+
+TEST(ChangedFilesDialog, ClosingStopsTheLookupAndLetsGoOfTheVolume)
+{
+    auto volume = std::make_unique<LayoutVolume>();
+    auto asked = std::make_shared<std::atomic<int>>(0);
+    auto released = std::make_shared<std::atomic<bool>>(false);
+    volume->failWith = [asked](std::size_t, std::size_t) {
+        ++*asked;
+        Sleep(200);  // a file system that takes its time
+        return 0u;
+    };
+    volume->destroyed = [released] { *released = true; };
+    RecordingOutline host;
+    PlainLocaleText locale;
+    const std::vector<std::uint8_t> bitmap(kClustersPerRequest / 2, 0xFF);  // four requests' worth of blocks
+    ChangedFilesContext context{host, locale, L"T:", std::move(volume), 0,
+                                {static_cast<std::uint32_t>(bitmap.size() * 8), 4096, 4096}, bitmap};
+    DialogWatcher watcher([](HWND dialog) { PostMessageW(dialog, WM_CLOSE, 0, 0); });
+    ShowChangedFilesDialog(GetModuleHandleW(nullptr), nullptr, context);
+    EXPECT_TRUE(*released) << "the worker has ended and closed its volume";
+    EXPECT_LT(*asked, 4) << "it stopped before asking about every block";
 }
 
 TEST(ChangedFilesDialog, SaysWhyNothingCanBeLookedUp)
