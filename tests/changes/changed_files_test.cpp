@@ -90,6 +90,12 @@ TEST(ChangedFilesTest, BlocksSmallerThanClustersAskForEachClusterOnce)
     const ChangedFilesReport report = FindChangedFiles(volume, {8, 4096, 8192}, BitmapOf({0, 1, 2}, 1), {});
     EXPECT_EQ(RowsOf(report), (std::vector<FileRow>{{L"\\A::$DATA", 8192, {0, 1}}}));
     EXPECT_EQ(volume.asked, std::vector<std::size_t>{2});
+
+    LayoutVolume whole;
+    whole.Own(L"\\all::$DATA", 0, 24);
+    EXPECT_EQ(FindChangedFiles(whole, {24, 4096, 4096}, BitmapOf({3, 8, 23}, 3), {}).files.at(0).blocks,
+              (std::vector<std::uint32_t>{3, 8, 23}))
+        << "blocks right after the clear rest of a byte, and in the last bit";
 }
 
 TEST(ChangedFilesTest, BatchesSplitAndFailuresGiveTheSameFilesOrEndTheRun)
