@@ -81,6 +81,10 @@ TEST(ChangedFilesTest, AttributesEachClusterOfEachChangedBlockToItsOwners)
     EXPECT_EQ(ChangedFilesSummary(report, locale),
               L"5 files hold 40.0 KB of the 56.0 KB changed bytes; 16.0 KB lie in free space or file system metadata.");
     EXPECT_EQ(ChangedFilesStatus(report, L""), L"All 7 changed blocks looked up, in 1 request.");
+
+    LayoutVolume reversed = SmallVolume();
+    reversed.reversed = true;
+    EXPECT_EQ(RowsOf(FindChangedFiles(reversed, kSmall, kSmallBitmap, {})), kSmallRows) << "entries in any order";
 }
 
 TEST(ChangedFilesTest, BlocksSmallerThanClustersAskForEachClusterOnce)
@@ -96,6 +100,12 @@ TEST(ChangedFilesTest, BlocksSmallerThanClustersAskForEachClusterOnce)
     EXPECT_EQ(FindChangedFiles(whole, {24, 4096, 4096}, BitmapOf({3, 8, 23}, 3), {}).files.at(0).blocks,
               (std::vector<std::uint32_t>{3, 8, 23}))
         << "blocks right after the clear rest of a byte, and in the last bit";
+    PlainLocaleText locale;
+    const ChangedFilesReport endsInAByte = FindChangedFiles(whole, {17, 4096, 4096}, BitmapOf({3, 16, 17}, 3), {});
+    EXPECT_EQ(ChangedFilesSummary(endsInAByte, locale) + ChangedFilesStatus(endsInAByte, L""),
+              L"1 file holds 8.00 KB of the 8.00 KB changed bytes; 0 bytes lie in free space or file system metadata."
+              L"All 2 changed blocks looked up, in 1 request.")
+        << "N ends one bit into a byte";
 }
 
 TEST(ChangedFilesTest, BatchesSplitAndFailuresGiveTheSameFilesOrEndTheRun)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <string>
@@ -20,6 +21,7 @@ public:
     std::function<std::uint32_t(std::size_t request, std::size_t clusters)> failWith = [](auto, auto) { return 0u; };
     std::function<void(std::vector<std::uint8_t>& reply)> mangle = [](auto&) {};
     std::function<void()> destroyed = [] {};
+    bool reversed = false;  // entries last cluster first, as nothing promises otherwise
 
     LayoutVolume() = default;
     LayoutVolume(const LayoutVolume&) = delete;
@@ -43,6 +45,8 @@ public:
         for (std::uint64_t cluster : clusters)
             for (auto [at, end] = owners.equal_range(cluster); at != end; ++at)
                 found.push_back({cluster, at->second.second, at->second.first});
+        if (reversed)
+            std::reverse(found.begin(), found.end());
         std::vector<std::uint8_t> whole(LookupReplyLength(found));
         WriteLookupReply(found, whole);
         mangle(whole);
