@@ -59,7 +59,8 @@ TEST(Resources, MenuBarHasEveryItemWithItsIdAndCheckMark)
               L"Exclude &USB Devices|40029;Exclude &VHD Devices|40030;-;E&xit\tAlt+F4|40001];"
               L"&View[&Refresh Now|40008;"
               L"&Update Speed[&High|40004;&Normal|40005|checked;&Low|40006;&Paused|40007];"
-              L"Block Size[&Large|40011;&Medium|40012|checked;&Small|40013;Smalles&t|40014];-;&Trace Log...|40028];"
+              L"Block Size[&Large|40011;&Medium|40012|checked;&Small|40013;Smalles&t|40014];-;&Trace Log...|40028;"
+              L"Changed &Files...|40031];"
               L"&Help[&About TrackKit...|40002]");
     DestroyMenu(menu);
 }
