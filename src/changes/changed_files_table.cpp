@@ -9,7 +9,6 @@ namespace trackkit {
 namespace {
 
 constexpr std::size_t kNumberChars = 64;
-constexpr std::size_t kSinkPieceBytes = 1 << 16;
 
 constexpr std::array<std::wstring_view, kChangedFileColumnCount> kTitles{L"Path", L"Changed Bytes",
                                                                           L"Changed Blocks", L"Share"};
@@ -136,20 +135,17 @@ std::wstring ChangedFilesTabText(std::span<const ChangedFile* const> rows, std::
 CsvWriteResult WriteChangedFilesCsv(std::span<const ChangedFile> files, std::uint64_t answeredBytes,
                                     const ByteSink& sink)
 {
-    std::string pending(kUtf8ByteOrderMark);
-    pending += CsvLine(TitleFields());
+    CsvPieces pieces(sink);
+    if (!pieces.Add(CsvLine(TitleFields())))
+        return CsvWriteResult::SinkFailed;
     for (const ChangedFile& file : files) {
         const std::wstring bytes = Number(file.changedBytes);
         const std::wstring blocks = Number(file.ChangedBlocks());
         const std::wstring share = ShareText(file.changedBytes, answeredBytes);
-        pending += CsvLine({file.path, bytes, blocks, share});
-        if (pending.size() >= kSinkPieceBytes) {
-            if (!sink(pending))
-                return CsvWriteResult::SinkFailed;
-            pending.clear();
-        }
+        if (!pieces.Add(CsvLine({file.path, bytes, blocks, share})))
+            return CsvWriteResult::SinkFailed;
     }
-    return sink(pending) ? CsvWriteResult::Written : CsvWriteResult::SinkFailed;
+    return pieces.Finish();
 }
 
 } // namespace trackkit

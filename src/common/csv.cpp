@@ -71,4 +71,20 @@ std::wstring TabSeparatedLine(const std::vector<std::wstring_view>& fields)
     return line + L"\r\n";
 }
 
+bool CsvPieces::Add(const std::string& line)
+{
+    constexpr std::size_t kPieceBytes = 1 << 16;
+    pending_ += line;
+    if (pending_.size() < kPieceBytes)
+        return true;
+    const bool written = sink_(pending_);
+    pending_.clear();
+    return written;
+}
+
+CsvWriteResult CsvPieces::Finish()
+{
+    return sink_(pending_) ? CsvWriteResult::Written : CsvWriteResult::SinkFailed;
+}
+
 } // namespace trackkit

@@ -28,4 +28,21 @@ using ByteSink = std::function<bool(std::string_view bytes)>;
 
 enum class CsvWriteResult : std::uint8_t { Written, SinkFailed, Cancelled };
 
+// Gathers a file's lines and hands them to the sink in pieces of some tens
+// of kilobytes: few writes, and flat memory however long the file. It starts
+// with the UTF-8 byte order mark.
+class CsvPieces {
+public:
+    explicit CsvPieces(const ByteSink& sink) : sink_(sink), pending_(kUtf8ByteOrderMark) {}
+
+    // False when the sink has failed.
+    bool Add(const std::string& line);
+    // Hands over the rest: Written, or SinkFailed.
+    CsvWriteResult Finish();
+
+private:
+    const ByteSink& sink_;
+    std::string pending_;
+};
+
 } // namespace trackkit

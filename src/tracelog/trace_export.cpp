@@ -6,8 +6,6 @@ namespace trackkit {
 namespace {
 
 constexpr std::size_t kRowsPerProgress = 1 << 16;
-// Enough to keep the writes few; small enough to keep memory flat.
-constexpr std::size_t kSinkPieceBytes = 1 << 16;
 
 using Fields = std::vector<std::wstring_view>;
 
@@ -53,21 +51,18 @@ CsvWriteResult WriteCsvRows(const TraceLogIndex& index, TraceRecordIndices rows,
 {
     if (!Continue(progress, 0, rows.size()))
         return CsvWriteResult::Cancelled;
-    std::string pending(kUtf8ByteOrderMark);
-    pending += CsvLine(TitleFields(columns));
+    CsvPieces pieces(sink);
+    if (!pieces.Add(CsvLine(TitleFields(columns))))
+        return CsvWriteResult::SinkFailed;
     TraceColumnTexts texts;
     Fields fields;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (i > 0 && i % kRowsPerProgress == 0 && !Continue(progress, i, rows.size()))
             return CsvWriteResult::Cancelled;
-        pending += CsvLine(RowFields(index, rows[i], columns, timeText, texts, fields));
-        if (pending.size() >= kSinkPieceBytes) {
-            if (!sink(pending))
-                return CsvWriteResult::SinkFailed;
-            pending.clear();
-        }
+        if (!pieces.Add(CsvLine(RowFields(index, rows[i], columns, timeText, texts, fields))))
+            return CsvWriteResult::SinkFailed;
     }
-    return sink(pending) ? CsvWriteResult::Written : CsvWriteResult::SinkFailed;
+    return pieces.Finish();
 }
 
 } // namespace trackkit

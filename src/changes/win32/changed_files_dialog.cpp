@@ -100,17 +100,7 @@ void LayOut(const ChangedFilesDialog& state)
 
 void MarkSortedHeader(const ChangedFilesDialog& state)
 {
-    HWND header = reinterpret_cast<HWND>(SendMessageW(state.table, LVM_GETHEADER, 0, 0));
-    for (std::size_t column = 0; column < kChangedFileColumnCount; ++column) {
-        HDITEMW item{};
-        item.mask = HDI_FORMAT;
-        if (!SendMessageW(header, HDM_GETITEMW, column, reinterpret_cast<LPARAM>(&item)))
-            continue;
-        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
-        if (static_cast<std::size_t>(state.sortColumn) == column)
-            item.fmt |= state.sortDescending ? HDF_SORTDOWN : HDF_SORTUP;
-        SendMessageW(header, HDM_SETITEMW, column, reinterpret_cast<LPARAM>(&item));
-    }
+    MarkSortedColumn(state.table, static_cast<int>(state.sortColumn), state.sortDescending);
 }
 
 void PrepareTable(const ChangedFilesDialog& state)

@@ -30,4 +30,8 @@ void SetListCellText(HWND list, int row, int column, std::wstring_view text);
 int InsertListRow(HWND list, int position, wchar_t* text, std::optional<LPARAM> parameter = std::nullopt);
 void SetListCellText(HWND list, int row, int column, wchar_t* text);
 
+// The header's sort arrow: up (ascending) or down (descending) on `column`,
+// none on every other column; none at all without a column.
+void MarkSortedColumn(HWND list, std::optional<int> column, bool descending);
+
 } // namespace trackkit

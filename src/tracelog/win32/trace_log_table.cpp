@@ -66,17 +66,8 @@ std::optional<std::uint32_t> RecordOfRow(const TraceLogDialogState& state, std::
 
 void MarkSortedHeader(const TraceLogDialogState& state)
 {
-    HWND header = reinterpret_cast<HWND>(SendMessageW(state.table, LVM_GETHEADER, 0, 0));
-    for (std::size_t column = 0; column < kTraceColumnCount; ++column) {
-        HDITEMW item{};
-        item.mask = HDI_FORMAT;
-        if (!SendMessageW(header, HDM_GETITEMW, column, reinterpret_cast<LPARAM>(&item)))
-            continue;
-        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
-        if (state.sortColumn && static_cast<std::size_t>(*state.sortColumn) == column)
-            item.fmt |= state.sortDescending ? HDF_SORTDOWN : HDF_SORTUP;
-        SendMessageW(header, HDM_SETITEMW, column, reinterpret_cast<LPARAM>(&item));
-    }
+    MarkSortedColumn(state.table, state.sortColumn ? std::optional<int>(static_cast<int>(*state.sortColumn)) : std::nullopt,
+                     state.sortDescending);
 }
 
 } // namespace
