@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <bit>
 #include <limits>
-#include <memory>
-#include <new>
 #include <optional>
 #include <string>
 #include <string_view>

@@ -23,6 +23,12 @@ std::wstring SizeText(std::uint64_t bytes, LocaleText& locale)
     return locale.ByteSize(static_cast<std::int64_t>(std::min<std::uint64_t>(bytes, INT64_MAX)));
 }
 
+// "N of M changed blocks".
+std::wstring BlocksOf(std::uint64_t done, std::uint64_t total)
+{
+    return Number(done) + L" of " + Number(total) + L" changed blocks";
+}
+
 std::vector<std::wstring_view> TitleFields()
 {
     return {kTitles.begin(), kTitles.end()};
@@ -86,9 +92,14 @@ std::wstring ChangedFilesSummary(const ChangedFilesReport& report, LocaleText& l
            L" lie in free space or file system metadata.";
 }
 
+std::wstring LookupProgressText(std::uint64_t blocksDone, std::uint64_t blocksTotal)
+{
+    return BlocksOf(blocksDone, blocksTotal) + L" looked up";
+}
+
 std::wstring ChangedFilesStatus(const ChangedFilesReport& report, std::wstring_view systemText)
 {
-    const std::wstring progress = Number(report.blocksDone) + L" of " + Number(report.changedBlocks) + L" changed blocks";
+    const std::wstring progress = BlocksOf(report.blocksDone, report.changedBlocks);
     std::wstring status;
     switch (report.end) {
     case ChangedFilesEnd::Complete:

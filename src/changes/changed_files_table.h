@@ -37,6 +37,9 @@ std::wstring ChangedFileText(const ChangedFile& file, ChangedFileColumn column, 
 // metadata." over the blocks the file system answered for.
 std::wstring ChangedFilesSummary(const ChangedFilesReport& report, LocaleText& locale);
 
+// "N of M changed blocks looked up": the status line while the run goes on.
+std::wstring LookupProgressText(std::uint64_t blocksDone, std::uint64_t blocksTotal);
+
 // What the status line says of how the run ended. systemText is the
 // system's words for report.error.
 std::wstring ChangedFilesStatus(const ChangedFilesReport& report, std::wstring_view systemText);

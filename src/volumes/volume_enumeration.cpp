@@ -175,6 +175,13 @@ std::wstring DevicePathFor(std::wstring_view mountPath)
     return path;
 }
 
+std::optional<std::wstring_view> DeviceNameOf(std::wstring_view devicePath)
+{
+    if (!devicePath.starts_with(kDeviceNamespace))
+        return std::nullopt;
+    return devicePath.substr(kDeviceNamespace.size());
+}
+
 std::wstring DisplayNameFor(std::wstring_view typeName, std::wstring_view mountPath)
 {
     const std::wstring type(typeName);

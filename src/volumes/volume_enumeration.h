@@ -49,6 +49,9 @@ std::optional<std::wstring> MediaCheckPath(std::wstring_view ntDeviceName);
 
 // "\\.\" and the mount path's first two characters, "\\.\C:" for "C:\".
 std::wstring DevicePathFor(std::wstring_view mountPath);
+// The other way: what follows "\\.\", "C:" for "\\.\C:"; nothing for a path
+// not in that namespace.
+std::optional<std::wstring_view> DeviceNameOf(std::wstring_view devicePath);
 // "Local Disk (C:\)".
 std::wstring DisplayNameFor(std::wstring_view typeName, std::wstring_view mountPath);
 // used * 100 / total, truncated; 100 when the total is 0.

@@ -39,6 +39,8 @@ TEST_F(VolumesTest, PercentMediaCheckPathFreeSpaceMountPathsAndDevicePathOrder)
 {
     EXPECT_EQ((Numbers{PercentUsed(0, 0), PercentUsed(1, 3), PercentUsed(0xFFFFFFFE, 0xFFFFFFFF)}), (Numbers{100, 33, 99}));
     EXPECT_EQ(MediaCheckPath(L"\\Device\\"), std::nullopt);  // no device after the prefix
+    EXPECT_EQ(DeviceNameOf(DevicePathFor(L"C:\\")), L"C:");
+    EXPECT_EQ(DeviceNameOf(L"C:\\"), std::nullopt) << "not a device path";
 
     const struct { DiskSpace space; std::wstring_view fileSystem, text; } cases[] = {
         {{0x10000, 0x10000, 5, 5}, L"FAT", L"0 bytes free of 0 bytes (FAT)"},  // the 32-bit cluster size wraps

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "sim/live_volume_driver.h"
+#include "volumes/volume_enumeration.h"
 #include "app/win32/program_driver.h"
 
 namespace trackkit {
@@ -14,10 +15,10 @@ namespace {
 // "\\.\C:" names the volume whose root is "C:\".
 std::optional<std::uint64_t> RealVolumeSize(std::wstring_view devicePath)
 {
-    constexpr std::wstring_view kDevicePrefix = L"\\\\.\\";
-    if (devicePath.size() < kDevicePrefix.size() + 2 || devicePath.substr(0, kDevicePrefix.size()) != kDevicePrefix)
+    const std::optional<std::wstring_view> drive = DeviceNameOf(devicePath);
+    if (!drive || drive->size() < 2)
         return std::nullopt;
-    std::wstring root(devicePath.substr(kDevicePrefix.size(), 2));
+    std::wstring root(drive->substr(0, 2));
     root += L'\\';
     ULARGE_INTEGER total{};
     if (!GetDiskFreeSpaceExW(root.c_str(), nullptr, &total, nullptr))

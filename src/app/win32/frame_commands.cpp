@@ -4,6 +4,7 @@
 #include "changes/win32/changed_files_dialog.h"
 #include "setup/win32/device_commands.h"
 #include "setup/win32/driver_setup_commands.h"
+#include "volumes/volume_enumeration.h"
 #include "tracelog/win32/trace_log_dialog.h"
 #include "widgets/win32/about_box.h"
 
@@ -62,19 +63,13 @@ void TraceLog(FrameWindow& frame, const Command&)
 }
 // "Changed &Files...": the selected volume's session bitmap as it stands now,
 // looked up through a handle of the window's own.
-// "\\.\C:" is shown as "C:".
-std::wstring VolumeNameOf(const std::wstring& devicePath)
-{
-    constexpr std::wstring_view kDevicePrefix = L"\\\\.\\";
-    return devicePath.starts_with(kDevicePrefix) ? devicePath.substr(kDevicePrefix.size()) : devicePath;
-}
-
 void ChangedFiles(FrameWindow& frame, const Command&)
 {
     const TrackViewState* view = TrackViewStateOf(frame.windows.trackView);
     const TrackingSession* session = view != nullptr && view->session.volume ? &view->session : nullptr;
-    ChangedFilesContext context{frame, frame.locale, session ? VolumeNameOf(session->openPath) : std::wstring(L"no volume"), nullptr,
-                                0, {}, {}};
+    const std::wstring volumeName =
+        session ? std::wstring(DeviceNameOf(session->openPath).value_or(session->openPath)) : std::wstring(L"no volume");
+    ChangedFilesContext context{frame, frame.locale, volumeName, nullptr, 0, {}, {}};
     if (session != nullptr) {
         OpenVolumeResult opened = frame.driver.OpenVolume(session->openPath);
         context.volume = std::move(opened.volume);

@@ -244,8 +244,7 @@ void ShowProgress(ChangedFilesDialog& state)
     const std::uint64_t done = state.job->BlocksDone();
     const std::uint64_t total = state.job->BlocksTotal();
     SendMessageW(state.progress, PBM_SETPOS, total == 0 ? 0 : static_cast<WPARAM>(done * kProgressRange / total), 0);
-    SetWindowTextW(state.status, (std::to_wstring(done) + L" of " + std::to_wstring(total) +
-                                  L" changed blocks looked up").c_str());
+    SetWindowTextW(state.status, LookupProgressText(done, total).c_str());
 }
 
 void OnJobDone(ChangedFilesDialog& state)
