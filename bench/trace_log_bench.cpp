@@ -61,7 +61,7 @@ void BM_FormatScreenOfRows(benchmark::State& state)
 void BM_WriteCsvRows(benchmark::State& state)
 {
     const auto index = TraceLogIndex::Build(LocateTraceRecords(BigLog()), {});
-    const TraceRows rows = SelectRows(*index, {});
+    const TraceRows& rows = *SelectRows(*index, {});
     const std::vector<TraceColumn> columns{TraceColumn::Date, TraceColumn::Time, TraceColumn::Function,
                                            TraceColumn::LineNumber, TraceColumn::Status, TraceColumn::DeviceName,
                                            TraceColumn::Drive, TraceColumn::Flags, TraceColumn::ThreadId};

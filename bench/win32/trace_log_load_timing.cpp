@@ -5,7 +5,8 @@
 //   trackkit_trace_log_timing [RECORDS...]      (default 100000 1000000 10000000)
 //
 // For each size, a sample log is written once to the temporary folder, then:
-//   <n>_baseline_load        map the file and build the index, no window
+//   <n>_baseline_load        read the file into memory and build the index,
+//                            no window
 //   <n>_dialog_first_rows    a new dialog (modeless, the modal one's
 //                            procedure) from its creation to its first
 //                            painted rows, the load going through the worker
@@ -15,7 +16,8 @@
 //   <n>_scroll_end           the table scrolled to its last row and painted
 //   <n>_baseline_find_miss   a text no filtered row holds, looked for in all
 //                            their texts, no window
-//   <n>_dialog_find_miss     the same through the dialog's find bar
+//   <n>_dialog_find_miss     the same through the dialog's find bar, to the
+//                            "Not found" the worker's answer gives
 //   <n>_working_set          the process's working set with the log shown
 // One line per figure, name=value_unit (ms or mb). Run it under Wine with a display
 // (TRACKKIT_DISPLAY=xvfb tools/wine-run ...).
@@ -34,7 +36,7 @@
 #include "sim/trace_log_writer.h"
 #include "tracelog/trace_index.h"
 #include "tracelog/win32/trace_log_dialog.h"
-#include "tracelog/win32/trace_log_mapping.h"
+#include "tracelog/win32/trace_log_loader.h"
 #include "tracelog/win32/windows_trace_time_text.h"
 
 namespace trackkit {
@@ -81,9 +83,9 @@ void PumpMessages()
     }
 }
 
-void AwaitLoad(HWND dialog)
+void AwaitWorker(HWND dialog)
 {
-    while (IsTraceLogLoading(dialog)) {
+    while (IsTraceLogBusy(dialog)) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
         PumpMessages();
     }
@@ -120,20 +122,19 @@ int Measure(std::size_t records)
     std::wstring device;
     {
         const Stopwatch load;
-        const TraceLogFile file = MapTraceLog(path);
-        const std::optional<TraceLogIndex> index = TraceLogIndex::Build(LocateTraceRecords(file.Bytes()), {});
+        const TraceLoadResult loaded = LoadTraceLogFile(path, {});
         Print("baseline_load", records, load.Milliseconds(), "ms");
-        if (!index)
+        if (!loaded.log)
             return 1;
-        device = SomeDevice(*index);
+        const TraceLogIndex& index = loaded.log->index;
+        device = SomeDevice(index);
         const Stopwatch filter;
-        const std::size_t rows = SelectRows(*index, {device, L"*"}).size();
+        const SharedTraceRows filtered = SelectRows(index, {device, L"*"});
         Print("baseline_filter", records, filter.Milliseconds(), "ms");
-        std::printf("# %zu records: the filter on %ls lists %zu rows\n", records, device.c_str(), rows);
-        const TraceRows filtered = SelectRows(*index, {device, L"*"});
+        std::printf("# %zu records: the filter on %ls lists %zu rows\n", records, device.c_str(), filtered->size());
         WindowsTraceTimeText timeText;
         const Stopwatch find;
-        const bool found = FindRow(*index, filtered, filtered.size(), true, kMissingText, false, timeText, {}).has_value();
+        const bool found = FindRow(index, *filtered, filtered->size(), true, kMissingText, false, timeText, {}).has_value();
         Print("baseline_find_miss", records, find.Milliseconds(), "ms");
         if (found)
             return 1;
@@ -143,7 +144,8 @@ int Measure(std::size_t records)
     static std::vector<std::wstring> logPaths;  // outlive their dialogs
     logPaths.reserve(8);
     logPaths.push_back(path);
-    TraceLogDialogContext context{false, &logPaths.back()};
+    // The tool's own log, whatever DebugLogPath the machine has registered.
+    TraceLogDialogContext context{false, &logPaths.back(), nullptr, false};
     const Stopwatch shown;
     HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_TRACE_LOG), nullptr,
                                      TraceLogDialogProc, reinterpret_cast<LPARAM>(&context));
@@ -152,7 +154,7 @@ int Measure(std::size_t records)
         return 1;
     }
     ShowWindow(dialog, SW_SHOW);
-    AwaitLoad(dialog);
+    AwaitWorker(dialog);
     HWND table = GetDlgItem(dialog, IDC_TRACE_LOG_TABLE);
     UpdateWindow(table);
     Print("dialog_first_rows", records, shown.Milliseconds(), "ms");
@@ -173,6 +175,7 @@ int Measure(std::size_t records)
     SendMessageW(deviceFilter, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(device.c_str()));
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_TRACE_LOG_DEVICE_FILTER, CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(deviceFilter));
+    AwaitWorker(dialog);
     UpdateWindow(table);
     Print("dialog_filter", records, filter.Milliseconds(), "ms");
     PumpMessages();
@@ -181,6 +184,7 @@ int Measure(std::size_t records)
     SetDlgItemTextW(bar, IDC_FIND_BAR_TEXT, kMissingText);
     const Stopwatch find;
     SendMessageW(GetDlgItem(bar, IDC_FIND_BAR_TEXT), WM_KEYDOWN, VK_RETURN, 0);
+    AwaitWorker(dialog);
     Print("dialog_find_miss", records, find.Milliseconds(), "ms");
     PumpMessages();
     return 0;

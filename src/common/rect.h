@@ -31,4 +31,15 @@ struct Rect {
     friend constexpr bool operator==(const Rect&, const Rect&) = default;
 };
 
+// A window's restored rectangle as the system keeps it (workspace
+// coordinates, which start at the corner of the monitor's work area) in
+// screen coordinates: moved by where the work area starts on its monitor,
+// which a taskbar on the left or at the top shifts.
+constexpr Rect ScreenRectFromWorkspace(const Rect& workspace, const Rect& monitor, const Rect& workArea)
+{
+    const int dx = workArea.left - monitor.left;
+    const int dy = workArea.top - monitor.top;
+    return {workspace.left + dx, workspace.top + dy, workspace.right + dx, workspace.bottom + dy};
+}
+
 } // namespace trackkit

@@ -80,4 +80,16 @@ bool NaturalLess(std::wstring_view a, std::wstring_view b)
     return a.size() < b.size();
 }
 
+std::wstring GroupedDigits(std::uint64_t value, std::wstring_view separator)
+{
+    const std::wstring digits = std::to_wstring(value);
+    std::wstring grouped;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            grouped += separator;
+        grouped += digits[i];
+    }
+    return grouped;
+}
+
 } // namespace trackkit

@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,9 @@ std::wstring FormatBoundedV(std::size_t maxChars, const wchar_t* format, std::va
 // Natural order: runs of digits compare as numbers, so "Volume2" comes
 // before "Volume10"; everything else compares by character.
 bool NaturalLess(std::wstring_view a, std::wstring_view b);
+
+// The number with its digits in groups of three: "1,224,940".
+std::wstring GroupedDigits(std::uint64_t value, std::wstring_view separator = L",");
 
 // Cuts text to what a buffer of maxChars characters (terminator included) holds.
 std::wstring CutToBuffer(std::wstring text, std::size_t maxChars);

@@ -38,4 +38,4 @@
 #define IDC_FIND_BAR_MATCH_CASE 1202      // its "Match case" check box
 #define IDC_FIND_BAR_NEXT 1203            // its "Next" button
 #define IDC_FIND_BAR_PREVIOUS 1204        // its "Previous" button
-#define IDC_FIND_BAR_NOT_FOUND 1205       // where it says "Not found"
+#define IDC_FIND_BAR_NOTE 1205            // what a search says: "Not found", its progress

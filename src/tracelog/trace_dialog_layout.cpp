@@ -18,6 +18,12 @@ TraceDialogLayout LayoutTraceDialog(int margin, int tableTop, int clientWidth, i
     return layout;
 }
 
+std::size_t CenteredTopRow(std::size_t row, std::size_t rowsPerPage, std::size_t rowCount)
+{
+    const std::size_t lastTop = rowCount > rowsPerPage ? rowCount - rowsPerPage : 0;
+    return std::min(row > rowsPerPage / 2 ? row - rowsPerPage / 2 : 0, lastTop);
+}
+
 ClientSize MinimumTraceDialogClient(int margin, int tableTop, int topControlsRight, int dpiY)
 {
     return {topControlsRight + margin, tableTop + 3 * margin + ScaleForDpi(kFlagsPanelHeight, dpiY) +

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 #include "common/rect.h"
 
 namespace trackkit {
@@ -25,6 +27,10 @@ struct TraceDialogLayout {
 };
 
 TraceDialogLayout LayoutTraceDialog(int margin, int tableTop, int clientWidth, int clientHeight, int dpiY);
+
+// The table's top row that puts `row` in the middle of a page of
+// rowsPerPage rows, as near as the ends of the table allow.
+std::size_t CenteredTopRow(std::size_t row, std::size_t rowsPerPage, std::size_t rowCount);
 
 struct ClientSize {
     int width = 0;

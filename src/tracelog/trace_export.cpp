@@ -35,14 +35,18 @@ bool Continue(const TraceProgress& progress, std::size_t done, std::size_t total
 
 } // namespace
 
-std::wstring TabSeparatedRows(const TraceLogIndex& index, TraceRecordIndices rows, TraceColumnOrder columns,
-                              TraceTimeText& timeText)
+std::optional<std::wstring> TabSeparatedRows(const TraceLogIndex& index, TraceRecordIndices rows,
+                                             TraceColumnOrder columns, TraceTimeText& timeText,
+                                             const TraceProgress& progress)
 {
     std::wstring text = TabSeparatedLine(TitleFields(columns));
     TraceColumnTexts texts;
     Fields fields;
-    for (const std::uint32_t row : rows)
-        text += TabSeparatedLine(RowFields(index, row, columns, timeText, texts, fields));
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (i % kRowsPerProgress == 0 && !Continue(progress, i, rows.size()))
+            return std::nullopt;
+        text += TabSeparatedLine(RowFields(index, rows[i], columns, timeText, texts, fields));
+    }
     return text;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -17,9 +18,11 @@ using TraceRecordIndices = std::span<const std::uint32_t>;
 using TraceColumnOrder = std::span<const TraceColumn>;
 
 // The rows as tab-separated text: a line of the column titles, then one line
-// per row, each ended by CRLF. No rows gives the title line alone.
-std::wstring TabSeparatedRows(const TraceLogIndex& index, TraceRecordIndices rows, TraceColumnOrder columns,
-                              TraceTimeText& timeText);
+// per row, each ended by CRLF. No rows gives the title line alone. Progress
+// is told as for WriteCsvRows; nothing when it asked to stop.
+std::optional<std::wstring> TabSeparatedRows(const TraceLogIndex& index, TraceRecordIndices rows,
+                                             TraceColumnOrder columns, TraceTimeText& timeText,
+                                             const TraceProgress& progress = {});
 
 // Streams a CSV file of the rows to the sink: the UTF-8 byte order mark (so
 // that spreadsheet programs read the file as UTF-8), the title line, then one

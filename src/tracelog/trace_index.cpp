@@ -4,6 +4,7 @@
 #include <array>
 #include <cwctype>
 #include <numeric>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -49,54 +50,127 @@ void CollectFilterTexts(const std::unordered_set<std::uint64_t>& devices, const 
 {
     for (const std::uint64_t device : devices)
         deviceTexts.push_back(DeviceText(device));
-    std::sort(deviceTexts.begin(), deviceTexts.end(), [](const std::wstring& a, const std::wstring& b) {
-        return NaturalLess(a, b);
-    });
+    std::sort(deviceTexts.begin(), deviceTexts.end());
     std::vector<std::uint32_t> ordered(threads.begin(), threads.end());
     std::sort(ordered.begin(), ordered.end());
     for (const std::uint32_t thread : ordered)
         threadTexts.push_back(ThreadText(thread));
 }
 
-using KeyedRecord = std::pair<std::uint64_t, std::uint32_t>;  // timestamp, record index
+// A record's place in time order: its time, then its place in the file.
+// Twelve bytes rather than a pair's sixteen: a log of ten million records
+// out of order keeps one per record while it is sorted.
+struct TimeKey {
+    std::uint32_t timeHigh;
+    std::uint32_t timeLow;
+    std::uint32_t record;
+
+    static TimeKey Of(std::uint64_t timestamp, std::size_t record)
+    {
+        return {static_cast<std::uint32_t>(timestamp >> 32), static_cast<std::uint32_t>(timestamp),
+                static_cast<std::uint32_t>(record)};
+    }
+    friend bool operator<(const TimeKey& a, const TimeKey& b)
+    {
+        return std::tie(a.timeHigh, a.timeLow, a.record) < std::tie(b.timeHigh, b.timeLow, b.record);
+    }
+};
+static_assert(sizeof(TimeKey) == 12);
+
+enum class SortOutcome : std::uint8_t { Sorted, OutOfMoves, Stopped };
 
 // Insertion sort, which costs one pass over a log in order and a few moves
-// per record that a thread wrote a little late; false when the moves ran out
-// (a log far out of order), leaving the records half sorted.
-bool SortNearlyOrdered(std::vector<KeyedRecord>& keyed)
+// per record that a thread wrote a little late. When the moves run out (a
+// log far out of order) the record being moved is put back first, so the
+// keys stay a permutation of the records for the sort that takes over.
+SortOutcome SortNearlyOrdered(std::vector<TimeKey>& keyed, const TraceProgress& progress)
 {
     std::size_t movesLeft = 16 * keyed.size();
     for (std::size_t i = 1; i < keyed.size(); ++i) {
-        const KeyedRecord item = keyed[i];
+        if (i % kProgressStep == 0 && !Continue(progress, i, keyed.size()))
+            return SortOutcome::Stopped;
+        const TimeKey item = keyed[i];
         std::size_t j = i;
         for (; j > 0 && item < keyed[j - 1]; --j) {
-            if (movesLeft-- == 0)
-                return false;
+            if (movesLeft == 0) {
+                keyed[j] = item;
+                return SortOutcome::OutOfMoves;
+            }
+            --movesLeft;
             keyed[j] = keyed[j - 1];
         }
         keyed[j] = item;
+    }
+    return SortOutcome::Sorted;
+}
+
+// Sorts the items in runs, each kept stable, and merges the runs into
+// `emit` in order, equal items from earlier runs first: the whole is a
+// stable sort that can stop between runs and every step of the merge, and
+// needs no second copy of the items. Progress counts the runs' sorting as
+// the first half of the work and the merge as the second.
+template <typename Item, typename Less, typename Emit>
+bool SortInRuns(std::vector<Item>& items, Less less, Emit emit, const TraceProgress& progress)
+{
+    constexpr std::size_t kRun = std::size_t{1} << 20;
+    const std::size_t count = items.size();
+    std::vector<std::size_t> heads;
+    std::vector<std::size_t> ends;
+    for (std::size_t begin = 0; begin < count; begin += kRun) {
+        if (!Continue(progress, begin / 2, count))
+            return false;
+        const std::size_t end = std::min(count, begin + kRun);
+        std::stable_sort(items.begin() + static_cast<std::ptrdiff_t>(begin), items.begin() + static_cast<std::ptrdiff_t>(end), less);
+        heads.push_back(begin);
+        ends.push_back(end);
+    }
+    // A heap of runs whose top is the run with the first head.
+    const auto later = [&](std::size_t a, std::size_t b) {
+        const Item& x = items[heads[a]];
+        const Item& y = items[heads[b]];
+        return less(y, x) || (!less(x, y) && a > b);
+    };
+    std::vector<std::size_t> heap(heads.size());
+    std::iota(heap.begin(), heap.end(), std::size_t{0});
+    std::make_heap(heap.begin(), heap.end(), later);
+    for (std::size_t done = 0; !heap.empty(); ++done) {
+        if (done % kProgressStep == 0 && !Continue(progress, (count + done) / 2, count))
+            return false;
+        std::pop_heap(heap.begin(), heap.end(), later);
+        const std::size_t run = heap.back();
+        emit(items[heads[run]]);
+        if (++heads[run] < ends[run])
+            std::push_heap(heap.begin(), heap.end(), later);
+        else
+            heap.pop_back();
     }
     return true;
 }
 
 // The records in time order, equal times in file order, from the keys of
-// all of them.
-std::vector<std::uint32_t> SortByTime(std::vector<KeyedRecord>& keyed)
+// all of them; nothing when progress asked to stop.
+std::optional<TraceRows> SortByTime(std::vector<TimeKey>& keyed, const TraceProgress& progress)
 {
-    if (!SortNearlyOrdered(keyed))
-        std::sort(keyed.begin(), keyed.end());
-    std::vector<std::uint32_t> order(keyed.size());
-    std::transform(keyed.begin(), keyed.end(), order.begin(), [](const KeyedRecord& k) { return k.second; });
+    TraceRows order;
+    order.reserve(keyed.size());
+    const auto emit = [&order](const TimeKey& key) { order.push_back(key.record); };
+    const SortOutcome outcome = SortNearlyOrdered(keyed, progress);
+    if (outcome == SortOutcome::Stopped)
+        return std::nullopt;
+    if (outcome == SortOutcome::Sorted)
+        std::for_each(keyed.begin(), keyed.end(), emit);
+    else if (!SortInRuns(keyed, std::less<TimeKey>(), emit, progress))
+        return std::nullopt;
     return order;
 }
 
 // The time keys of records [0, count), for a log found out of order there.
-std::vector<KeyedRecord> KeysUpTo(const TraceRecordArea& area, std::size_t count)
+std::vector<TimeKey> KeysUpTo(const TraceRecordArea& area, std::size_t count)
 {
-    std::vector<KeyedRecord> keyed;
+    std::vector<TimeKey> keyed;
     keyed.reserve(area.count);
     for (std::size_t i = 0; i < count; ++i)
-        keyed.emplace_back(ReadTraceEntry(area, i).timestamp, static_cast<std::uint32_t>(i));
+        keyed.push_back(TimeKey::Of(ReadTraceEntry(area, i).timestamp, i));
     return keyed;
 }
 
@@ -158,8 +232,9 @@ std::optional<std::uint32_t> ThreadKeyOf(std::wstring_view selected, bool& match
     return matchesNothing ? 0 : static_cast<std::uint32_t>(std::stoul(hex.substr(2), nullptr, 16));
 }
 
-// The value a row sorts by in a column, as one number.
-using SortKeyOf = std::function<std::uint64_t(const TraceRecordArea&, std::uint32_t)>;
+// The value a row sorts by in a column, as one number. Every column but the
+// time fits 32 bits: texts by their rank, numbers as they are.
+using SortKeyOf = std::function<std::uint32_t(const TraceRecordArea&, std::uint32_t)>;
 
 // Texts that sort as text get the rank of their text among the distinct ones
 // of the rows: a few hundred names stand for millions of rows, and only they
@@ -173,9 +248,9 @@ SortKeyOf RankedTexts(const TraceRecordArea& area, const TraceRows& rows, KeyOfR
         distinct.insert(keyOf(area, row));
     std::vector<Key> ordered(distinct.begin(), distinct.end());
     std::sort(ordered.begin(), ordered.end(), less);
-    std::unordered_map<Key, std::uint64_t> ranks;
+    std::unordered_map<Key, std::uint32_t> ranks;
     for (std::size_t rank = 0; rank < ordered.size(); ++rank)
-        ranks.emplace(ordered[rank], rank);
+        ranks.emplace(ordered[rank], static_cast<std::uint32_t>(rank));
     return [ranks = std::move(ranks), keyOf](const TraceRecordArea& records, std::uint32_t row) {
         return ranks.at(keyOf(records, row));
     };
@@ -208,21 +283,35 @@ SortKeyOf KeyFor(const TraceLogIndex& index, const TraceRows& rows, TraceColumn 
             return NaturalLess(DeviceText(a), DeviceText(b));
         });
     case TraceColumn::Drive:
-        return [&index](const TraceRecordArea&, std::uint32_t row) -> std::uint64_t { return index.Record(row).driveLetter; };
+        return [&index](const TraceRecordArea&, std::uint32_t row) -> std::uint32_t { return index.Record(row).driveLetter; };
     case TraceColumn::LineNumber:
         // Signed: moved up by 2^31 so that negative lines come first.
-        return entryKey([](const TraceEntry& e) { return std::uint64_t{static_cast<std::uint32_t>(e.lineNumber) ^ 0x80000000u}; });
+        return entryKey([](const TraceEntry& e) { return static_cast<std::uint32_t>(e.lineNumber) ^ 0x80000000u; });
     case TraceColumn::Status:
-        return entryKey([](const TraceEntry& e) { return std::uint64_t{e.status}; });
+        return entryKey([](const TraceEntry& e) { return e.status; });
     case TraceColumn::Flags:
-        return entryKey([](const TraceEntry& e) { return std::uint64_t{e.flags}; });
+        return entryKey([](const TraceEntry& e) { return e.flags; });
     case TraceColumn::ThreadId:
-        return entryKey([](const TraceEntry& e) { return std::uint64_t{e.threadId}; });
     case TraceColumn::Date:
     case TraceColumn::Time:
         break;
     }
-    return entryKey([](const TraceEntry& e) { return e.timestamp; });
+    return entryKey([](const TraceEntry& e) { return e.threadId; });
+}
+
+// Rows in time order, newest first, equal times still in file order: the
+// rows reversed, then each run of equal times turned back.
+TraceRows NewestFirst(const TraceLogIndex& index, const TraceRows& rows)
+{
+    TraceRows reversed(rows.rbegin(), rows.rend());
+    const auto timeOf = [&index](std::uint32_t record) { return ReadTraceEntry(index.Area(), record).timestamp; };
+    for (auto run = reversed.begin(); run != reversed.end();) {
+        const std::uint64_t time = timeOf(*run);
+        const auto end = std::find_if(run, reversed.end(), [&](std::uint32_t record) { return timeOf(record) != time; });
+        std::reverse(run, end);
+        run = end;
+    }
+    return reversed;
 }
 
 wchar_t Folded(wchar_t c, bool matchCase) { return matchCase ? c : static_cast<wchar_t>(std::towlower(c)); }
@@ -255,7 +344,7 @@ std::optional<TraceLogIndex> TraceLogIndex::Build(const TraceRecordArea& area, c
     // A log in time order needs no keys at all; from the first record out of
     // order on, every record's is kept for the sort.
     std::uint64_t lastTime = 0;
-    std::vector<KeyedRecord> keyed;
+    std::vector<TimeKey> keyed;
     bool inTimeOrder = true;
     for (std::size_t i = 0; i < area.count; ++i) {
         if (i % kProgressStep == 0 && !Continue(progress, i, area.count))
@@ -266,60 +355,67 @@ std::optional<TraceLogIndex> TraceLogIndex::Build(const TraceRecordArea& area, c
             keyed = KeysUpTo(area, i);
         }
         if (!inTimeOrder)
-            keyed.emplace_back(entry.timestamp, static_cast<std::uint32_t>(i));
+            keyed.push_back(TimeKey::Of(entry.timestamp, i));
         lastTime = entry.timestamp;
         devices.Add(DeviceKey(entry.deviceNumber, entry.flags));
         threads.Add(entry.threadId);
     }
-    if (!inTimeOrder)
-        index.timeOrder_ = SortByTime(keyed);
+    std::optional<TraceRows> order = inTimeOrder ? std::optional<TraceRows>(TraceRows(area.count)) : SortByTime(keyed, progress);
+    if (!order)
+        return std::nullopt;
+    if (inTimeOrder)
+        std::iota(order->begin(), order->end(), 0u);
+    keyed = {};
+    index.timeOrder_ = std::make_shared<const TraceRows>(std::move(*order));
     CollectFilterTexts(devices.All(), threads.All(), index.devices_, index.threads_);
     if (!Continue(progress, area.count, area.count))
         return std::nullopt;
     return index;
 }
 
-std::uint32_t TraceLogIndex::InTimeOrder(std::size_t rank) const
-{
-    return timeOrder_.empty() ? static_cast<std::uint32_t>(rank) : timeOrder_[rank];
-}
-
-TraceRows SelectRows(const TraceLogIndex& index, const TraceFilters& filters)
+SharedTraceRows SelectRows(const TraceLogIndex& index, const TraceFilters& filters, const TraceProgress& progress)
 {
     bool noThread = false;
     const std::optional<std::uint64_t> device = DeviceKeyOf(index, filters.device);
     const std::optional<std::uint32_t> thread = ThreadKeyOf(filters.threadId, noThread);
-    TraceRows rows;
     if (noThread || device == kNoDevice)
-        return rows;
-    const TraceRecordArea& area = index.Area();
-    rows.reserve(device || thread ? 0 : index.Count());
-    for (std::size_t rank = 0; rank < index.Count(); ++rank) {
-        const std::uint32_t record = index.InTimeOrder(rank);
-        if (device || thread) {
-            const TraceEntry entry = ReadTraceEntry(area, record);
-            if ((device && DeviceKey(entry.deviceNumber, entry.flags) != *device) || (thread && entry.threadId != *thread))
-                continue;
-        }
-        rows.push_back(record);
+        return std::make_shared<const TraceRows>();
+    if (!device && !thread)
+        return index.TimeOrder();
+    const TraceRows& order = *index.TimeOrder();
+    TraceRows rows;
+    for (std::size_t rank = 0; rank < order.size(); ++rank) {
+        if (rank % kProgressStep == 0 && !Continue(progress, rank, order.size()))
+            return nullptr;
+        const TraceEntry entry = ReadTraceEntry(index.Area(), order[rank]);
+        if ((!device || DeviceKey(entry.deviceNumber, entry.flags) == *device) && (!thread || entry.threadId == *thread))
+            rows.push_back(order[rank]);
     }
-    return rows;
+    return std::make_shared<const TraceRows>(std::move(rows));
 }
 
-void SortRows(const TraceLogIndex& index, TraceRows& rows, TraceColumn column, bool descending)
+SharedTraceRows SortRows(const TraceLogIndex& index, const SharedTraceRows& rows, TraceColumn column, bool descending,
+                         const TraceProgress& progress)
 {
-    if (rows.empty())
-        return;
-    const SortKeyOf key = KeyFor(index, rows, column);
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed(rows.size());
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const std::uint64_t value = key(index.Area(), rows[i]);
-        keyed[i] = {descending ? ~value : value, static_cast<std::uint32_t>(i)};
+    if (!rows || rows->empty() || ((column == TraceColumn::Date || column == TraceColumn::Time) && !descending))
+        return rows;
+    if (column == TraceColumn::Date || column == TraceColumn::Time)
+        return std::make_shared<const TraceRows>(NewestFirst(index, *rows));
+    // Each row as its column's value above its record: eight bytes a row.
+    const SortKeyOf key = KeyFor(index, *rows, column);
+    std::vector<std::uint64_t> keyed(rows->size());
+    for (std::size_t i = 0; i < keyed.size(); ++i) {
+        if (i % kProgressStep == 0 && !Continue(progress, 0, keyed.size()))
+            return nullptr;
+        const std::uint32_t value = key(index.Area(), (*rows)[i]);
+        keyed[i] = static_cast<std::uint64_t>(descending ? ~value : value) << 32 | (*rows)[i];
     }
-    std::sort(keyed.begin(), keyed.end());
-    TraceRows sorted(rows.size());
-    std::transform(keyed.begin(), keyed.end(), sorted.begin(), [&rows](const auto& k) { return rows[k.second]; });
-    rows = std::move(sorted);
+    TraceRows sorted;
+    sorted.reserve(keyed.size());
+    const auto byValue = [](std::uint64_t a, std::uint64_t b) { return a >> 32 < b >> 32; };
+    if (!SortInRuns(keyed, byValue, [&sorted](std::uint64_t k) { sorted.push_back(static_cast<std::uint32_t>(k)); }, progress))
+        return nullptr;
+    return std::make_shared<const TraceRows>(std::move(sorted));
 }
 
 void FormatColumnTexts(const TraceRecord& record, TraceTimeText& timeText, TraceColumnTexts& texts)

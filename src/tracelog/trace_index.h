@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,10 +23,17 @@ inline constexpr std::size_t kTraceColumnCount = 9;
 // returning false stops the work.
 using TraceProgress = std::function<bool(std::size_t done, std::size_t total)>;
 
+// The rows of the table: record indices in the order shown. Rows are
+// shared, never changed once made: the rows of every record in time order
+// are the index's own, and a worker can go on reading rows that the table
+// has just replaced.
+using TraceRows = std::vector<std::uint32_t>;
+using SharedTraceRows = std::shared_ptr<const TraceRows>;
+
 // A loaded log: the records of one snapshot in time order (equal times keep
 // their order in the file), and the texts the two filter lists offer. The
 // record bytes are not copied: the area's bytes must outlive the index.
-// Per record the index keeps 4 bytes (8 while it is being built).
+// Per record the index keeps 4 bytes, and at most 16 while it is built.
 class TraceLogIndex {
 public:
     TraceLogIndex() = default;
@@ -36,31 +44,31 @@ public:
     const TraceRecordArea& Area() const { return area_; }
     std::size_t Count() const { return area_.count; }
     TraceRecord Record(std::uint32_t recordIndex) const { return ReadTraceRecord(area_, recordIndex); }
-    // The record at a place in time order.
-    std::uint32_t InTimeOrder(std::size_t rank) const;
+    // Every record, in time order.
+    const SharedTraceRows& TimeOrder() const { return timeOrder_; }
 
-    // "*" is not among them. Devices in natural order (HarddiskVolume2
-    // before HarddiskVolume10), threads in ascending order; each text once.
+    // "*" is not among them; each text once. Devices in text order
+    // (HarddiskVolume10 before HarddiskVolume2), threads in ascending order.
     const std::vector<std::wstring>& DeviceTexts() const { return devices_; }
     const std::vector<std::wstring>& ThreadTexts() const { return threads_; }
 
 private:
     TraceRecordArea area_;
-    std::vector<std::uint32_t> timeOrder_;  // empty: the file is in time order already
+    SharedTraceRows timeOrder_ = std::make_shared<const TraceRows>();
     std::vector<std::wstring> devices_;
     std::vector<std::wstring> threads_;
 };
 
-// The rows of the table: record indices in the order shown.
-using TraceRows = std::vector<std::uint32_t>;
+// The records that pass both filters, in time order; with no filter, the
+// index's own time order. Null when progress asked to stop.
+SharedTraceRows SelectRows(const TraceLogIndex& index, const TraceFilters& filters, const TraceProgress& progress = {});
 
-// The records that pass both filters, in time order.
-TraceRows SelectRows(const TraceLogIndex& index, const TraceFilters& filters);
-
-// Orders the rows by a column's values (Date and Time: by time; texts as
+// The rows ordered by a column's values (Date and Time: by time; texts as
 // text, DeviceName naturally; numbers as numbers), ascending or descending;
-// rows with equal values keep time order.
-void SortRows(const TraceLogIndex& index, TraceRows& rows, TraceColumn column, bool descending);
+// rows with equal values keep their order, which is time order for rows from
+// SelectRows. Null when progress asked to stop.
+SharedTraceRows SortRows(const TraceLogIndex& index, const SharedTraceRows& rows, TraceColumn column, bool descending,
+                         const TraceProgress& progress = {});
 
 // All nine texts of a record.
 void FormatColumnTexts(const TraceRecord& record, TraceTimeText& timeText, TraceColumnTexts& texts);

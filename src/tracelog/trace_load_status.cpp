@@ -17,9 +17,15 @@ constexpr std::uint32_t kObjectPathNotFound = 0xD000003A;
 constexpr std::uint32_t kObjectPathSyntaxBad = 0xD000003B;
 constexpr std::uint32_t kObjectNameInvalid = 0xD0000033;
 
-std::wstring Counts(const TraceStatus& status)
+std::wstring Counts(const TraceStatus& status, LocaleText& locale)
 {
-    return std::to_wstring(status.listed) + L" of " + std::to_wstring(status.loaded) + L" records";
+    return locale.Count(status.listed) + L" of " + locale.Count(status.loaded) + L" records";
+}
+
+// What went wrong, then the counts when the table lists anything.
+std::wstring WithCounts(std::wstring reason, const TraceStatus& status, LocaleText& locale)
+{
+    return status.loaded > 0 ? reason + L" " + Counts(status, locale) : reason;
 }
 
 } // namespace
@@ -46,41 +52,46 @@ std::size_t PromisedTraceRecords(std::span<const std::uint8_t> file)
     return (endOffset - kTraceLogHeaderBytes + kTraceRecordBytes - 1) / kTraceRecordBytes;
 }
 
-std::wstring TraceStatusLine(const TraceStatus& status)
+std::wstring TraceStatusLine(const TraceStatus& status, LocaleText& locale)
 {
     switch (status.problem) {
     case TraceLoadProblem::None:
-        return Counts(status);
+        return Counts(status, locale);
     case TraceLoadProblem::NoSuchFile:
         return L"No such file.";
     case TraceLoadProblem::NotATraceLog:
         return L"The file is not a trace log.";
     case TraceLoadProblem::Unreadable:
-        return L"The file cannot be read: " + status.systemText;
-    case TraceLoadProblem::CannotMap:
+        return WithCounts(L"The file cannot be read: " + status.systemText, status, locale);
+    case TraceLoadProblem::TooLarge:
         return L"The file is too large to be held in memory: " + status.systemText;
     case TraceLoadProblem::Short:
-        return L"The header promises " + std::to_wstring(status.promised) + L" records, the file holds " +
-               std::to_wstring(status.loaded) + L". " + Counts(status);
+        return L"The header promises " + locale.Count(status.promised) + L" records, the file holds " +
+               locale.Count(status.loaded) + L". " + Counts(status, locale);
     case TraceLoadProblem::Cancelled:
-        return L"Loading cancelled. " + Counts(status);
+        return WithCounts(L"Loading cancelled.", status, locale);
     }
-    return Counts(status);
+    return Counts(status, locale);
 }
 
-std::wstring TraceLoadingLine(std::size_t done, std::size_t total)
+std::wstring TraceProgressLine(TraceWork work, std::size_t done, std::size_t total, LocaleText& locale)
 {
-    return L"Loading... " + std::to_wstring(done) + L" of " + std::to_wstring(total) + L" records";
+    struct Words {
+        const wchar_t* doing;
+        const wchar_t* units;
+    };
+    constexpr Words kWords[] = {{L"Loading", L"records"},  {L"Sorting", L"records"}, {L"Filtering", L"records"},
+                                {L"Sorting", L"rows"},     {L"Searching", L"rows"},  {L"Copying", L"rows"},
+                                {L"Saving", L"rows"}};
+    const Words& words = kWords[static_cast<std::size_t>(work)];
+    if (total == 0)
+        return std::wstring(words.doing) + L"...";
+    return std::wstring(words.doing) + L"... " + locale.Count(done) + L" of " + locale.Count(total) + L" " + words.units;
 }
 
-std::wstring TraceSavingLine(std::size_t done, std::size_t total)
+std::wstring TraceSavedLine(std::size_t rows, std::wstring_view path, LocaleText& locale)
 {
-    return L"Saving... " + std::to_wstring(done) + L" of " + std::to_wstring(total) + L" rows";
-}
-
-std::wstring TraceSavedLine(std::size_t rows, std::wstring_view path)
-{
-    return std::to_wstring(rows) + (rows == 1 ? L" row" : L" rows") + L" saved to " + std::wstring(path);
+    return locale.Count(rows) + (rows == 1 ? L" row" : L" rows") + L" saved to " + std::wstring(path);
 }
 
 } // namespace trackkit

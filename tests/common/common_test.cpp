@@ -7,6 +7,7 @@
 #include "common/byte_reader.h"
 #include "common/csv.h"
 #include "common/dpi.h"
+#include "common/rect.h"
 #include "common/text.h"
 
 namespace trackkit {
@@ -23,6 +24,15 @@ TEST(MulDivTest, RoundsHalvesAwayFromZeroLikeWindows)
                  {kIntMax, 96, 96, kIntMax}};
     for (const auto& c : cases)
         EXPECT_EQ(MulDiv(c.n, c.numerator, c.denominator), c.result) << c.n << "*" << c.numerator << "/" << c.denominator;
+}
+
+// A taskbar at the top or on the left moves the work area, and with it the workspace coordinates.
+TEST(RectTest, WorkspaceRectanglesMoveByWhereTheWorkAreaStarts)
+{
+    const Rect window{50, 60, 850, 560}, monitor{0, 0, 1280, 1024};
+    EXPECT_EQ(ScreenRectFromWorkspace(window, monitor, {0, 40, 1280, 1024}), (Rect{50, 100, 850, 600}));
+    EXPECT_EQ(ScreenRectFromWorkspace(window, monitor, {62, 0, 1280, 1024}), (Rect{112, 60, 912, 560}));
+    EXPECT_EQ(ScreenRectFromWorkspace(window, {1280, 0, 2560, 1024}, {1280, 30, 2560, 1024}), (Rect{50, 90, 850, 590}));
 }
 
 TEST(FormatBoundedTest, CutsWhatDoesNotFitTheBuffer)

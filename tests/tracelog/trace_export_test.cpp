@@ -71,6 +71,11 @@ TEST_F(TraceRowsExportTest, WritingStopsWhenProgressCancelsOrTheSinkFails)
         const auto progress = [&](std::size_t done, std::size_t) { told.push_back(done); return done < c.stopAt; };
         const std::size_t size = Csv(many, {TraceColumn::Function}, progress, c.sinkWorks).size();
         EXPECT_EQ(std::pair(result, told), std::pair(c.result, c.told)) << c.stopAt;
+        if (c.sinkWorks) {
+            told.clear();
+            const bool copied = TabSeparatedRows(index, many, Columns{TraceColumn::Function}, timeText, progress).has_value();
+            EXPECT_EQ(std::pair(copied, told), std::pair(c.result == CsvWriteResult::Written, c.told)) << "copied";
+        }
         if (c.result == CsvWriteResult::Written) {
             EXPECT_EQ(size, 3 + 10 + many.size() * 10) << "the mark, the title and every row";
         }

@@ -2,11 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <numeric>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "common/text.h"
 #include "tracelog/flag_names.h"
+#include "sim/plain_locale_text.h"
 #include "tracelog/trace_load_status.h"
 #include "trace_log_bytes.h"
 
@@ -54,16 +59,13 @@ protected:
 
 TEST_F(TraceIndexTest, TimeOrderKeepsTheFilesOrderForEqualTimesAndTheListsOfferEachTextOnceInTheirOrder)
 {
-    Rows order;
-    for (std::size_t rank = 0; rank < index.Count(); ++rank)
-        order.push_back(index.InTimeOrder(rank));
-    EXPECT_EQ(order, (Rows{1, 3, 2, 5, 0, 4, 6}));
-    EXPECT_EQ(index.DeviceTexts(), (Texts{L"HarddiskVolume2", L"HarddiskVolume10", L"HarddiskVolumeShadowCopy3"}));
+    EXPECT_EQ(*index.TimeOrder(), (Rows{1, 3, 2, 5, 0, 4, 6}));
+    EXPECT_EQ(index.DeviceTexts(), (Texts{L"HarddiskVolume10", L"HarddiskVolume2", L"HarddiskVolumeShadowCopy3"}));
     EXPECT_EQ(index.ThreadTexts(), (Texts{L"0x00000020", L"0x000001A4"}));
 
     const auto inOrder = testing::TraceLogBytes(std::vector{MakeRecord(1, 1, 1), MakeRecord(1, 1, 1), MakeRecord(2, 1, 1)});
     const TraceLogIndex sorted = *TraceLogIndex::Build(LocateTraceRecords(inOrder), {});
-    EXPECT_EQ((Rows{sorted.InTimeOrder(0), sorted.InTimeOrder(1), sorted.InTimeOrder(2)}), (Rows{0, 1, 2}));
+    EXPECT_EQ(*sorted.TimeOrder(), (Rows{0, 1, 2}));
 
     std::vector<std::size_t> told;
     const auto stop = [&](std::size_t done, std::size_t total) { told.push_back(total - done); return false; };
@@ -85,7 +87,7 @@ TEST_F(TraceIndexTest, FiltersSelectByTheirTextsInTimeOrder)
         {L"*", L"0x000001a4", {}},  // the lists' texts are upper case
     };
     for (const auto& c : cases)
-        EXPECT_EQ(SelectRows(index, {c.device, c.thread}), c.rows) << c.device << " " << c.thread;
+        EXPECT_EQ(*SelectRows(index, {c.device, c.thread}), c.rows) << c.device << " " << c.thread;
 }
 
 // Ties keep time order whichever way a column sorts; names sort as text, devices naturally, numbers as numbers.
@@ -104,16 +106,80 @@ TEST_F(TraceIndexTest, ColumnsSortTheirWayAndTiesKeepTimeOrder)
         {TraceColumn::Flags, true, {3, 1, 2, 5, 0, 4, 6}},
     };
     for (const auto& c : cases) {
-        Rows rows = SelectRows(index, {});
-        SortRows(index, rows, c.column, c.descending);
-        EXPECT_EQ(rows, c.rows) << std::wstring(ColumnTitle(c.column)) << (c.descending ? L" descending" : L"");
+        EXPECT_EQ(*SortRows(index, SelectRows(index, {}), c.column, c.descending), c.rows) << std::wstring(ColumnTitle(c.column)) << (c.descending ? L" descending" : L"");
+    }
+}
+
+// Logs far out of time order, larger than any move budget: the rows are every record once, in (time, place in
+// the file) order, and filters and every column's sort keep ties in that order.
+TEST(TraceIndexOrderTest, LogsFarOutOfOrderListEveryRecordOnceInTimeOrder)
+{
+    constexpr std::uint32_t kCount = 40000;
+    std::mt19937 random(7);
+    const auto Draw = [&random](std::uint32_t below) { return static_cast<std::uint32_t>(random() % below); };
+    const auto time = [](std::uint32_t i) { return std::uint64_t{i}; };
+    const struct { const char* what; std::function<std::uint64_t(std::uint32_t)> timeOf; } logs[] = {
+        {"reversed", [&](std::uint32_t i) { return time(kCount - i); }},
+        {"shuffled", [&](std::uint32_t) { return std::uint64_t{Draw(kCount)}; }},
+        {"wrapped", [&](std::uint32_t i) { return time((i + kCount / 3) % kCount); }},
+        {"few times", [&](std::uint32_t) { return std::uint64_t{Draw(5)}; }},
+        {"late threads", [&](std::uint32_t i) { return time(i % 64 == 0 ? i + 5000 : i); }},
+    };
+    for (const auto& log : logs) {
+        SCOPED_TRACE(log.what);
+        std::vector<TraceRecord> records;
+        for (std::uint32_t i = 0; i < kCount; ++i) {
+            const char* names[] = {"CbtWrite", "CbtFlush", "CbtOpen"};
+            records.push_back(With(MakeRecord(log.timeOf(i), Draw(12), Draw(5), Draw(2) * kCbtFlagDeviceSnapshot,
+                                              names[Draw(3)]), static_cast<std::int32_t>(Draw(7)) - 3,
+                                   Draw(3) == 0 ? 0xC0000001 : 0, Draw(2) ? u'C' : 0));
+        }
+        const auto bytes = testing::TraceLogBytes(records);
+        const TraceLogIndex index = *TraceLogIndex::Build(LocateTraceRecords(bytes), {});
+        Rows expected(kCount);
+        std::iota(expected.begin(), expected.end(), 0u);
+        std::stable_sort(expected.begin(), expected.end(),
+                         [&](std::uint32_t a, std::uint32_t b) { return records[a].timestamp < records[b].timestamp; });
+        ASSERT_EQ(*SelectRows(index, {}), expected);
+
+        Rows device3;
+        std::copy_if(expected.begin(), expected.end(), std::back_inserter(device3),
+                     [&](std::uint32_t r) { return records[r].deviceNumber == 3 && records[r].flags == 0; });
+        EXPECT_EQ(*SelectRows(index, {L"HarddiskVolume3", L"*"}), device3);
+
+        // Each column's value as a number that sorts the column's way (texts by their rank).
+        const auto keyOf = [&](TraceColumn column, std::uint32_t r) -> std::int64_t {
+            const TraceRecord& x = records[r];
+            switch (column) {
+            case TraceColumn::Function: return x.functionName[3] == 'W' ? 2 : x.functionName[3] == 'O' ? 1 : 0;
+            case TraceColumn::LineNumber: return x.lineNumber;
+            case TraceColumn::Status: return x.status;
+            case TraceColumn::DeviceName: return (x.flags != 0 ? 100 : 0) + x.deviceNumber;
+            case TraceColumn::Drive: return x.driveLetter;
+            case TraceColumn::Flags: return x.flags;
+            case TraceColumn::ThreadId: return x.threadId;
+            default: return static_cast<std::int64_t>(x.timestamp);
+            }
+        };
+        for (std::size_t column = 0; column < kTraceColumnCount; ++column) {
+            for (const bool descending : {false, true}) {
+                const Rows rows = *SortRows(index, SelectRows(index, {}), static_cast<TraceColumn>(column), descending);
+                Rows sorted = expected;
+                std::stable_sort(sorted.begin(), sorted.end(), [&](std::uint32_t a, std::uint32_t b) {
+                    const std::int64_t ka = keyOf(static_cast<TraceColumn>(column), a);
+                    const std::int64_t kb = keyOf(static_cast<TraceColumn>(column), b);
+                    return descending ? kb < ka : ka < kb;
+                });
+                EXPECT_EQ(rows, sorted) << column << (descending ? " descending" : "");
+            }
+        }
     }
 }
 
 // Rows listed 1, 3, 2, 5, 0, 4, 6: the search starts past the row it is given and wraps around once.
 TEST_F(TraceIndexTest, FindLooksInAllNineTextsBothWaysAndSaysWhenNothingMatches)
 {
-    const Rows rows = SelectRows(index, {});
+    const Rows rows = *SelectRows(index, {});
     const struct { std::size_t from; bool forward; const wchar_t* text; bool matchCase; std::optional<std::size_t> found; } cases[] = {
         {7, true, L"CbtWrite", true, 4},      // the Function column
         {4, true, L"CbtWrite", true, 5},
@@ -155,17 +221,28 @@ TEST(TraceLoadStatusTest, ErrorsAndCountsBecomeOnePlainLine)
     EXPECT_EQ((std::vector{withEnd(20 + 3 * 94), withEnd(20 + 94 + 1), withEnd(20), withEnd(0)}), (std::vector<std::size_t>{3, 2, 0, 0}));
     EXPECT_EQ(PromisedTraceRecords(std::vector<std::uint8_t>(40, 0x4A)), 0u) << "not a trace log";
 
+    PlainLocaleText locale;
     const struct { TraceStatus status; const wchar_t* line; } lines[] = {
         {{None, L"", 0, 2, 5}, L"2 of 5 records"},
+        {{None, L"", 0, 1224940, 10000000}, L"1,224,940 of 10,000,000 records"},
         {{NoSuchFile, L"", 0, 0, 0}, L"No such file."},
         {{NotATraceLog, L"", 0, 0, 0}, L"The file is not a trace log."},
         {{Unreadable, L"Access is denied.", 0, 0, 0}, L"The file cannot be read: Access is denied."},
-        {{CannotMap, L"Not enough memory.", 0, 0, 0}, L"The file is too large to be held in memory: Not enough memory."},
-        {{Short, L"", 5, 4, 4}, L"The header promises 5 records, the file holds 4. 4 of 4 records"},
-        {{Cancelled, L"", 0, 2, 5}, L"Loading cancelled. 2 of 5 records"},
+        {{Unreadable, L"Data error.", 9, 3, 4}, L"The file cannot be read: Data error. 3 of 4 records"},
+        {{TooLarge, L"Not enough memory.", 0, 0, 0}, L"The file is too large to be held in memory: Not enough memory."},
+        {{Short, L"", 5000, 4000, 4000}, L"The header promises 5,000 records, the file holds 4,000. 4,000 of 4,000 records"},
+        {{Cancelled, L"", 0, 0, 0}, L"Loading cancelled."},
     };
     for (const auto& c : lines)
-        EXPECT_EQ(TraceStatusLine(c.status), c.line);
+        EXPECT_EQ(TraceStatusLine(c.status, locale), c.line);
+    EXPECT_EQ((std::vector{TraceProgressLine(TraceWork::Reading, 0, 0, locale), TraceProgressLine(TraceWork::Reading, 0, 1000, locale),
+                           TraceProgressLine(TraceWork::SortingRows, 65536, 1234567, locale),
+                           TraceProgressLine(TraceWork::Searching, 1, 2, locale), TraceSavedLine(1, L"C:\\a.csv", locale),
+                           TraceSavedLine(1000, L"b.csv", locale)}),
+              (Texts{L"Loading...", L"Loading... 0 of 1,000 records", L"Sorting... 65,536 of 1,234,567 rows", L"Searching... 1 of 2 rows",
+                     L"1 row saved to C:\\a.csv", L"1,000 rows saved to b.csv"}));
+    EXPECT_EQ((Texts{GroupedDigits(0), GroupedDigits(999), GroupedDigits(1000), GroupedDigits(18446744073709551615ull, L".")}),
+              (Texts{L"0", L"999", L"1,000", L"18.446.744.073.709.551.615"}));
 }
 
 TEST(NaturalOrderTest, DigitRunsCompareAsNumbers)

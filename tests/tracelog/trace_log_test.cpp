@@ -14,6 +14,7 @@
 #include "tracelog/flag_names.h"
 #include "tracelog/status_names.h"
 #include "tracelog/trace_log_path.h"
+#include "tracelog/trace_snapshot.h"
 #include "tracelog/trace_texts.h"
 
 namespace trackkit {
@@ -78,6 +79,60 @@ TEST(ReadTraceRecordTest, CopiesEachFieldFromItsUnalignedOffset)
     EXPECT_EQ(std::tuple(e.timestamp, e.lineNumber, e.status, e.flags, e.threadId, e.deviceNumber),
               std::tuple(r.timestamp, -1238, 0xC0000022u, 0x80001004u, 0x1A4u, 0xFFFFFFFFu));
     EXPECT_EQ(ReadTraceRecord(area, 2).timestamp, 0u) << "an index past the area gives an empty record";
+}
+
+// A file as a source of bytes: it hands out at most `piece` bytes a read, fails every read from `failAt` on, and
+// holds `cut` bytes fewer than the size it claims (a file cut short after it was opened).
+struct FileSource final : TraceByteSource {
+    std::vector<std::uint8_t> file;
+    std::size_t piece = 1 << 30, failAt = SIZE_MAX, cut = 0, at = 0;
+    std::uint64_t Size() override { return file.size() + cut; }
+    Read ReadNext(std::span<std::uint8_t> into) override
+    {
+        if (at >= failAt)
+            return {0, 23};  // ERROR_CRC: a page that cannot be read
+        const std::size_t count = std::min({into.size(), piece, file.size() - at, failAt - at});
+        std::memcpy(into.data(), file.data() + at, count);
+        at += count;
+        return {count, 0};
+    }
+};
+
+// The snapshot holds the header and the records up to EndOffset and nothing beyond; a failed read keeps what came
+// before it, of which only whole records are listed.
+TEST(TraceSnapshotTest, ReadsTheRecordsUpToEndOffsetAndKeepsWhatCameBeforeAFailedRead)
+{
+    const auto At = [](std::size_t records, std::size_t extra = 0) { return kHeader + records * kRecord + extra; };
+    const struct { const char* what; std::size_t bytes; std::uint32_t end; std::size_t piece, failAt, cut;
+                   std::size_t size; std::uint32_t error; std::size_t listed; std::uint32_t magic = kTraceLogMagic; } cases[] = {
+        {"whole", At(3), At(3), 1 << 30, SIZE_MAX, 0, At(3), 0, 3},
+        {"in small reads", At(3), At(3), 7, SIZE_MAX, 0, At(3), 0, 3},
+        {"tail beyond EndOffset left unread", At(3, 500), At(2, 1), 1 << 30, SIZE_MAX, 0, At(3), 0, 3},
+        {"EndOffset beyond the file", At(2, 50), At(9), 1 << 30, SIZE_MAX, 0, At(2, 50), 0, 2},
+        {"cut short since opened", At(3), At(3), 1 << 30, SIZE_MAX, 40, At(3), 0, 3},
+        {"read fails inside the third record", At(3), At(3), 1 << 30, At(2, 30), 0, At(2, 30), 23, 2},
+        {"read fails in the header", At(3), At(3), 1 << 30, 10, 0, 0, 23, 0},
+        {"empty", 0, 0, 1 << 30, SIZE_MAX, 0, 0, kErrorFileInvalid, 0},
+        {"no trace log", At(3), At(3), 1 << 30, SIZE_MAX, 0, 0, kErrorFileInvalid, 0, 0x12345678},
+        {"header cut", kHeader - 1, 0, 1 << 30, SIZE_MAX, 0, 0, kErrorFileInvalid, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FileSource source;
+        source.file = LogFile(c.bytes, c.end, c.magic);
+        source.piece = c.piece, source.failAt = c.failAt, source.cut = c.cut;
+        const std::optional<TraceSnapshot> snapshot = ReadTraceSnapshot(source, {});
+        ASSERT_TRUE(snapshot.has_value());
+        EXPECT_EQ(std::tuple(snapshot->size, snapshot->error, LocateTraceRecords(snapshot->Bytes()).count),
+                  std::tuple(c.size, c.error, c.listed));
+        EXPECT_TRUE(std::equal(snapshot->Bytes().begin(), snapshot->Bytes().end(), source.file.begin()));
+        EXPECT_LE(source.at, std::max(c.size, kHeader)) << "nothing read past what the snapshot needs";
+    }
+    FileSource large;
+    large.file = LogFile(At(200000), At(200000));
+    std::vector<std::size_t> told;
+    const auto stop = [&](std::size_t done, std::size_t total) { told.push_back(done), told.push_back(total); return told.size() < 4; };
+    EXPECT_FALSE(ReadTraceSnapshot(large, stop).has_value());
+    EXPECT_EQ(told, (std::vector<std::size_t>{0, 200000, (8u << 20) / kRecord, 200000})) << "told between pieces of 8 MiB";
 }
 
 // Every ending reads back as the records written, the seed fixes the bytes, and the demo's log holds each case

@@ -2,6 +2,7 @@
 
 #include "app/commands.h"
 #include "changes/win32/changed_files_dialog.h"
+#include "common/win32/system_message.h"
 #include "setup/win32/device_commands.h"
 #include "setup/win32/driver_setup_commands.h"
 #include "volumes/volume_enumeration.h"
@@ -54,12 +55,24 @@ void FlushPendingMouseMessages()
     }
 }
 
+// A window that could not be opened (its record could not be made, or the
+// system could not make the window) says so, in the program's error box.
+void ReportWindowNotShown(const FrameWindow& frame, const wchar_t* window, bool shown)
+{
+    if (shown)
+        return;
+    const DWORD error = GetLastError();
+    const std::wstring text = std::wstring(L"The ") + window + L" window cannot be opened: " +
+                              SystemMessageText(error != ERROR_SUCCESS ? error : ERROR_NOT_ENOUGH_MEMORY);
+    MessageBoxW(frame.window, text.c_str(), L"TrackKit", MB_ICONERROR | MB_OK);
+}
+
 void Exit(FrameWindow& frame, const Command&) { DestroyWindow(frame.window); }
 void About(FrameWindow& frame, const Command&) { ShowAboutBox(frame.instance, frame.window); }
 void TraceLog(FrameWindow& frame, const Command&)
 {
     TraceLogDialogContext context{frame.theme.IsLoaded(), &frame.traceLogPath, &frame.settings};
-    ShowTraceLogDialog(frame.window, context);
+    ReportWindowNotShown(frame, L"CBT Trace Log", ShowTraceLogDialog(frame.window, context));
 }
 // "Changed &Files...": the selected volume's session bitmap as it stands now,
 // looked up through a handle of the window's own.
@@ -80,7 +93,7 @@ void ChangedFiles(FrameWindow& frame, const Command&)
             context.bitmap.assign(bytes.begin(), bytes.end());
         }
     }
-    ShowChangedFilesDialog(frame.instance, frame.window, context);
+    ReportWindowNotShown(frame, L"Changed Files", ShowChangedFilesDialog(frame.instance, frame.window, context));
 }
 void RefreshNow(FrameWindow& frame, const Command&) { RefreshVolumesAndMap(frame); }
 void InstallDriver(FrameWindow& frame, const Command&) { InstallDriverCommand(frame.window, frame.driver); }

@@ -11,6 +11,7 @@
 #include "app/win32/statistics_list.h"
 #include "common/win32/gdi_objects.h"
 #include "common/win32/window_class.h"
+#include "common/win32/window_placement.h"
 #include "common/win32/window_record.h"
 #include "setup/win32/device_commands.h"
 #include "volumes/win32/volume_list_window.h"
@@ -133,27 +134,9 @@ void SetMinimumTrackSize(ScreenDpi dpi, MINMAXINFO* info)
     info->ptMinTrackSize.y = metrics.minimumTrackHeight;
 }
 
-// The frame's restored rectangle in screen coordinates, whether it is shown
-// normal, minimised or maximised: what the next start should open as. The
-// placement is in workspace coordinates, which start at the work area's
-// corner, so a taskbar on the left or at the top moves them.
-std::optional<RECT> RestoredFrameRectangle(HWND frame)
-{
-    WINDOWPLACEMENT placement{};
-    placement.length = sizeof(placement);
-    if (!GetWindowPlacement(frame, &placement))
-        return std::nullopt;
-    RECT rect = placement.rcNormalPosition;
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof(monitor);
-    if (GetMonitorInfoW(MonitorFromRect(&rect, MONITOR_DEFAULTTOPRIMARY), &monitor))
-        OffsetRect(&rect, monitor.rcWork.left - monitor.rcMonitor.left, monitor.rcWork.top - monitor.rcMonitor.top);
-    return rect;
-}
-
 void OnFrameDestroy(FrameWindow& frame)
 {
-    if (const std::optional<RECT> rect = RestoredFrameRectangle(frame.window)) {
+    if (const std::optional<RECT> rect = RestoredWindowRect(frame.window)) {
         AppSettings& settings = frame.settings;
         settings.windowLeft = rect->left;
         settings.windowTop = rect->top;

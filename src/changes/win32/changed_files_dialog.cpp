@@ -354,10 +354,10 @@ const DLGPROC ChangedFilesDialogProc = RecordDialogProc<ChangedFilesDialog, Hand
 
 } // namespace
 
-void ShowChangedFilesDialog(HINSTANCE instance, HWND owner, ChangedFilesContext& context)
+bool ShowChangedFilesDialog(HINSTANCE instance, HWND owner, ChangedFilesContext& context)
 {
-    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_CHANGED_FILES), owner, ChangedFilesDialogProc,
-                    reinterpret_cast<LPARAM>(&context));
+    return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_CHANGED_FILES), owner, ChangedFilesDialogProc,
+                           reinterpret_cast<LPARAM>(&context)) == IDCANCEL;
 }
 
 } // namespace trackkit

@@ -34,7 +34,7 @@ struct ChangedFilesContext {
 
 // Shows the window modally, owned by `owner`, and runs the lookup. Escape or
 // "Cancel" stops the lookup and keeps what it found; closing the window
-// stops it too.
-void ShowChangedFilesDialog(HINSTANCE instance, HWND owner, ChangedFilesContext& context);
+// stops it too. False when the window could not be shown.
+bool ShowChangedFilesDialog(HINSTANCE instance, HWND owner, ChangedFilesContext& context);
 
 } // namespace trackkit

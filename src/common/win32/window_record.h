@@ -75,8 +75,9 @@ LRESULT CALLBACK RecordWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 
 // The same shape for a dialog: the record is made at WM_INITDIALOG by
 // Record::Create(dialog, initParameter) from the dialog's init parameter
-// (a dialog that gets no record ends at once), fetched once per message,
-// FALSE (not handled) while absent, freed after WM_NCDESTROY.
+// (a dialog that gets no record ends at once with -1, which DialogBoxParamW
+// then returns), fetched once per message, FALSE (not handled) while absent,
+// freed after WM_NCDESTROY.
 template <typename Record>
 Record* DialogRecordOf(HWND dialog)
 {
@@ -86,7 +87,10 @@ Record* DialogRecordOf(HWND dialog)
 template <typename Record>
 bool AttachDialogRecord(HWND dialog, LPARAM initParameter)
 {
-    std::unique_ptr<Record> record = Record::Create(dialog, initParameter);
+    // A record that cannot be made (no memory for it) is a refusal too: a
+    // modal dialog without one could not even be closed.
+    std::unique_ptr<Record> record = HandleWithoutEscaping(
+        [&] { return Record::Create(dialog, initParameter); }, std::unique_ptr<Record>());
     if (!record) {
         EndDialog(dialog, -1);
         return false;

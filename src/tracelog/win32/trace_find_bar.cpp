@@ -35,6 +35,7 @@ std::wstring TextOf(HWND control)
 }
 
 bool IsBarKey(WPARAM key) { return key == VK_RETURN || key == VK_ESCAPE; }
+bool IsDialogKey(WPARAM key) { return key == VK_F3 || key == VK_F5; }
 
 // Enter and Escape would go to the dialog that holds the bar (its default
 // button, its Cancel); in the bar they are the bar's. Enter finds the next
@@ -50,7 +51,7 @@ void PressBarKey(HWND control, WPARAM key)
     SendMessageW(bar, WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), 0);
 }
 
-LRESULT CALLBACK BarKeysProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
+LRESULT CALLBACK BarKeysProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR host)
 {
     return HandleWithoutEscaping(
         [&]() -> LRESULT {
@@ -66,6 +67,8 @@ LRESULT CALLBACK BarKeysProc(HWND control, UINT message, WPARAM wParam, LPARAM l
                     PressBarKey(control, wParam);
                     return 0;
                 }
+                if (IsDialogKey(wParam) && reinterpret_cast<FindBarHost*>(host)->PressDialogKey(wParam))
+                    return 0;
                 break;
             case WM_CHAR:
                 if (wParam == L'\r' || wParam == 0x1B)
@@ -91,7 +94,8 @@ INT_PTR HandleFindBarMessage(FindBarRecord& record, UINT message, WPARAM wParam,
     switch (message) {
     case WM_INITDIALOG:
         for (const int id : kFocusableControls)
-            SetWindowSubclass(GetDlgItem(record.bar, id), BarKeysProc, kBarKeysSubclassId, 0);
+            SetWindowSubclass(GetDlgItem(record.bar, id), BarKeysProc, kBarKeysSubclassId,
+                              reinterpret_cast<DWORD_PTR>(&record.host));
         return FALSE;  // made hidden: the focus stays where it is
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
@@ -100,7 +104,7 @@ INT_PTR HandleFindBarMessage(FindBarRecord& record, UINT message, WPARAM wParam,
         case IDCANCEL: record.host.CloseFindBar(); return TRUE;
         case IDC_FIND_BAR_TEXT:
             if (HIWORD(wParam) == EN_CHANGE)
-                SayNotFound(record.bar, false);
+                SetFindBarNote(record.bar, L"");
             return TRUE;
         }
         break;
@@ -130,9 +134,9 @@ FindRequest CurrentFindRequest(HWND bar)
             IsDlgButtonChecked(bar, IDC_FIND_BAR_MATCH_CASE) == BST_CHECKED};
 }
 
-void SayNotFound(HWND bar, bool notFound)
+void SetFindBarNote(HWND bar, std::wstring_view note)
 {
-    SetDlgItemTextW(bar, IDC_FIND_BAR_NOT_FOUND, notFound ? L"Not found" : L"");
+    SetDlgItemTextW(bar, IDC_FIND_BAR_NOTE, std::wstring(note).c_str());
 }
 
 } // namespace trackkit

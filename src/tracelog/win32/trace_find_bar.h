@@ -14,8 +14,11 @@ public:
     // Look for the text from the current row on, forward ("Next", Enter) or
     // backward ("Previous", Shift+Enter).
     virtual void FindNext(std::wstring_view text, bool matchCase, bool forward) = 0;
-    // Escape in the bar: the host hides it and gives the focus back.
+    // Escape in the bar: the host stops its search, or hides the bar and
+    // gives the focus back.
     virtual void CloseFindBar() = 0;
+    // F3 and F5 in the bar: the keys the host answers wherever the focus is.
+    virtual bool PressDialogKey(WPARAM key) = 0;
 };
 
 // What the bar holds now: what F3 and Shift+F3 look for again.
@@ -34,7 +37,8 @@ void ShowFindBar(HWND bar);
 
 FindRequest CurrentFindRequest(HWND bar);
 
-// Says "Not found" in the bar, or nothing; any change to the text clears it.
-void SayNotFound(HWND bar, bool notFound);
+// A note beside the bar's buttons ("Not found", "Searching... 10 of 20
+// rows"); any change to the text clears it.
+void SetFindBarNote(HWND bar, std::wstring_view note);
 
 } // namespace trackkit

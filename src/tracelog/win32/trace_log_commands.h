@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <cstddef>
-
 #include "tracelog/win32/trace_log_dialog_state.h"
 
 namespace trackkit {
@@ -21,16 +19,8 @@ void OpenFindBar(TraceLogDialogState& state);
 // text yet, the bar opens.
 void FindAgain(TraceLogDialogState& state, bool forward);
 
-// Ctrl+C: the selected rows as tab-separated text with a line of column
-// titles, in the columns' shown order.
-void CopySelectedRows(TraceLogDialogState& state);
-
 // "Save As...": the listed rows, filters applied and in their shown order,
 // to a CSV file the user names, written on a worker thread.
 void SaveListedRows(TraceLogDialogState& state);
-void OnExportProgress(TraceLogDialogState& state, std::size_t rowsWritten);
-void OnExportDone(TraceLogDialogState& state);
-// Escape during an export: it stops, and the target stays as it was.
-void CancelExport(TraceLogDialogState& state);
 
 } // namespace trackkit

@@ -4,6 +4,7 @@
 
 #include "common/win32/gdi_objects.h"
 #include "common/win32/message_guard.h"
+#include "common/win32/window_placement.h"
 #include "common/win32/window_class.h"
 #include "common/win32/window_record.h"
 #include "resources/resource_ids.h"
@@ -16,6 +17,7 @@
 #include "tracelog/win32/trace_log_dialog_state.h"
 #include "tracelog/win32/trace_log_location.h"
 #include "tracelog/win32/trace_log_table.h"
+#include "tracelog/win32/trace_log_tasks.h"
 
 namespace trackkit {
 namespace {
@@ -32,79 +34,23 @@ RECT ClientRectOf(HWND control, HWND dialog)
     return rect;
 }
 
-// Takes what a finished load gave. A cancelled load leaves the table as it
-// was; a failed one empties it and says why.
-void FinishLoad(TraceLogDialogState& state)
-{
-    TraceLoadResult result = state.loader->TakeResult();
-    state.loader.reset();
-    if (result.status.problem != TraceLoadProblem::Cancelled) {
-        state.log = std::move(result.log);
-        FillFilterLists(state, state.loadKeepsFilters);
-    }
-    state.status.problem = result.status.problem;
-    state.status.systemText = std::move(result.status.systemText);
-    state.status.promised = result.status.promised;
-    ShowRows(state);
-}
-
-// Reads the log path afresh on a worker thread; a log small enough is shown
-// before this returns, a larger one when the worker is done, with its
-// progress in the status line meanwhile. keepFilters: each filter list keeps
-// its text when the new log still offers it, else it goes back to "*".
-void StartLoad(TraceLogDialogState& state, bool keepFilters)
-{
-    state.exportJob.reset();  // an export reads the log this load replaces
-    state.loader.reset();     // one load at a time: a newer one replaces it
-    state.loadKeepsFilters = keepFilters;
-    state.loader = std::make_unique<TraceLogLoader>(state.dialog, *state.logPath, ++state.lastLoadId);
-    if (state.loader->WaitUntilDoneOrLong()) {
-        FinishLoad(state);
-        return;
-    }
-    SetWindowTextW(state.statusLine, TraceLoadingLine(0, state.loader->Total()).c_str());
-}
-
-void OnLoadProgress(TraceLogDialogState& state, unsigned id, std::size_t done)
-{
-    if (state.loader && state.loader->Id() == id)
-        SetWindowTextW(state.statusLine, TraceLoadingLine(done, state.loader->Total()).c_str());
-}
-
-void OnLoadDone(TraceLogDialogState& state, unsigned id)
-{
-    if (state.loader && state.loader->Id() == id)
-        FinishLoad(state);
-}
-
-// Escape while a load runs: the load stops, the table keeps what it showed.
-void CancelLoad(TraceLogDialogState& state)
-{
-    state.loader.reset();
-    state.status.problem = TraceLoadProblem::Cancelled;
-    ShowStatus(state);
-}
-
-// F5: the file read afresh, the filters kept where the log still offers them.
-void Refresh(TraceLogDialogState& state)
-{
-    StartLoad(state, true);
-}
-
 bool IsDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
 
-// The keys the dialog answers wherever the focus is: F5, Ctrl+F, F3,
-// Shift+F3 and Ctrl+C. True when the key was one of them.
-bool HandleDialogKey(TraceLogDialogState& state, WPARAM key)
+// The keys the dialog answers wherever the focus is: F5 (the file read
+// afresh, both filters back to "*"), Ctrl+F, F3, Shift+F3, Ctrl+C and
+// Ctrl+A. True when the key was one of them.
+bool HandleTraceDialogKey(TraceLogDialogState& state, WPARAM key)
 {
     if (key == VK_F5)
-        Refresh(state);
+        StartLoad(state);
     else if (key == VK_F3)
         FindAgain(state, !IsDown(VK_SHIFT));
     else if (key == 'F' && IsDown(VK_CONTROL))
         OpenFindBar(state);
     else if (key == 'C' && IsDown(VK_CONTROL))
-        CopySelectedRows(state);
+        StartCopy(state);
+    else if (key == 'A' && IsDown(VK_CONTROL))
+        SelectAllRows(state);
     else
         return false;
     return true;
@@ -112,15 +58,13 @@ bool HandleDialogKey(TraceLogDialogState& state, WPARAM key)
 
 // The dialog's controls take the keyboard, so F5 is caught on its way to
 // whichever of them has the focus. The table reports its keys itself
-// (LVN_KEYDOWN) and is not subclassed: a subclass costs every one of the
-// many messages a load sends the table a property lookup, which under Wine
-// is a round trip to the server.
+// (LVN_KEYDOWN).
 LRESULT CALLBACK RefreshKeyProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                 DWORD_PTR dialog)
 {
     if (message == WM_KEYDOWN) {
         auto* state = DialogRecordOf<TraceLogDialogState>(reinterpret_cast<HWND>(dialog));
-        if (state != nullptr && HandleWithoutEscaping([&] { return HandleDialogKey(*state, wParam); }, false))
+        if (state != nullptr && HandleWithoutEscaping([&] { return HandleTraceDialogKey(*state, wParam); }, false))
             return 0;
     }
     if (message == WM_NCDESTROY)
@@ -156,7 +100,7 @@ void FetchControls(TraceLogDialogState& state)
 // opening.
 void LocateLogPath(const TraceLogDialogState& state)
 {
-    if (std::optional<std::wstring> path = ReadDebugLogPath())
+    if (std::optional<std::wstring> path = state.readRegisteredPath ? ReadDebugLogPath() : std::nullopt)
         *state.logPath = std::move(*path);
     SetWindowTextW(state.pathBox, state.logPath->c_str());
 }
@@ -184,18 +128,14 @@ void RestorePlacement(const TraceLogDialogState& state)
 // The restored rectangle (not the maximised one) is what the next opening gets.
 void StorePlacement(const TraceLogDialogState& state)
 {
-    WINDOWPLACEMENT placement{};
-    placement.length = sizeof placement;
-    if (state.placement == nullptr || !GetWindowPlacement(state.dialog, &placement))
+    const std::optional<RECT> rect = state.placement != nullptr ? RestoredWindowRect(state.dialog) : std::nullopt;
+    if (!rect)
         return;
-    RECT rect = placement.rcNormalPosition;
-    if (!IsZoomed(state.dialog) && !IsIconic(state.dialog))
-        GetWindowRect(state.dialog, &rect);
     AppSettings& kept = *state.placement;
-    kept.traceLogLeft = rect.left;
-    kept.traceLogTop = rect.top;
-    kept.traceLogWidth = rect.right - rect.left;
-    kept.traceLogHeight = rect.bottom - rect.top;
+    kept.traceLogLeft = rect->left;
+    kept.traceLogTop = rect->top;
+    kept.traceLogWidth = rect->right - rect->left;
+    kept.traceLogHeight = rect->bottom - rect->top;
 }
 
 BOOL OnInitDialog(TraceLogDialogState& state)
@@ -206,13 +146,13 @@ BOOL OnInitDialog(TraceLogDialogState& state)
     state.dpiX = dpi.x;
     state.dpiY = dpi.y;
     FetchControls(state);
-    FillFilterLists(state, false);
     PrepareTraceTable(state);
     LocateLogPath(state);
     WatchRefreshKey(state);
+    WatchRangeSelection(state.table);
     CreateTraceFindBar(state);
     RestorePlacement(state);
-    StartLoad(state, false);
+    StartLoad(state);
     return TRUE;
 }
 
@@ -228,34 +168,35 @@ void ChooseLogFile(TraceLogDialogState& state)
         return;
     *state.logPath = std::move(*path);
     SetWindowTextW(state.pathBox, state.logPath->c_str());
-    StartLoad(state, false);
+    StartLoad(state);
 }
 
+// A header click: sorts by that column, or the other way round when it is
+// the sorted column already.
+void SortByColumn(TraceLogDialogState& state, int column)
+{
+    if (column < 0 || static_cast<std::size_t>(column) >= kTraceColumnCount)
+        return;
+    const auto chosen = static_cast<TraceColumn>(column);
+    state.sortDescending = state.sortColumn == chosen && !state.sortDescending;
+    state.sortColumn = chosen;
+    MarkSortedHeader(state);
+    StartRows(state);
+}
+
+// Escape stops what runs; with nothing running it closes the dialog.
 void OnCommand(TraceLogDialogState& state, int id, int code)
 {
-    if (id == IDCANCEL && code == 0 && state.exportJob)
-        CancelExport(state);
-    else if (id == IDCANCEL && code == 0 && state.loader)
-        CancelLoad(state);
-    else if (id == IDCANCEL && code == 0)
-        EndDialog(state.dialog, kClosedResult);
-    else if (code == CBN_SELCHANGE && (id == IDC_TRACE_LOG_DEVICE_FILTER || id == IDC_TRACE_LOG_THREAD_FILTER))
-        ShowRows(state);
-    else if (code == BN_CLICKED && id == IDC_TRACE_LOG_CHOOSE)
+    if (id == IDCANCEL && code == 0) {
+        if (!StopWork(state))
+            EndDialog(state.dialog, kClosedResult);
+    } else if (code == CBN_SELCHANGE && (id == IDC_TRACE_LOG_DEVICE_FILTER || id == IDC_TRACE_LOG_THREAD_FILTER)) {
+        StartRows(state);
+    } else if (code == BN_CLICKED && id == IDC_TRACE_LOG_CHOOSE) {
         ChooseLogFile(state);
-    else if (code == BN_CLICKED && id == IDC_TRACE_LOG_SAVE_AS)
+    } else if (code == BN_CLICKED && id == IDC_TRACE_LOG_SAVE_AS) {
         SaveListedRows(state);
-}
-
-// A row's selection changed, or a range's (LVN_ODSTATECHANGED): the panel
-// follows the first selected row.
-void OnSelectionChanged(TraceLogDialogState& state)
-{
-    const std::uint32_t flags = SelectedRowFlags(state);
-    if (flags == state.selectedFlags)
-        return;
-    state.selectedFlags = flags;
-    InvalidateRect(state.flagsPanel, nullptr, FALSE);
+    }
 }
 
 // Every notification is answered 0; only custom drawing has a result.
@@ -268,17 +209,16 @@ void OnNotify(TraceLogDialogState& state, NMHDR& header)
             SupplyCellText(state, reinterpret_cast<NMLVDISPINFOW&>(header));
             break;
         case LVN_ITEMCHANGED:
-            if ((reinterpret_cast<const NMLISTVIEW&>(header).uChanged & LVIF_STATE) != 0)
-                OnSelectionChanged(state);
+            OnRowChanged(state, reinterpret_cast<const NMLISTVIEW&>(header));
             break;
         case LVN_ODSTATECHANGED:
-            OnSelectionChanged(state);
+            OnRowRangeChanged(state, reinterpret_cast<const NMLVODSTATECHANGE&>(header));
             break;
         case LVN_COLUMNCLICK:
             SortByColumn(state, reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
             break;
         case LVN_KEYDOWN:
-            HandleDialogKey(state, reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey);
+            HandleTraceDialogKey(state, reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey);
             break;
         case NM_CUSTOMDRAW:
             result = AnswerTableCustomDraw(state, reinterpret_cast<NMLVCUSTOMDRAW&>(header));
@@ -341,8 +281,7 @@ INT_PTR HandleTraceLogDialogMessage(TraceLogDialogState& state, UINT message, WP
     case WM_INITDIALOG:
         return OnInitDialog(state);
     case WM_DESTROY:
-        state.exportJob.reset();
-        state.loader.reset();
+        DropWork(state);
         StorePlacement(state);
         RemovePropW(state.dialog, kVistaDialogProperty);
         return FALSE;
@@ -351,17 +290,24 @@ INT_PTR HandleTraceLogDialogMessage(TraceLogDialogState& state, UINT message, WP
         // stops the load first).
         EndDialog(state.dialog, kClosedResult);
         return TRUE;
-    case kTraceLoadProgressMessage:
-        OnLoadProgress(state, static_cast<unsigned>(wParam), static_cast<std::size_t>(lParam));
+    case kTraceTaskProgressMessage:
+        OnTaskProgress(state, wParam);
         return TRUE;
-    case kTraceLoadDoneMessage:
-        OnLoadDone(state, static_cast<unsigned>(wParam));
+    case kTraceTaskDoneMessage:
+        OnTaskDone(state, wParam);
         return TRUE;
-    case kTraceExportProgressMessage:
-        OnExportProgress(state, static_cast<std::size_t>(wParam));
+    case kTraceSavingProgressMessage:
+        OnSavingProgress(state, wParam);
         return TRUE;
-    case kTraceExportDoneMessage:
-        OnExportDone(state);
+    case kTraceSavingDoneMessage:
+        OnSavingDone(state, wParam);
+        return TRUE;
+    case WM_SETCURSOR:
+        // The wait cursor over the dialog while it waits for a load.
+        if (state.taskKind != TraceTask::Load)
+            return FALSE;
+        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        SetWindowLongPtrW(state.dialog, DWLP_MSGRESULT, TRUE);
         return TRUE;
     case WM_COMMAND:
         OnCommand(state, LOWORD(wParam), HIWORD(wParam));
@@ -388,7 +334,7 @@ INT_PTR HandleTraceLogDialogMessage(TraceLogDialogState& state, UINT message, WP
         InvalidateRect(state.table, nullptr, TRUE);
         return FALSE;
     case WM_KEYDOWN:
-        return HandleDialogKey(state, wParam) ? TRUE : FALSE;
+        return HandleTraceDialogKey(state, wParam) ? TRUE : FALSE;
     default:
         return FALSE;
     }
@@ -406,21 +352,30 @@ std::unique_ptr<TraceLogDialogState> TraceLogDialogState::Create(HWND dialog, LP
     state->themeLoaded = context.themeLoaded;
     state->logPath = context.rememberedPath != nullptr ? context.rememberedPath : &state->ownLogPath;
     state->placement = context.settings;
+    state->readRegisteredPath = context.readRegisteredPath;
     return state;
 }
 
+bool TraceLogDialogState::PressDialogKey(WPARAM key) { return HandleTraceDialogKey(*this, key); }
+
 const DLGPROC TraceLogDialogProc = RecordDialogProc<TraceLogDialogState, HandleTraceLogDialogMessage>;
 
-bool IsTraceLogLoading(HWND dialog)
+bool IsTraceLogBusy(HWND dialog)
 {
     const TraceLogDialogState* state = DialogRecordOf<TraceLogDialogState>(dialog);
-    return state != nullptr && state->loader != nullptr;
+    return state != nullptr && (state->task != nullptr || state->saving != nullptr);
 }
 
-void ShowTraceLogDialog(HWND owner, TraceLogDialogContext& context)
+std::uint32_t TraceLogPanelFlags(HWND dialog)
 {
-    DialogBoxParamW(CodeModule(), MAKEINTRESOURCEW(IDD_TRACE_LOG), owner, TraceLogDialogProc,
-                    reinterpret_cast<LPARAM>(&context));
+    const TraceLogDialogState* state = DialogRecordOf<TraceLogDialogState>(dialog);
+    return state != nullptr ? state->selectedFlags : 0;
+}
+
+bool ShowTraceLogDialog(HWND owner, TraceLogDialogContext& context)
+{
+    return DialogBoxParamW(CodeModule(), MAKEINTRESOURCEW(IDD_TRACE_LOG), owner, TraceLogDialogProc,
+                           reinterpret_cast<LPARAM>(&context)) == kClosedResult;
 }
 
 } // namespace trackkit

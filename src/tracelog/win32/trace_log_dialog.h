@@ -22,11 +22,15 @@ struct TraceLogDialogContext {
     // that is on a screen) and stores its rectangle there when it closes.
     // Null: the system places it and nothing is stored.
     AppSettings* settings = nullptr;
+    // The opening takes the driver's DebugLogPath when it is usable; without
+    // it the dialog shows the remembered path (for a program that names the
+    // log itself, whatever the machine has registered).
+    bool readRegisteredPath = true;
 };
 
 // Opens the modal "CBT Trace Log" dialog owned by `owner` and returns when
-// the user closes it.
-void ShowTraceLogDialog(HWND owner, TraceLogDialogContext& context);
+// the user closes it: true, or false when it could not be shown.
+bool ShowTraceLogDialog(HWND owner, TraceLogDialogContext& context);
 
 // The dialog's procedure, for opening the dialog without a modal loop of its
 // own (CreateDialogParamW on IDD_TRACE_LOG), as the tests and the timing
@@ -35,8 +39,12 @@ void ShowTraceLogDialog(HWND owner, TraceLogDialogContext& context);
 // theme, no remembered path and no settings.
 extern const DLGPROC TraceLogDialogProc;
 
-// True while the dialog loads a log behind its progress line: the result
-// comes as a message to the dialog.
-bool IsTraceLogLoading(HWND dialog);
+// True while the dialog's worker is busy for it (a load, rows being made, a
+// search, a copy or a "Save As..."): the result comes as a message.
+bool IsTraceLogBusy(HWND dialog);
+
+// The flag word the flags panel shows: the Flags of the row selected most
+// recently, 0 before any row was.
+std::uint32_t TraceLogPanelFlags(HWND dialog);
 
 } // namespace trackkit

@@ -7,16 +7,39 @@
 #include <optional>
 #include <string>
 
+#include "common/win32/csv_file.h"
+#include "common/win32/locale_text.h"
+#include "common/win32/worker_job.h"
 #include "settings/settings.h"
+#include "tracelog/trace_filter.h"
 #include "tracelog/trace_index.h"
 #include "tracelog/trace_load_status.h"
 #include "tracelog/trace_texts.h"
-#include "tracelog/win32/trace_export_job.h"
 #include "tracelog/win32/trace_find_bar.h"
 #include "tracelog/win32/trace_log_loader.h"
 #include "tracelog/win32/windows_trace_time_text.h"
 
 namespace trackkit {
+
+// Work the dialog hands its worker, besides a "Save As...": at most one at a
+// time, the newest replacing the one before.
+enum class TraceTask : std::uint8_t { None, Load, Rows, Find, Copy };
+
+// What a task leaves for the dialog. The worker writes it; the dialog reads
+// it once the task has finished, and never while it runs.
+struct TraceTaskOutcome {
+    TraceLoadResult load;
+    SharedTraceRows rows;
+    std::optional<std::size_t> found;
+    std::optional<std::wstring> copied;
+};
+
+// The filters and the column order that rows are made with.
+struct TraceRowsChoice {
+    TraceFilters filters;
+    std::optional<TraceColumn> column;  // none: time order
+    bool descending = false;
+};
 
 // The trace log dialog's record (see RecordDialogProc), made from its
 // TraceLogDialogContext.
@@ -24,9 +47,11 @@ struct TraceLogDialogState final : FindBarHost {
     static std::unique_ptr<TraceLogDialogState> Create(HWND dialog, LPARAM initParameter);
 
     // The find bar's requests: the next row any of whose texts holds the
-    // text, from the focused row on; Escape in the bar hides it.
+    // text, from the focused row on; Escape in the bar stops a search, or
+    // hides the bar; the keys the dialog answers wherever the focus is.
     void FindNext(std::wstring_view text, bool matchCase, bool forward) override;
     void CloseFindBar() override;
+    bool PressDialogKey(WPARAM key) override;
 
     HWND dialog = nullptr;
     HWND pathBox = nullptr;
@@ -45,6 +70,8 @@ struct TraceLogDialogState final : FindBarHost {
     // or ownLogPath when it gave none.
     std::wstring ownLogPath;
     std::wstring* logPath = nullptr;
+    // Whether the opening takes the driver's DebugLogPath.
+    bool readRegisteredPath = true;
     // Where the dialog was last closed, restored when it opens; null: not kept.
     AppSettings* placement = nullptr;
     int dpiX = 96;
@@ -55,14 +82,18 @@ struct TraceLogDialogState final : FindBarHost {
     int tableTop = 0;
     int topControlsRight = 0;
 
-    // What the table lists; null while nothing is loaded.
-    std::unique_ptr<LoadedTraceLog> log;
-    // What the status line says when no load is running.
-    TraceStatus status;
-    // The column the rows are sorted by; none: time order.
+    // What the table lists: the loaded log (null while none is) and its rows,
+    // made with `shown`; the header's arrow and the filter lists show what is
+    // asked for, which a task may be making.
+    std::shared_ptr<const LoadedTraceLog> log;
+    SharedTraceRows rows;
+    TraceRowsChoice shown;
     std::optional<TraceColumn> sortColumn;
     bool sortDescending = false;
-    // The Flags of the selected row, shown by the flags panel; 0 with none.
+    // What the status line says when nothing runs.
+    TraceStatus status;
+    // The Flags of the row selected most recently, shown by the flags panel;
+    // 0 before any row was selected. Loads, filters and sorts keep it.
     std::uint32_t selectedFlags = 0;
 
     // The texts of the record the table asked for last: it asks for the
@@ -70,14 +101,20 @@ struct TraceLogDialogState final : FindBarHost {
     std::optional<std::uint32_t> textsRecord;
     TraceColumnTexts texts;
     WindowsTraceTimeText timeText;
+    WindowsLocaleText locale;
 
-    // The load under way, if any, and whether it keeps the filters' texts.
-    std::unique_ptr<TraceLogLoader> loader;
-    bool loadKeepsFilters = false;
-    unsigned lastLoadId = 0;
-    // The "Save As..." under way, if any. It reads the loaded log, so it is
-    // declared after it and ends first.
-    std::unique_ptr<TraceExportJob> exportJob;
+    // The task under way, if any: its kind, what it leaves, and for rows
+    // what it makes them with.
+    std::unique_ptr<WorkerJob> task;
+    TraceTask taskKind = TraceTask::None;
+    std::shared_ptr<TraceTaskOutcome> taskOutcome;
+    TraceRowsChoice taskChoice;
+    // The "Save As..." under way, if any.
+    std::unique_ptr<WorkerJob> saving;
+    std::shared_ptr<CsvFileOutcome> savingOutcome;
+    std::wstring savingPath;
+    std::size_t savingRows = 0;
+    WPARAM lastJobId = 0;
 };
 
 } // namespace trackkit

@@ -1,138 +1,119 @@
 #include "tracelog/win32/trace_log_loader.h"
 
+#include <windows.h>
 #include <winternl.h>
 
-#include <chrono>
 #include <new>
 #include <utility>
+
+#include "common/win32/system_message.h"
+#include "tracelog/win32/trace_log_open.h"
 
 namespace trackkit {
 namespace {
 
 constexpr DWORD kNtStatusErrorBit = 0x10000000;
 
+// The system's words for a Windows error or for an NTSTATUS as the opening
+// reports it (bit 28 set).
+std::wstring ErrorText(std::uint32_t error)
+{
+    if ((error & kNtStatusErrorBit) != 0)
+        error = RtlNtStatusToDosError(static_cast<NTSTATUS>(error & ~kNtStatusErrorBit));
+    return SystemMessageText(error);
+}
+
 TraceLoadResult Failure(TraceLoadProblem problem, std::uint32_t error = 0)
 {
     TraceLoadResult result;
     result.status.problem = problem;
-    if (problem == TraceLoadProblem::Unreadable || problem == TraceLoadProblem::CannotMap)
-        result.status.systemText = SystemErrorText(error);
+    if (problem == TraceLoadProblem::Unreadable || problem == TraceLoadProblem::TooLarge)
+        result.status.systemText = ErrorText(error);
     return result;
 }
 
-TraceLoadResult Load(std::wstring_view path, const std::function<void(std::size_t)>& counted,
-                     const TraceProgress& progress)
+// The open file, read front to back with ReadFile.
+class FileByteSource final : public TraceByteSource {
+public:
+    explicit FileByteSource(HANDLE file) : file_(file) {}
+    std::uint64_t Size() override
+    {
+        LARGE_INTEGER size{};
+        return GetFileSizeEx(file_, &size) && size.QuadPart > 0 ? static_cast<std::uint64_t>(size.QuadPart) : 0;
+    }
+    Read ReadNext(std::span<std::uint8_t> into) override
+    {
+        DWORD read = 0;
+        const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(into.size(), 0x40000000));
+        if (!ReadFile(file_, into.data(), wanted, &read, nullptr))
+            return {0, GetLastError() != 0 ? GetLastError() : ERROR_READ_FAULT};
+        return {read, 0};
+    }
+
+private:
+    HANDLE file_;
+};
+
+// The snapshot of the file, the handle closed again before it is indexed.
+std::optional<TraceSnapshot> ReadSnapshot(std::wstring_view path, const TraceLoadProgress& progress, DWORD& openError)
 {
-    auto log = std::make_unique<LoadedTraceLog>();
-    log->file = MapTraceLog(path);
-    if (log->file.error != 0)
-        return Failure(log->file.mappingFailed ? TraceLoadProblem::CannotMap : ProblemOfOpenError(log->file.error),
-                       log->file.error);
-    const TraceRecordArea area = LocateTraceRecords(log->file.Bytes());
-    if (area.error != 0)
+    const UniqueHandle file = OpenTraceLog(path);
+    if (!file.Valid()) {
+        openError = GetLastError() != 0 ? GetLastError() : ERROR_GEN_FAILURE;
+        return TraceSnapshot{};
+    }
+    FileByteSource source(file.Get());
+    return ReadTraceSnapshot(source, [&](std::size_t done, std::size_t total) {
+        return !progress || progress(TraceWork::Reading, done, total);
+    });
+}
+
+TraceLoadResult Load(std::wstring_view path, const TraceLoadProgress& progress)
+{
+    auto log = std::make_shared<LoadedTraceLog>();
+    DWORD openError = 0;
+    std::optional<TraceSnapshot> snapshot = ReadSnapshot(path, progress, openError);
+    if (openError != 0)
+        return Failure(ProblemOfOpenError(openError), openError);
+    if (!snapshot)
+        return Failure(TraceLoadProblem::Cancelled);
+    log->snapshot = std::move(*snapshot);
+    if (log->snapshot.tooLarge)
+        return Failure(TraceLoadProblem::TooLarge, log->snapshot.error);
+    if (log->snapshot.error == kErrorFileInvalid)
         return Failure(TraceLoadProblem::NotATraceLog);
-    if (counted)
-        counted(area.count);
-    std::optional<TraceLogIndex> index = TraceLogIndex::Build(area, progress);
+    const TraceRecordArea area = LocateTraceRecords(log->snapshot.Bytes());
+    if (area.error != 0)
+        return Failure(log->snapshot.error != 0 ? TraceLoadProblem::Unreadable : TraceLoadProblem::NotATraceLog,
+                       log->snapshot.error);
+    std::optional<TraceLogIndex> index = TraceLogIndex::Build(area, [&](std::size_t done, std::size_t total) {
+        return !progress || progress(TraceWork::Indexing, done, total);
+    });
     if (!index)
         return Failure(TraceLoadProblem::Cancelled);
     log->index = std::move(*index);
     TraceLoadResult result;
-    result.status.promised = PromisedTraceRecords(log->file.Bytes());
     result.status.loaded = area.count;
-    result.status.problem = result.status.promised > area.count ? TraceLoadProblem::Short : TraceLoadProblem::None;
+    result.status.promised = PromisedTraceRecords(log->snapshot.Bytes());
+    if (log->snapshot.error != 0) {
+        result.status.problem = TraceLoadProblem::Unreadable;
+        result.status.systemText = ErrorText(log->snapshot.error);
+    } else if (result.status.promised > area.count) {
+        result.status.problem = TraceLoadProblem::Short;
+    }
     result.log = std::move(log);
     return result;
 }
 
 } // namespace
 
-TraceLoadResult LoadTraceLogFile(std::wstring_view path, const std::function<void(std::size_t)>& counted,
-                                 const TraceProgress& progress)
+TraceLoadResult LoadTraceLogFile(std::wstring_view path, const TraceLoadProgress& progress)
 {
     try {
-        return Load(path, counted, progress);
+        return Load(path, progress);
     } catch (const std::bad_alloc&) {
-        return Failure(TraceLoadProblem::CannotMap, ERROR_NOT_ENOUGH_MEMORY);
+        return Failure(TraceLoadProblem::TooLarge, ERROR_NOT_ENOUGH_MEMORY);
     }
-}
-
-std::wstring SystemErrorText(std::uint32_t error)
-{
-    const DWORD code = (error & kNtStatusErrorBit) != 0 ? RtlNtStatusToDosError(static_cast<NTSTATUS>(error & ~kNtStatusErrorBit))
-                                                        : error;
-    wchar_t text[512] = {};
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
-                                  static_cast<DWORD>(std::size(text)), nullptr);
-    while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' '))
-        --length;
-    if (length == 0)
-        return L"error " + std::to_wstring(code) + L".";
-    return std::wstring(text, length);
-}
-
-TraceLogLoader::TraceLogLoader(HWND dialog, std::wstring path, unsigned id)
-    : dialog_(dialog), path_(std::move(path)), id_(id), thread_([this] { Run(); })
-{
-}
-
-TraceLogLoader::~TraceLogLoader()
-{
-    cancelled_ = true;
-    thread_.join();
-}
-
-void TraceLogLoader::Decide(bool done)
-{
-    {
-        const std::lock_guard lock(mutex_);
-        isDecided_ = true;
-        done_ = done_ || done;
-    }
-    decided_.notify_all();
-}
-
-void TraceLogLoader::Run()
-{
-    TraceLoadResult result;
-    try {
-        const auto counted = [this](std::size_t count) {
-            total_ = count;
-            if (count > kInstantRecords)
-                Decide(false);
-        };
-        const auto progress = [this](std::size_t done, std::size_t) {
-            if (cancelled_)
-                return false;
-            if (done > 0)
-                PostMessageW(dialog_, kTraceLoadProgressMessage, id_, static_cast<LPARAM>(done));
-            return true;
-        };
-        result = LoadTraceLogFile(path_, counted, progress);
-    } catch (...) {
-        result = Failure(TraceLoadProblem::CannotMap, ERROR_NOT_ENOUGH_MEMORY);
-    }
-    {
-        const std::lock_guard lock(mutex_);
-        result_ = std::move(result);
-    }
-    Decide(true);
-    PostMessageW(dialog_, kTraceLoadDoneMessage, id_, 0);
-}
-
-bool TraceLogLoader::WaitUntilDoneOrLong()
-{
-    std::unique_lock lock(mutex_);
-    // An opening that hangs (a share that does not answer) leaves the wait
-    // after a while; the load then goes on behind the progress line.
-    decided_.wait_for(lock, std::chrono::seconds(2), [this] { return isDecided_; });
-    return done_;
-}
-
-TraceLoadResult TraceLogLoader::TakeResult()
-{
-    const std::lock_guard lock(mutex_);
-    return std::move(result_);
 }
 
 } // namespace trackkit

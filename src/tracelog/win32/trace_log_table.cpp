@@ -2,11 +2,12 @@
 
 #include <array>
 #include <string>
-#include <vector>
 
 #include "common/dpi.h"
 #include "common/text.h"
 #include "common/win32/list_view.h"
+#include "common/win32/message_guard.h"
+#include "tracelog/trace_dialog_layout.h"
 #include "tracelog/trace_row_colors.h"
 
 namespace trackkit {
@@ -38,36 +39,101 @@ std::wstring SelectedText(HWND list, std::size_t room)
     return CutToBuffer(std::move(text), room);
 }
 
-void FillFilterList(HWND list, const std::vector<std::wstring>* texts, bool keepSelection)
+void FillFilterList(HWND list, const std::vector<std::wstring>* texts)
 {
-    const std::wstring kept = keepSelection ? SelectedText(list, kDeviceFilterTextChars) : std::wstring();
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     SendMessageW(list, CB_RESETCONTENT, 0, 0);
     SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"*"));
-    LRESULT selection = 0;
-    if (texts != nullptr) {
-        for (const std::wstring& text : *texts) {
-            const LRESULT added = SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-            if (!kept.empty() && text == kept)
-                selection = added;
-        }
-    }
-    SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(selection), 0);
+    if (texts != nullptr)
+        for (const std::wstring& text : *texts)
+            SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(list, CB_SETCURSEL, 0, 0);
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+}
+
+void SelectText(HWND list, const std::wstring& text)
+{
+    const LRESULT found = text.empty() ? CB_ERR : SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                                 reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(list, CB_SETCURSEL, found == CB_ERR ? 0 : static_cast<WPARAM>(found), 0);
 }
 
 // The record shown in a row; none past the rows.
 std::optional<std::uint32_t> RecordOfRow(const TraceLogDialogState& state, std::size_t row)
 {
-    if (!state.log || row >= state.log->rows.size())
+    if (!state.rows || row >= state.rows->size())
         return std::nullopt;
-    return state.log->rows[row];
+    return (*state.rows)[row];
 }
 
-void MarkSortedHeader(const TraceLogDialogState& state)
+int FocusedRow(HWND table)
 {
-    MarkSortedColumn(state.table, state.sortColumn ? std::optional<int>(static_cast<int>(*state.sortColumn)) : std::nullopt,
-                     state.sortDescending);
+    return static_cast<int>(SendMessageW(table, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+}
+
+void TakeFlagsOfRow(TraceLogDialogState& state, int row)
+{
+    const std::optional<std::uint32_t> record = row < 0 ? std::nullopt : RecordOfRow(state, static_cast<std::size_t>(row));
+    if (!record)
+        return;
+    const std::uint32_t flags = ReadTraceEntry(state.log->index.Area(), *record).flags;
+    if (flags == state.selectedFlags)
+        return;
+    state.selectedFlags = flags;
+    InvalidateRect(state.flagsPanel, nullptr, FALSE);
+}
+
+bool BecameSelected(UINT oldState, UINT newState)
+{
+    return (newState & LVIS_SELECTED) != 0 && (oldState & LVIS_SELECTED) == 0;
+}
+
+// Some list views repaint each row of a range they select, one row at a
+// time, which for a million rows takes minutes; the table is repainted once
+// instead.
+template <typename Selecting>
+void RepaintOnceAfter(HWND table, Selecting selecting)
+{
+    SendMessageW(table, WM_SETREDRAW, FALSE, 0);
+    selecting();
+    SendMessageW(table, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(table, nullptr, FALSE);
+}
+
+constexpr UINT_PTR kRangeSelectionSubclassId = 1;
+
+// Shift with a click or a key that moves selects a range of rows.
+bool SelectsRange(UINT message, WPARAM wParam)
+{
+    if (GetKeyState(VK_SHIFT) >= 0)
+        return false;
+    if (message == WM_LBUTTONDOWN)
+        return true;
+    return message == WM_KEYDOWN && (wParam == VK_END || wParam == VK_HOME || wParam == VK_PRIOR ||
+                                     wParam == VK_NEXT || wParam == VK_UP || wParam == VK_DOWN);
+}
+
+LRESULT CALLBACK RangeSelectionProc(HWND table, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
+{
+    return HandleWithoutEscaping(
+        [&]() -> LRESULT {
+            if (message == WM_NCDESTROY)
+                RemoveWindowSubclass(table, RangeSelectionProc, kRangeSelectionSubclassId);
+            if (!SelectsRange(message, wParam))
+                return DefSubclassProc(table, message, wParam, lParam);
+            LRESULT result = 0;
+            RepaintOnceAfter(table, [&] { result = DefSubclassProc(table, message, wParam, lParam); });
+            return result;
+        },
+        LRESULT{0});
+}
+
+void SetRowState(HWND table, int row, UINT state, UINT mask)
+{
+    LVITEMW item{};
+    item.state = state;
+    item.stateMask = mask;
+    SendMessageW(table, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
 } // namespace
@@ -80,49 +146,46 @@ void PrepareTraceTable(const TraceLogDialogState& state)
                          ScaleForDpi(kColumnWidths[i], state.dpiX), kColumnFormat);
 }
 
-void FillFilterLists(const TraceLogDialogState& state, bool keepSelection)
+void FillFilterLists(const TraceLogDialogState& state)
 {
-    FillFilterList(state.deviceFilter, state.log ? &state.log->index.DeviceTexts() : nullptr, keepSelection);
-    FillFilterList(state.threadFilter, state.log ? &state.log->index.ThreadTexts() : nullptr, keepSelection);
+    FillFilterList(state.deviceFilter, state.log ? &state.log->index.DeviceTexts() : nullptr);
+    FillFilterList(state.threadFilter, state.log ? &state.log->index.ThreadTexts() : nullptr);
+}
+
+TraceFilters SelectedFilters(const TraceLogDialogState& state)
+{
+    return {SelectedText(state.deviceFilter, kDeviceFilterTextChars), SelectedText(state.threadFilter, kThreadFilterTextChars)};
+}
+
+void SelectFilterTexts(const TraceLogDialogState& state, const TraceFilters& filters)
+{
+    SelectText(state.deviceFilter, filters.device);
+    SelectText(state.threadFilter, filters.threadId);
 }
 
 void ShowRows(TraceLogDialogState& state)
 {
-    if (state.log) {
-        const TraceFilters filters{SelectedText(state.deviceFilter, kDeviceFilterTextChars),
-                                   SelectedText(state.threadFilter, kThreadFilterTextChars)};
-        state.log->rows = SelectRows(state.log->index, filters);
-        if (state.sortColumn)
-            SortRows(state.log->index, state.log->rows, *state.sortColumn, state.sortDescending);
-    }
     state.textsRecord.reset();
     // The rows are new: what was selected named other records. An empty
     // table drops the selection at once, where unselecting every row would
     // cost a notification per row.
     SendMessageW(state.table, LVM_SETITEMCOUNT, 0, 0);
-    SendMessageW(state.table, LVM_SETITEMCOUNT, state.log ? state.log->rows.size() : 0, 0);
+    SendMessageW(state.table, LVM_SETITEMCOUNT, state.rows ? state.rows->size() : 0, 0);
     InvalidateRect(state.table, nullptr, TRUE);
-    state.selectedFlags = 0;
-    InvalidateRect(state.flagsPanel, nullptr, FALSE);
     ShowStatus(state);
 }
 
-void SortByColumn(TraceLogDialogState& state, int column)
+void MarkSortedHeader(const TraceLogDialogState& state)
 {
-    if (column < 0 || static_cast<std::size_t>(column) >= kTraceColumnCount)
-        return;
-    const auto chosen = static_cast<TraceColumn>(column);
-    state.sortDescending = state.sortColumn == chosen && !state.sortDescending;
-    state.sortColumn = chosen;
-    MarkSortedHeader(state);
-    ShowRows(state);
+    MarkSortedColumn(state.table, state.sortColumn ? std::optional<int>(static_cast<int>(*state.sortColumn)) : std::nullopt,
+                     state.sortDescending);
 }
 
 void ShowStatus(TraceLogDialogState& state)
 {
-    state.status.listed = state.log ? state.log->rows.size() : 0;
+    state.status.listed = state.rows ? state.rows->size() : 0;
     state.status.loaded = state.log ? state.log->index.Count() : 0;
-    SetWindowTextW(state.statusLine, TraceStatusLine(state.status).c_str());
+    SetWindowTextW(state.statusLine, TraceStatusLine(state.status, state.locale).c_str());
 }
 
 void SupplyCellText(TraceLogDialogState& state, NMLVDISPINFOW& info)
@@ -153,6 +216,15 @@ LRESULT AnswerTableCustomDraw(const TraceLogDialogState& state, NMLVCUSTOMDRAW& 
         const std::optional<std::uint32_t> record = RecordOfRow(state, draw.nmcd.dwItemSpec);
         if (!record)
             return CDRF_DODEFAULT;
+        const auto row = static_cast<WPARAM>(draw.nmcd.dwItemSpec);
+        if (SendMessageW(state.table, LVM_GETITEMSTATE, row, LVIS_SELECTED) != 0) {
+            // The list would grey a selection it shows without the focus, and
+            // the find bar holds the focus when it selects a hit.
+            draw.nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED | CDIS_FOCUS);
+            draw.clrText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+            draw.clrTextBk = GetSysColor(COLOR_HIGHLIGHT);
+            return CDRF_NEWFONT;
+        }
         const std::uint32_t flags = ReadTraceEntry(state.log->index.Area(), *record).flags;
         const TraceRowColors colors = RowColorsFor(flags, state.dark, state.themeLoaded);
         draw.clrText = colors.text;
@@ -167,11 +239,64 @@ LRESULT AnswerTableCustomDraw(const TraceLogDialogState& state, NMLVCUSTOMDRAW& 
     }
 }
 
-std::uint32_t SelectedRowFlags(const TraceLogDialogState& state)
+void OnRowChanged(TraceLogDialogState& state, const NMLISTVIEW& change)
 {
-    const LRESULT row = SendMessageW(state.table, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
-    const std::optional<std::uint32_t> record = row < 0 ? std::nullopt : RecordOfRow(state, static_cast<std::size_t>(row));
-    return record ? ReadTraceEntry(state.log->index.Area(), *record).flags : 0;
+    // A list that selects a range without telling it (LVN_ODSTATECHANGED)
+    // still moves the focus to the range's end, which is then selected.
+    const bool focusedSelected = (change.uNewState & (LVIS_FOCUSED | LVIS_SELECTED)) == (LVIS_FOCUSED | LVIS_SELECTED) &&
+                                 (change.uOldState & LVIS_FOCUSED) == 0;
+    if ((change.uChanged & LVIF_STATE) == 0 || !(BecameSelected(change.uOldState, change.uNewState) || focusedSelected))
+        return;
+    // Every row at once (-1): the row the user is on.
+    TakeFlagsOfRow(state, change.iItem >= 0 ? change.iItem : FocusedRow(state.table));
+}
+
+void OnRowRangeChanged(TraceLogDialogState& state, const NMLVODSTATECHANGE& change)
+{
+    if (!BecameSelected(change.uOldState, change.uNewState))
+        return;
+    // A range selected with Shift ends where the user moved to: the focused
+    // row when it is in the range, else the range's far end.
+    const int focused = FocusedRow(state.table);
+    TakeFlagsOfRow(state, focused >= change.iFrom && focused <= change.iTo ? focused : change.iTo);
+}
+
+void SelectOnlyRow(const TraceLogDialogState& state, std::size_t row)
+{
+    RepaintOnceAfter(state.table, [&] { SetRowState(state.table, -1, 0, LVIS_SELECTED); });
+    SetRowState(state.table, static_cast<int>(row), LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    SendMessageW(state.table, LVM_ENSUREVISIBLE, row, FALSE);
+    const auto perPage = static_cast<std::size_t>(SendMessageW(state.table, LVM_GETCOUNTPERPAGE, 0, 0));
+    const auto top = static_cast<std::size_t>(SendMessageW(state.table, LVM_GETTOPINDEX, 0, 0));
+    const std::size_t wantedTop = CenteredTopRow(row, perPage, state.rows ? state.rows->size() : 0);
+    RECT bounds{};
+    bounds.left = LVIR_BOUNDS;
+    if (wantedTop != top && SendMessageW(state.table, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds))) {
+        const auto rows = static_cast<long long>(wantedTop) - static_cast<long long>(top);
+        SendMessageW(state.table, LVM_SCROLL, 0, static_cast<LPARAM>(rows * (bounds.bottom - bounds.top)));
+    }
+}
+
+void SelectAllRows(const TraceLogDialogState& state)
+{
+    RepaintOnceAfter(state.table, [&] { SetRowState(state.table, -1, LVIS_SELECTED, LVIS_SELECTED); });
+}
+
+void WatchRangeSelection(HWND table)
+{
+    SetWindowSubclass(table, RangeSelectionProc, kRangeSelectionSubclassId, 0);
+}
+
+std::vector<TraceColumn> ShownColumns(HWND table)
+{
+    int order[kTraceColumnCount] = {};
+    std::vector<TraceColumn> columns;
+    if (!SendMessageW(table, LVM_GETCOLUMNORDERARRAY, kTraceColumnCount, reinterpret_cast<LPARAM>(order)))
+        for (std::size_t i = 0; i < kTraceColumnCount; ++i)
+            order[i] = static_cast<int>(i);
+    for (const int column : order)
+        columns.push_back(static_cast<TraceColumn>(column));
+    return columns;
 }
 
 } // namespace trackkit

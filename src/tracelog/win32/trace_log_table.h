@@ -4,6 +4,9 @@
 
 #include <commctrl.h>
 
+#include <cstddef>
+#include <vector>
+
 #include "tracelog/win32/trace_log_dialog_state.h"
 
 namespace trackkit {
@@ -12,19 +15,21 @@ namespace trackkit {
 // widths scaled to the screen's horizontal resolution.
 void PrepareTraceTable(const TraceLogDialogState& state);
 
-// Fills the two filter lists from the loaded log: "*" first, then its texts
-// in their order. With keepSelection a list keeps its selected text when the
-// log still offers it; otherwise, and without a log, "*" is selected.
-void FillFilterLists(const TraceLogDialogState& state, bool keepSelection);
+// Fills the two filter lists from the loaded log: "*" first, selected, then
+// its texts in their order; without a log "*" alone.
+void FillFilterLists(const TraceLogDialogState& state);
 
-// Rebuilds the rows from the loaded log by the filters' selected texts, in
-// time order, then in the chosen column's order; hands the table their
-// count, clears the selection and updates the status line.
+// The filter lists' selected texts.
+TraceFilters SelectedFilters(const TraceLogDialogState& state);
+// Selects these texts in the filter lists ("*" for a text a list lacks).
+void SelectFilterTexts(const TraceLogDialogState& state, const TraceFilters& filters);
+
+// Hands the table the shown rows (none without a log), drops its selection
+// and updates the status line.
 void ShowRows(TraceLogDialogState& state);
 
-// A click on a column header: sorts by that column, or the other way round
-// when it is the sorted column already, and marks its header with the arrow.
-void SortByColumn(TraceLogDialogState& state, int column);
+// The sort arrow on the header of the column the rows are asked in.
+void MarkSortedHeader(const TraceLogDialogState& state);
 
 // Writes TraceStatusLine(state.status), with the table's row count, into the
 // status line.
@@ -33,10 +38,25 @@ void ShowStatus(TraceLogDialogState& state);
 // LVN_GETDISPINFOW: the text of one cell of a row.
 void SupplyCellText(TraceLogDialogState& state, NMLVDISPINFOW& info);
 
-// The answer to the table's NM_CUSTOMDRAW: row colours by the record's flags.
+// The answer to the table's NM_CUSTOMDRAW: row colours by the record's flags,
+// and selected rows in the system's highlight colours whether or not the
+// table has the focus.
 LRESULT AnswerTableCustomDraw(const TraceLogDialogState& state, NMLVCUSTOMDRAW& draw);
 
-// The flags of the first selected row, 0 when none is selected.
-std::uint32_t SelectedRowFlags(const TraceLogDialogState& state);
+// LVN_ITEMCHANGED and LVN_ODSTATECHANGED: the flags panel shows the flags of
+// the row that became selected last; losing a selection changes nothing.
+void OnRowChanged(TraceLogDialogState& state, const NMLISTVIEW& change);
+void OnRowRangeChanged(TraceLogDialogState& state, const NMLVODSTATECHANGE& change);
+
+// The found row becomes the one selected, focused row, in the middle of the table.
+void SelectOnlyRow(const TraceLogDialogState& state, std::size_t row);
+// Ctrl+A.
+void SelectAllRows(const TraceLogDialogState& state);
+// Shift with a click or a moving key selects a range of rows as fast
+// whatever its size.
+void WatchRangeSelection(HWND table);
+
+// The columns in the order the user sees them (headers can be dragged).
+std::vector<TraceColumn> ShownColumns(HWND table);
 
 } // namespace trackkit

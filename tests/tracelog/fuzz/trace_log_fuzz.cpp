@@ -9,6 +9,7 @@
 #include <cwchar>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "sim/plain_locale_text.h"
 #include "tracelog/flag_names.h"
@@ -78,8 +79,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ForEachFlagName(record.flags, [&](const CbtFlagName& flag) { Require((flag.value & record.flags) != 0); });
 
     }
-    // The index walks the same records: every one is listed once without filters.
-    if (const std::optional<TraceLogIndex> index = TraceLogIndex::Build(area, {}))
-        Require(SelectRows(*index, {}).size() == area.count);
+    // The index walks the same records: without filters every one is listed
+    // once, in (time, place in the file) order.
+    if (const std::optional<TraceLogIndex> index = TraceLogIndex::Build(area, {})) {
+        const TraceRows& rows = *SelectRows(*index, {});
+        Require(rows.size() == area.count);
+        std::vector<bool> seen(area.count);
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            Require(rows[i] < area.count && !seen[rows[i]]);
+            seen[rows[i]] = true;
+            if (i > 0) {
+                const std::uint64_t before = ReadTraceEntry(area, rows[i - 1]).timestamp;
+                const std::uint64_t now = ReadTraceEntry(area, rows[i]).timestamp;
+                Require(before < now || (before == now && rows[i - 1] < rows[i]));
+            }
+        }
+    }
     return 0;
 }

@@ -100,6 +100,7 @@ struct RecordingFindHost final : FindBarHost {
         calls.push_back((forward ? L"next " : L"previous ") + std::wstring(text) + (matchCase ? L" case" : L""));
     }
     void CloseFindBar() override { calls.emplace_back(L"close"); }
+    bool PressDialogKey(WPARAM key) override { calls.push_back(L"key " + std::to_wstring(key)); return true; }
     Texts calls;
 };
 
@@ -108,7 +109,7 @@ TEST(TraceFindBar, TurnsKeysAndClicksIntoTheHostsCalls)
     RecordingFindHost host;
     HWND bar = CreateFindBar(PlainWindow(), GetModuleHandleW(nullptr), host);
     ASSERT_NE(bar, nullptr);
-    HWND text = GetDlgItem(bar, IDC_FIND_BAR_TEXT), notFound = GetDlgItem(bar, IDC_FIND_BAR_NOT_FOUND);
+    HWND text = GetDlgItem(bar, IDC_FIND_BAR_TEXT), notFound = GetDlgItem(bar, IDC_FIND_BAR_NOTE);
     EXPECT_FALSE(IsWindowVisible(bar));
     SetWindowTextW(text, L"old");
     ShowFindBar(bar);
@@ -128,12 +129,14 @@ TEST(TraceFindBar, TurnsKeysAndClicksIntoTheHostsCalls)
         SendMessageW(GetDlgItem(bar, button), BM_CLICK, 0, 0);
     post(GetDlgItem(bar, IDC_FIND_BAR_PREVIOUS), WM_KEYDOWN, VK_RETURN);
     post(GetDlgItem(bar, IDC_FIND_BAR_NEXT), WM_KEYDOWN, VK_ESCAPE);
+    post(text, WM_KEYDOWN, VK_F3);
+    post(GetDlgItem(bar, IDC_FIND_BAR_MATCH_CASE), WM_KEYDOWN, VK_F5);
     EXPECT_EQ(host.calls, (Texts{L"next Cbt", L"previous Cbt", L"next Cbt case", L"previous Cbt case",
-                                 L"previous Cbt case", L"close"}));
+                                 L"previous Cbt case", L"close", L"key 114", L"key 116"}));
     const FindRequest request = CurrentFindRequest(bar);
     EXPECT_EQ(std::pair(request.text, request.matchCase), std::pair(std::wstring(L"Cbt"), true));
 
-    SayNotFound(bar, true);
+    SetFindBarNote(bar, L"Not found");
     const std::wstring said = WindowText(notFound);
     post(text, WM_CHAR, L'W');
     EXPECT_EQ(std::pair(said, WindowText(notFound)), std::pair(std::wstring(L"Not found"), std::wstring()));

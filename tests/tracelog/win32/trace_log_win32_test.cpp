@@ -6,9 +6,12 @@
 
 #include <functional>
 #include <list>
+#include <new>
 
 #include "blockmap/win32/dialog_watcher.h"
 #include "common/win32/gdi_objects.h"
+#include "common/win32/unique_handles.h"
+#include "common/win32/window_record.h"
 #include "resources/resource_ids.h"
 #include "settings/settings.h"
 #include "tracelog/trace_log_bytes.h"
@@ -18,7 +21,7 @@
 #include "tracelog/win32/trace_log_open.h"
 #include "tracelog/trace_export.h"
 #include "tracelog/trace_index.h"
-#include "tracelog/win32/trace_log_mapping.h"
+#include "tracelog/win32/trace_log_loader.h"
 #include "tracelog/win32/windows_trace_time_text.h"
 #include "win32/temp_folder.h"
 
@@ -75,14 +78,18 @@ void WriteLog(const std::wstring& path, const Bytes& bytes) { test::WriteFile(pa
 const std::vector<TraceRecord> kRecords = {Record(300, 2, 0x1A4), Record(100, 12345, 0x2B0), Record(200, 10, 0x1A4),
                                            Record(400, 1, 0x3C8), Record(250, 10, 0x2B0)};
 
-TEST(WindowsTraceTimeText, FormatsTheStoredTimeWithoutZoneWithMillisecondsAndRefusesWhatCannotConvert)
+// The table shows the user's time format; copies and exports keep the milliseconds.
+TEST(WindowsTraceTimeText, FormatsTheStoredTimeWithoutZoneTheMillisecondsForCopiesAndRefusesWhatCannotConvert)
 {
-    wchar_t date[TraceColumnTexts::kDateChars], time[TraceColumnTexts::kTimeChars], separator[8] = {};
-    ASSERT_TRUE(WindowsTraceTimeText().Format(133541200300459999ull, date, time));  // 2024-03-05 13:47:10.045 9999
+    wchar_t date[TraceColumnTexts::kDateChars], time[TraceColumnTexts::kTimeChars], exact[TraceColumnTexts::kTimeChars],
+        separator[8] = {};
     GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8);
-    EXPECT_TRUE(std::wcsstr(date, L"2024") && std::wcsstr(time, (L"47:10" + std::wstring(separator) + L"045").c_str()))
-        << date << " " << time;
-    EXPECT_FALSE(WindowsTraceTimeText().Format(1ull << 63, date, time));
+    WindowsTraceTimeText shown, copied(true);
+    ASSERT_TRUE(shown.Format(133541200300459999ull, date, time) && copied.Format(133541200300459999ull, date, exact));
+    const std::wstring milliseconds = L"47:10" + std::wstring(separator) + L"045";  // 2024-03-05 13:47:10.045 9999
+    EXPECT_TRUE(std::wcsstr(date, L"2024") && std::wcsstr(time, L"47:10") && !std::wcsstr(time, milliseconds.c_str()) &&
+                std::wcsstr(exact, milliseconds.c_str())) << date << " " << time << " " << exact;
+    EXPECT_FALSE(shown.Format(1ull << 63, date, time));
 }
 
 class TraceLogDialog : public ::testing::Test {
@@ -100,7 +107,8 @@ protected:
     SavedDebugLogPath debugLogPath_;
 };
 
-TEST_F(TraceLogDialog, TheReaderOpensNtPathsBesideASharingWriterAndReportsFailuresAsCodes)
+// The reader opens NT and drive paths beside a writer that shares, reads the whole file and lets go of it.
+TEST_F(TraceLogDialog, TheReaderReadsTheWholeLogBesideASharingWriterAndReportsFailures)
 {
     const auto openError = [](const std::wstring& path) { return OpenTraceLog(path).Valid() ? 0 : GetLastError(); };
     // An NT path (drive paths in the dialog's test), none, a missing file (STATUS_OBJECT_NAME_NOT_FOUND).
@@ -108,14 +116,60 @@ TEST_F(TraceLogDialog, TheReaderOpensNtPathsBesideASharingWriterAndReportsFailur
               (std::array<DWORD, 3>{0, ERROR_INVALID_PARAMETER, 0xD0000034u}));
     EXPECT_TRUE(openError(folder_.Path()) != 0 && openError(L"C:\\" + std::wstring(kMaxObjectNameBytes / 2 - 7, L'a'))
                 != ERROR_INVALID_PARAMETER) << "a folder is no log; the longest name NtOpenFile takes is tried";
-    for (const auto& [share, error] :
-         {std::pair<DWORD, std::uint32_t>{FILE_SHARE_READ | FILE_SHARE_WRITE, 0}, {0, 0xD0000043u}}) {
+    for (const auto& [share, problem] : {std::pair<DWORD, TraceLoadProblem>{FILE_SHARE_READ | FILE_SHARE_WRITE, TraceLoadProblem::None},
+                                         {0, TraceLoadProblem::Unreadable}}) {
         const UniqueHandle writer(CreateFileW(log_.c_str(), GENERIC_WRITE, share, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(writer.Valid());
-        const TraceLogFile file = MapTraceLog(log_);
-        EXPECT_EQ(std::pair(file.error, LocateTraceRecords(file.Bytes()).count),
-                  std::pair(error, std::size_t{error ? 0u : kRecords.size()}));
+        const TraceLoadResult loaded = LoadTraceLogFile(log_, {});
+        EXPECT_EQ(std::tuple(loaded.status.problem, loaded.status.loaded, loaded.status.systemText.empty()),
+                  std::tuple(problem, std::size_t{share != 0 ? kRecords.size() : 0u}, share != 0));
     }
+    const TraceLoadResult loaded = LoadTraceLogFile(log_, {});
+    EXPECT_TRUE(loaded.log && DeleteFileW(log_.c_str())) << "the snapshot holds no handle: " << GetLastError();
+}
+
+// The dialog without a modal loop of its own, shown, on the log at `path`. Left open to the end of the process
+// (under Wine, destroying a shown window costs two seconds), so the path it remembers outlives the test too.
+struct ModelessDialog {
+    HWND dialog;
+    std::wstring& remembered;
+};
+
+// Pumps the thread's messages as a dialog's loop does, 10 ms at a time, until `done` or 30 seconds have passed.
+void PumpUntil(const std::function<bool()>& done)
+{
+    for (int wait = 0; wait < 3000 && !done(); ++wait) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);)
+            if (!IsDialogMessageW(GetAncestor(message.hwnd, GA_ROOT), &message)) DispatchMessageW(&message);
+    }
+}
+
+void AwaitIdle(HWND dialog) { PumpUntil([dialog] { return !IsTraceLogBusy(dialog); }); }
+
+ModelessDialog OpenModeless(const std::wstring& path)
+{
+    static std::list<std::wstring> remembered;
+    std::wstring& kept = remembered.emplace_back(path);
+    TraceLogDialogContext context{false, &kept};
+    HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_TRACE_LOG), {}, TraceLogDialogProc,
+                                     LPARAM(&context));
+    ShowWindow(dialog, SW_SHOW);
+    AwaitIdle(dialog);
+    return {dialog, kept};
+}
+
+// Calls `then` from the modal loop's timer once the dialog's worker is idle, or after 30 seconds.
+void WhenIdle(HWND dialog, std::function<void(HWND)> then)
+{
+    static std::function<void(HWND)> pending;
+    static int ticks = 0;
+    pending = std::move(then), ticks = 0;
+    SetTimer(dialog, 77, 10, [](HWND window, UINT, UINT_PTR id, DWORD) {
+        if (IsTraceLogBusy(window) && ++ticks < 3000) return;
+        KillTimer(window, id);
+        pending(window);
+    });
 }
 
 // DebugLogPath, of any type, names the log by a drive or NT path; one too short, too long or missing leaves the
@@ -144,13 +198,15 @@ TEST_F(TraceLogDialog, OpensModallyFromItsResourceListingTheRegisteredLogAndClos
         TraceLogDialogContext context{false, &remembered};
         ASSERT_TRUE(debugLogPath_.Put(c.type, c.value));
         std::wstring path;
+        std::optional<SeenDialog> loaded;
         DialogWatcher watcher([&](HWND dialog) {
             path = WindowText(GetDlgItem(dialog, IDC_TRACE_LOG_PATH));
             EXPECT_EQ(GetPropW(dialog, L"VistaDialog"), HANDLE(1));
-            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            WhenIdle(dialog, [&](HWND idle) { loaded.emplace(idle), PostMessageW(idle, WM_COMMAND, IDCANCEL, 0); });
         });
-        ShowTraceLogDialog(nullptr, context);  // returns only once the dialog has ended
-        const SeenDialog& seen = watcher.seen.at(0);
+        EXPECT_TRUE(ShowTraceLogDialog(nullptr, context));  // returns only once the dialog has ended
+        ASSERT_TRUE(loaded.has_value());
+        const SeenDialog& seen = *loaded;
         EXPECT_EQ(std::tuple(watcher.seen.size(), path, Column(seen, 8)), std::tuple(1u, c.path, c.threadIds));
         const LONG_PTR frame = WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX | WS_THICKFRAME;
         const LONG_PTR list = LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS;
@@ -162,61 +218,50 @@ TEST_F(TraceLogDialog, OpensModallyFromItsResourceListingTheRegisteredLogAndClos
     }
 }
 
-// The dialog without a modal loop of its own, shown, on the log at `path`. Left open to the end of the process
-// (under Wine, destroying a shown window costs two seconds), so the path it remembers outlives the test too.
-struct ModelessDialog {
-    HWND dialog;
-    std::wstring& remembered;
-};
+HWND Control(HWND dialog, int id) { return GetDlgItem(dialog, id); }
 
-ModelessDialog OpenModeless(const std::wstring& path)
+void ChooseFilter(HWND dialog, int list, const wchar_t* text)
 {
-    static std::list<std::wstring> remembered;
-    std::wstring& kept = remembered.emplace_back(path);
-    TraceLogDialogContext context{false, &kept};
-    HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_TRACE_LOG), {}, TraceLogDialogProc,
-                                     LPARAM(&context));
-    ShowWindow(dialog, SW_SHOW);
-    return {dialog, kept};
+    SendMessageW(Control(dialog, list), CB_SELECTSTRING, WPARAM(-1), LPARAM(text));
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(list, CBN_SELCHANGE), LPARAM(Control(dialog, list)));
+    AwaitIdle(dialog);
 }
 
-// Pumps the thread's messages, 10 ms at a time, until `done` or `tries` waits have passed.
-void PumpUntil(const std::function<bool()>& done, int tries)
-{
-    for (int wait = 0; wait < tries && !done(); ++wait) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&message);
-    }
-}
-
-// The row colours and the flags panel are drawn in the end-to-end run (tests/e2e).
+// The row colours and the flags panel are drawn in the end-to-end run (tests/e2e). The shown log is a snapshot:
+// the driver may cut its file short or delete it meanwhile; F5, wherever the focus is, reads it afresh with both
+// filters back to "*"; "..." loads the chosen file with the filters reset.
 TEST_F(TraceLogDialog, AFilterF5AndTheFileChooserReachTheDialog)
 {
     const ModelessDialog opened = OpenModeless(log_);
     HWND dialog = opened.dialog;
     std::wstring& remembered = opened.remembered;
     ASSERT_NE(dialog, nullptr);
-    HWND deviceFilter = GetDlgItem(dialog, IDC_TRACE_LOG_DEVICE_FILTER);
+    HWND deviceFilter = Control(dialog, IDC_TRACE_LOG_DEVICE_FILTER), status = Control(dialog, IDC_TRACE_LOG_STATUS);
     const auto choose = [dialog](std::function<void(HWND)> answer) {  // with the file dialog that "..." opens
         DialogWatcher watcher(std::move(answer));
-        SendMessageW(dialog, WM_COMMAND, IDC_TRACE_LOG_CHOOSE, LPARAM(GetDlgItem(dialog, IDC_TRACE_LOG_CHOOSE)));
+        SendMessageW(dialog, WM_COMMAND, IDC_TRACE_LOG_CHOOSE, LPARAM(Control(dialog, IDC_TRACE_LOG_CHOOSE)));
+        AwaitIdle(dialog);
         return watcher.seen.size();
     };
-    SendMessageW(deviceFilter, CB_SELECTSTRING, WPARAM(-1), LPARAM(L"HarddiskVolume10"));
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_TRACE_LOG_DEVICE_FILTER, CBN_SELCHANGE), LPARAM(deviceFilter));
+    const auto pressF5 = [dialog](int in) { SendMessageW(Control(dialog, in), WM_KEYDOWN, VK_F5, 0), AwaitIdle(dialog); };
+    ChooseFilter(dialog, IDC_TRACE_LOG_DEVICE_FILTER, L"HarddiskVolume10");
     EXPECT_EQ(choose([](HWND chooser) { PostMessageW(chooser, WM_COMMAND, IDCANCEL, 0); }), 1u);
-    EXPECT_EQ(std::tuple(remembered, Column(SeenDialog(dialog), 5), WindowText(GetDlgItem(dialog, IDC_TRACE_LOG_STATUS))),
+    EXPECT_EQ(std::tuple(remembered, Column(SeenDialog(dialog), 5), WindowText(status)),
               std::tuple(log_, Texts{L"HarddiskVolume10", L"HarddiskVolume10"}, L"2 of 5 records")) << "filtered, then cancelled";
-    // The driver wrote on meanwhile, as it does, in place (the shown log is mapped: it cannot be cut short): F5 in
-    // whichever control has the focus rereads the log, the filter kept.
-    const Bytes longer = TraceLogBytes({kRecords[0], kRecords[1], kRecords[2], kRecords[3], kRecords[4], Record(500, 10, 0)});
-    const UniqueHandle driver(CreateFileW(log_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                          OPEN_EXISTING, 0, nullptr));
+
+    UniqueHandle driver(CreateFileW(log_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+    const Bytes three = TraceLogBytes({kRecords[0], kRecords[1], kRecords[2]});
     DWORD written = 0;
-    ASSERT_TRUE(WriteFile(driver.Get(), longer.data(), DWORD(longer.size()), &written, nullptr));
-    SendMessageW(GetDlgItem(dialog, IDC_TRACE_LOG_THREAD_FILTER), WM_KEYDOWN, VK_F5, 0);
-    EXPECT_EQ(std::pair(Column(SeenDialog(dialog), 5).size(), WindowText(deviceFilter)),
-        std::pair(std::size_t{3}, std::wstring(L"HarddiskVolume10")));
+    ASSERT_TRUE(WriteFile(driver.Get(), three.data(), DWORD(three.size()), &written, nullptr));
+    EXPECT_TRUE(SetEndOfFile(driver.Get())) << "the driver cuts its log short: " << GetLastError();
+    pressF5(IDC_TRACE_LOG_THREAD_FILTER);
+    EXPECT_EQ(std::tuple(Column(SeenDialog(dialog), 5).size(), WindowText(deviceFilter), WindowText(status)),
+              std::tuple(std::size_t{3}, std::wstring(L"*"), std::wstring(L"3 of 3 records")));
+    EXPECT_TRUE(DeleteFileW(log_.c_str())) << "the driver deletes its log: " << GetLastError();
+    driver.Reset();
+    pressF5(IDC_TRACE_LOG_TABLE);
+    EXPECT_EQ(std::pair(Column(SeenDialog(dialog), 5).size(), WindowText(status)), std::pair(std::size_t{0}, std::wstring(L"No such file.")));
 
     const std::wstring second = folder_.Make(L"second.log");
     WriteLog(second, TraceLogBytes({Record(1, 3, 0x77)}));
@@ -225,17 +270,42 @@ TEST_F(TraceLogDialog, AFilterF5AndTheFileChooserReachTheDialog)
         PostMessageW(chooser, WM_COMMAND, IDOK, 0);
     }), 1u);
     EXPECT_EQ(_wcsicmp(remembered.c_str(), second.c_str()), 0) << remembered.c_str();
-    EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_TRACE_LOG_PATH)), remembered);
+    EXPECT_EQ(WindowText(Control(dialog, IDC_TRACE_LOG_PATH)), remembered);
     EXPECT_EQ(SendMessageW(deviceFilter, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(L"HarddiskVolume3")), 1)
         << "the filter list rebuilt: *, then the new log's device";
     EXPECT_EQ(Column(SeenDialog(dialog), 8), Texts{L"0x00000077"});
 }
 
-// The dialog opens where it was closed, when that is on a screen, and stores where it is closed; a rectangle
-// off every screen lets the system place it.
+// A log on a share that does not answer (a pipe that never writes): the dialog waits with the wait cursor and
+// keeps answering; Escape stops the load at once and leaves an empty table under the log's path.
+TEST_F(TraceLogDialog, ALogThatDoesNotAnswerNeverHoldsTheDialog)
+{
+    const std::wstring pipe = L"\\Device\\NamedPipe\\trackkit-hung-" + std::to_wstring(GetCurrentProcessId());
+    const UniqueHandle server(CreateNamedPipeW((L"\\\\.\\pipe" + pipe.substr(pipe.rfind(L'\\'))).c_str(), PIPE_ACCESS_OUTBOUND,
+                                               PIPE_TYPE_BYTE, 1, 4096, 4096, 0, nullptr));
+    ASSERT_TRUE(server.Valid());
+    std::wstring remembered = pipe;
+    TraceLogDialogContext context{false, &remembered, nullptr, false};
+    HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_TRACE_LOG), {}, TraceLogDialogProc,
+                                     LPARAM(&context));
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(IsTraceLogBusy(dialog)) << "the pipe never writes";
+    SendMessageW(dialog, WM_SETCURSOR, WPARAM(dialog), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(std::pair(GetCursor(), WindowText(Control(dialog, IDC_TRACE_LOG_STATUS))),
+              std::pair(LoadCursorW(nullptr, IDC_WAIT), std::wstring(L"Loading...")));
+    SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);  // returns: the dialog waits for nothing
+    EXPECT_EQ(std::tuple(IsTraceLogBusy(dialog), IsWindow(dialog) != FALSE, WindowText(Control(dialog, IDC_TRACE_LOG_STATUS)),
+                         WindowText(Control(dialog, IDC_TRACE_LOG_PATH))),
+              std::tuple(false, true, std::wstring(L"Loading cancelled."), pipe));
+    DestroyWindow(dialog);
+}
+
+// The dialog opens where it was closed, when that is on a screen, and stores where it is closed, maximised too;
+// a rectangle off every screen lets the system place it.
 TEST_F(TraceLogDialog, OpensWhereItWasClosedAndStoresWhereItIsClosed)
 {
-    const struct { RECT kept; bool restored; } cases[] = {{{40, 30, 940, 630}, true}, {{-5000, 30, -4100, 630}, false}};
+    const struct { RECT kept; bool restored; bool maximised; } cases[] = {
+        {{40, 30, 940, 630}, true, false}, {{-5000, 30, -4100, 630}, false, false}, {{40, 30, 940, 630}, true, true}};
     for (const auto& c : cases) {
         AppSettings settings{};
         settings.traceLogLeft = c.kept.left, settings.traceLogTop = c.kept.top;
@@ -245,13 +315,28 @@ TEST_F(TraceLogDialog, OpensWhereItWasClosedAndStoresWhereItIsClosed)
         DialogWatcher watcher([&](HWND dialog) {
             GetWindowRect(dialog, &shown);
             SetWindowPos(dialog, nullptr, 50, 60, 800, 500, SWP_NOZORDER);
+            if (c.maximised) ShowWindow(dialog, SW_MAXIMIZE);
             PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         });
         ShowTraceLogDialog(nullptr, context);
         EXPECT_EQ(EqualRect(&shown, &c.kept) != FALSE, c.restored) << c.kept.left;
         EXPECT_EQ(std::tuple(settings.traceLogLeft, settings.traceLogTop, settings.traceLogWidth, settings.traceLogHeight),
-                  std::tuple(50, 60, 800, 500));
+                  std::tuple(50, 60, 800, 500)) << c.maximised;
     }
+}
+
+// A dialog whose record cannot be made (memory ran out) ends at once with -1, so its owner can be used again.
+struct RecordThatCannotBeMade {
+    static std::unique_ptr<RecordThatCannotBeMade> Create(HWND, LPARAM) { throw std::bad_alloc(); }
+};
+INT_PTR NothingHandled(RecordThatCannotBeMade&, UINT, WPARAM, LPARAM) { return FALSE; }
+
+TEST(DialogRecord, ADialogWhoseRecordCannotBeMadeEndsWithMinusOne)
+{
+    HWND owner = CreateWindowExW(0, L"Static", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, {}, {}, {}, {});
+    EXPECT_EQ(DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_TRACE_LOG), owner,
+                              RecordDialogProc<RecordThatCannotBeMade, NothingHandled>, 0), -1);
+    EXPECT_TRUE(IsWindowEnabled(owner));
 }
 
 // The thread's key state with Ctrl held, for the keys the dialog reads it with.
@@ -292,7 +377,7 @@ TEST_F(TraceLogDialog, FindCopyAndSaveAsWorkOnTheListedRows)
 {
     HWND dialog = OpenModeless(log_).dialog;
     ASSERT_NE(dialog, nullptr);
-    HWND table = GetDlgItem(dialog, IDC_TRACE_LOG_TABLE), bar = FindWindowExW(dialog, nullptr, L"#32770", nullptr);
+    HWND table = Control(dialog, IDC_TRACE_LOG_TABLE), bar = FindWindowExW(dialog, nullptr, L"#32770", nullptr);
     PressWithControl(table, 'F');
     ASSERT_TRUE(IsWindowVisible(bar));
     SetDlgItemTextW(bar, IDC_FIND_BAR_TEXT, L"0x000001a4");
@@ -302,13 +387,15 @@ TEST_F(TraceLogDialog, FindCopyAndSaveAsWorkOnTheListedRows)
         BYTE keys[256] = {};
         keys[VK_SHIFT] = step.shift ? 0x80 : 0;
         SetKeyboardState(keys);
-        SendMessageW(step.key == VK_RETURN ? GetDlgItem(bar, IDC_FIND_BAR_TEXT) : table, WM_KEYDOWN, step.key, 0);
+        SendMessageW(step.key == VK_RETURN ? Control(bar, IDC_FIND_BAR_TEXT) : table, WM_KEYDOWN, step.key, 0);
+        AwaitIdle(dialog);
         EXPECT_EQ(SelectedRows(table), step.selected) << step.key << step.shift;
     }
     SetKeyboardState(std::array<BYTE, 256>{}.data());
     SetDlgItemTextW(bar, IDC_FIND_BAR_TEXT, L"nothing like it");
-    SendMessageW(GetDlgItem(bar, IDC_FIND_BAR_TEXT), WM_KEYDOWN, VK_RETURN, 0);
-    EXPECT_EQ(std::pair(SelectedRows(table), WindowText(GetDlgItem(bar, IDC_FIND_BAR_NOT_FOUND))),
+    SendMessageW(Control(bar, IDC_FIND_BAR_TEXT), WM_KEYDOWN, VK_RETURN, 0);
+    AwaitIdle(dialog);
+    EXPECT_EQ(std::pair(SelectedRows(table), WindowText(Control(bar, IDC_FIND_BAR_NOTE))),
               std::pair(std::vector{1}, std::wstring(L"Not found")));
 
     LVITEMW select{};
@@ -328,55 +415,108 @@ TEST_F(TraceLogDialog, FindCopyAndSaveAsWorkOnTheListedRows)
             SetDlgItemTextW(chooser, 0x480, saved.c_str());  // the file dialog's name box (edt1)
             PostMessageW(chooser, WM_COMMAND, IDOK, 0);
         });
-        SendMessageW(dialog, WM_COMMAND, IDC_TRACE_LOG_SAVE_AS, LPARAM(GetDlgItem(dialog, IDC_TRACE_LOG_SAVE_AS)));
+        SendMessageW(dialog, WM_COMMAND, IDC_TRACE_LOG_SAVE_AS, LPARAM(Control(dialog, IDC_TRACE_LOG_SAVE_AS)));
     }
-    HWND status = GetDlgItem(dialog, IDC_TRACE_LOG_STATUS);
-    PumpUntil([&] { return WindowText(status).starts_with(L"5 rows saved"); }, 500);
+    HWND status = Control(dialog, IDC_TRACE_LOG_STATUS);
+    AwaitIdle(dialog);
     EXPECT_EQ(WindowText(status), L"5 rows saved to " + saved);
     const Bytes log = TraceLogBytes(kRecords);
     const TraceLogIndex index = *TraceLogIndex::Build(LocateTraceRecords(log), {});
-    const std::vector<std::uint32_t> rows = SelectRows(index, {});
     const std::vector<TraceColumn> columns{TraceColumn::Date, TraceColumn::Time, TraceColumn::Function,
         TraceColumn::LineNumber, TraceColumn::Status, TraceColumn::DeviceName, TraceColumn::Drive, TraceColumn::Flags,
         TraceColumn::ThreadId};
-    WindowsTraceTimeText timeText;
+    WindowsTraceTimeText timeText(true);
     std::string expected;
-    WriteCsvRows(index, rows, columns, timeText, [&](std::string_view bytes) { expected += bytes; return true; }, {});
+    WriteCsvRows(index, *SelectRows(index, {}), columns, timeText, [&](std::string_view b) { expected += b; return true; }, {});
     EXPECT_EQ(test::FileBytes(saved), expected);
 }
 
-// A log of 200,000 records (on the worker, past what loads while the dialog waits) whose latest record lies in its
-// middle: the table holds them all, the last row scrolled to shows that record's nine texts; ThreadId's header sorts.
-TEST_F(TraceLogDialog, ALargeLogFillsTheVirtualTableAndAHeaderClickSortsIt)
+// A log of 200,000 records, record i with flags i, whose latest record (1000) lies in its middle: the table holds
+// them all; a hit is selected in the middle of the table in the highlight colours while the find bar has the focus;
+// the flags panel follows the row selected last and keeps it; Ctrl+A and Ctrl+C take every row on the worker;
+// ThreadId's header sorts; Escape stops a search without reaching the dialog.
+TEST_F(TraceLogDialog, ALargeLogWorksOnTheWorkerAndTheDialogKeepsAnswering)
 {
     std::vector<TraceRecord> records;
-    for (std::uint32_t i = 0; i < 200000; ++i) records.push_back(Record(i, i % 7, i == 1000 ? 0x99999 : i % 64));
+    for (std::uint32_t i = 0; i < 200000; ++i) records.push_back(MakeRecord(Record(i, 0, 0).timestamp, i % 7, i % 64, i));
+    records[1000].threadId = 0x99999, records[100000].threadId = 0x77777;
     records[1000].timestamp = Record(300000, 0, 0).timestamp + 1234567;  // milliseconds too
     WriteLog(log_, TraceLogBytes(records));
     HWND dialog = OpenModeless(log_).dialog;
     ASSERT_NE(dialog, nullptr);
-    PumpUntil([dialog] { return !IsTraceLogLoading(dialog); }, 3000);
-    HWND table = GetDlgItem(dialog, IDC_TRACE_LOG_TABLE);
+    SetWindowPos(dialog, nullptr, 0, 0, 1000, 760, SWP_NOZORDER);
+    HWND table = Control(dialog, IDC_TRACE_LOG_TABLE), bar = FindWindowExW(dialog, nullptr, L"#32770", nullptr);
     ASSERT_EQ(SendMessageW(table, LVM_GETITEMCOUNT, 0, 0), 200000);
     SendMessageW(table, LVM_ENSUREVISIBLE, 199999, FALSE);
-    UpdateWindow(table);
-    EXPECT_GT(SendMessageW(table, LVM_GETTOPINDEX, 0, 0), 199000);
     TraceColumnTexts expected;
     WindowsTraceTimeText timeText;
     FormatColumnTexts(records[1000], timeText, expected);
     for (std::size_t column = 0; column < kTraceColumnCount; ++column)
         EXPECT_EQ(ListItemText(table, 199999, int(column)), ColumnText(expected, TraceColumn(column))) << column;
 
+    PressWithControl(table, 'F');
+    SetDlgItemTextW(bar, IDC_FIND_BAR_TEXT, L"0x00077777");
+    SendMessageW(Control(bar, IDC_FIND_BAR_TEXT), WM_KEYDOWN, VK_RETURN, 0);
+    AwaitIdle(dialog);
+    const int perPage = int(SendMessageW(table, LVM_GETCOUNTPERPAGE, 0, 0));
+    EXPECT_EQ(std::tuple(SelectedRows(table), SendMessageW(table, LVM_GETTOPINDEX, 0, 0), GetFocus()),
+              std::tuple(std::vector{99999}, LRESULT(99999 - perPage / 2), Control(bar, IDC_FIND_BAR_TEXT)));
+    RECT date{};
+    date.left = LVIR_LABEL;
+    SendMessageW(table, LVM_GETITEMRECT, 99999, LPARAM(&date));  // the Date cell: its text, then blank
+    RedrawWindow(table, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    const WindowDc screen(table);
+    EXPECT_EQ(GetPixel(screen.Get(), date.right - 3, (date.top + date.bottom) / 2), GetSysColor(COLOR_HIGHLIGHT));
+
+    const auto selectRow = [table](int row, bool selected) {
+        LVITEMW state{};
+        state.state = selected ? LVIS_SELECTED : 0, state.stateMask = LVIS_SELECTED;
+        SendMessageW(table, LVM_SETITEMSTATE, WPARAM(row), LPARAM(&state));
+    };
+    selectRow(5, true), selectRow(9, true);
+    const std::uint32_t afterTwo = TraceLogPanelFlags(dialog);
+    selectRow(-1, false);
+    ChooseFilter(dialog, IDC_TRACE_LOG_THREAD_FILTER, L"0x00000003");
+    EXPECT_EQ(std::pair(afterTwo, TraceLogPanelFlags(dialog)), std::pair(9u, 9u)) << "the row selected last, kept";
+
+    ChooseFilter(dialog, IDC_TRACE_LOG_THREAD_FILTER, L"*");
+    selectRow(0, true);
+    SendMessageW(table, LVM_SETSELECTIONMARK, 0, 0);
+    BYTE keys[256] = {};
+    keys[VK_SHIFT] = 0x80;
+    SetKeyboardState(keys);
+    SendMessageW(table, WM_KEYDOWN, VK_END, 0);  // Shift+End: the rest of the rows, the last record (1000) the last
+    SetKeyboardState(std::array<BYTE, 256>{}.data());
+    EXPECT_EQ(std::pair(SendMessageW(table, LVM_GETSELECTEDCOUNT, 0, 0), TraceLogPanelFlags(dialog)), std::pair(LRESULT(200000), 1000u));
+    selectRow(0, false);
+    PressWithControl(table, 'A');
+    PressWithControl(table, 'C');
+    EXPECT_TRUE(IsTraceLogBusy(dialog)) << "200,000 rows are copied on the worker";
+    AwaitIdle(dialog);
+    const std::wstring copied = ClipboardText();
+    EXPECT_EQ(std::pair(SendMessageW(table, LVM_GETSELECTEDCOUNT, 0, 0), std::count(copied.begin(), copied.end(), L'\n')),
+              std::pair(LRESULT(200000), std::ptrdiff_t{200001}));
+
     HWND header = HWND(SendMessageW(table, LVM_GETHEADER, 0, 0));
     for (const auto& [rowZero, arrow] : {std::pair(L"0x00000000", HDF_SORTUP), std::pair(L"0x00099999", HDF_SORTDOWN)}) {
         NMLISTVIEW click{};
         click.hdr = {table, IDC_TRACE_LOG_TABLE, LVN_COLUMNCLICK}, click.iItem = -1, click.iSubItem = 8;
         SendMessageW(dialog, WM_NOTIFY, IDC_TRACE_LOG_TABLE, LPARAM(&click));
+        AwaitIdle(dialog);
         HDITEMW item{};
         item.mask = HDI_FORMAT;
         SendMessageW(header, HDM_GETITEMW, 8, LPARAM(&item));
         EXPECT_EQ(std::pair(ListItemText(table, 0, 8), item.fmt & (HDF_SORTUP | HDF_SORTDOWN)), std::pair(std::wstring(rowZero), arrow));
     }
+
+    SetDlgItemTextW(bar, IDC_FIND_BAR_TEXT, L"nothing like it");
+    SendMessageW(Control(bar, IDC_FIND_BAR_TEXT), WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(IsTraceLogBusy(dialog) && WindowText(Control(bar, IDC_FIND_BAR_NOTE)).starts_with(L"Searching..."));
+    PostMessageW(Control(bar, IDC_FIND_BAR_TEXT), WM_KEYDOWN, VK_ESCAPE, 0);
+    AwaitIdle(dialog);
+    PumpUntil([] { MSG left; return !PeekMessageW(&left, nullptr, 0, 0, PM_NOREMOVE); });
+    EXPECT_EQ(std::tuple(IsWindowVisible(dialog) != FALSE, IsWindowVisible(bar) != FALSE, WindowText(Control(bar, IDC_FIND_BAR_NOTE))),
+              std::tuple(true, true, std::wstring())) << "the search stopped; the bar and the dialog stay";
 }
 
 } // namespace
