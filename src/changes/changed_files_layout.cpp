@@ -24,4 +24,9 @@ ChangedFilesLayout LayOutChangedFiles(int clientWidth, int clientHeight, const C
     return layout;
 }
 
+int PathColumnWidth(int tableClientWidth, int otherColumnsWidth, int minimum)
+{
+    return std::max(minimum, tableClientWidth - otherColumnsWidth);
+}
+
 } // namespace trackkit

@@ -29,4 +29,9 @@ struct ChangedFilesLayout {
 // Nothing is given a negative size, however small the client area.
 ChangedFilesLayout LayOutChangedFiles(int clientWidth, int clientHeight, const ChangedFilesMetrics& metrics);
 
+// The Path column takes what the table's client area leaves beside the
+// other columns, so that Share shows without scrolling; never less than
+// `minimum`.
+int PathColumnWidth(int tableClientWidth, int otherColumnsWidth, int minimum);
+
 } // namespace trackkit

@@ -23,10 +23,10 @@ std::wstring SizeText(std::uint64_t bytes, LocaleText& locale)
     return locale.ByteSize(static_cast<std::int64_t>(std::min<std::uint64_t>(bytes, INT64_MAX)));
 }
 
-// "N of M changed blocks".
-std::wstring BlocksOf(std::uint64_t done, std::uint64_t total)
+// "N of M changed blocks", the counts grouped as the user's locale groups digits.
+std::wstring BlocksOf(std::uint64_t done, std::uint64_t total, LocaleText& locale)
 {
-    return Number(done) + L" of " + Number(total) + L" changed blocks";
+    return locale.Count(done) + L" of " + locale.Count(total) + L" changed blocks";
 }
 
 std::vector<std::wstring_view> TitleFields()
@@ -87,23 +87,23 @@ std::wstring ChangedFilesSummary(const ChangedFilesReport& report, LocaleText& l
 {
     const std::size_t count = report.files.size();
     const std::uint64_t elsewhere = report.answeredBytes - std::min(report.fileBytes, report.answeredBytes);
-    return Number(count) + (count == 1 ? L" file holds " : L" files hold ") + SizeText(report.fileBytes, locale) +
+    return locale.Count(count) + (count == 1 ? L" file holds " : L" files hold ") + SizeText(report.fileBytes, locale) +
            L" of the " + SizeText(report.answeredBytes, locale) + L" changed bytes; " + SizeText(elsewhere, locale) +
            L" lie in free space or file system metadata.";
 }
 
-std::wstring LookupProgressText(std::uint64_t blocksDone, std::uint64_t blocksTotal)
+std::wstring LookupProgressText(std::uint64_t blocksDone, std::uint64_t blocksTotal, LocaleText& locale)
 {
-    return BlocksOf(blocksDone, blocksTotal) + L" looked up";
+    return BlocksOf(blocksDone, blocksTotal, locale) + L" looked up";
 }
 
-std::wstring ChangedFilesStatus(const ChangedFilesReport& report, std::wstring_view systemText)
+std::wstring ChangedFilesStatus(const ChangedFilesReport& report, std::wstring_view systemText, LocaleText& locale)
 {
-    const std::wstring progress = BlocksOf(report.blocksDone, report.changedBlocks);
+    const std::wstring progress = BlocksOf(report.blocksDone, report.changedBlocks, locale);
     std::wstring status;
     switch (report.end) {
     case ChangedFilesEnd::Complete:
-        status = L"All " + Number(report.changedBlocks) + L" changed blocks looked up, in " + Number(report.requests) +
+        status = L"All " + locale.Count(report.changedBlocks) + L" changed blocks looked up, in " + locale.Count(report.requests) +
                  (report.requests == 1 ? L" request." : L" requests.");
         break;
     case ChangedFilesEnd::Cancelled:
@@ -124,7 +124,7 @@ std::wstring ChangedFilesStatus(const ChangedFilesReport& report, std::wstring_v
         break;
     }
     if (report.malformedReplies > 0) {
-        status += L' ' + Number(report.malformedReplies) + L" of " + Number(report.requests) +
+        status += L' ' + locale.Count(report.malformedReplies) + L" of " + locale.Count(report.requests) +
                   L" answers of the file system were malformed; only what could be read soundly is counted.";
     }
     return status;

@@ -38,11 +38,12 @@ std::wstring ChangedFileText(const ChangedFile& file, ChangedFileColumn column, 
 std::wstring ChangedFilesSummary(const ChangedFilesReport& report, LocaleText& locale);
 
 // "N of M changed blocks looked up": the status line while the run goes on.
-std::wstring LookupProgressText(std::uint64_t blocksDone, std::uint64_t blocksTotal);
+// Counts are grouped as the user's locale groups digits, here and below.
+std::wstring LookupProgressText(std::uint64_t blocksDone, std::uint64_t blocksTotal, LocaleText& locale);
 
 // What the status line says of how the run ended. systemText is the
 // system's words for report.error.
-std::wstring ChangedFilesStatus(const ChangedFilesReport& report, std::wstring_view systemText);
+std::wstring ChangedFilesStatus(const ChangedFilesReport& report, std::wstring_view systemText, LocaleText& locale);
 
 // The rows for the clipboard: the titles, then each row as shown.
 std::wstring ChangedFilesTabText(std::span<const ChangedFile* const> rows, std::uint64_t answeredBytes,

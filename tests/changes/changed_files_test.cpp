@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "changes/changed_files.h"
+#include "changes/changed_files_layout.h"
 #include "changes/changed_files_table.h"
 #include "common/error_codes.h"
 #include "sim/plain_locale_text.h"
@@ -13,6 +14,8 @@
 
 namespace trackkit {
 namespace {
+
+PlainLocaleText kLocale;  // counts grouped by commas
 
 using testing::LayoutVolume;
 
@@ -80,7 +83,7 @@ TEST(ChangedFilesTest, AttributesEachClusterOfEachChangedBlockToItsOwners)
     PlainLocaleText locale;
     EXPECT_EQ(ChangedFilesSummary(report, locale),
               L"5 files hold 40.0 KB of the 56.0 KB changed bytes; 16.0 KB lie in free space or file system metadata.");
-    EXPECT_EQ(ChangedFilesStatus(report, L""), L"All 7 changed blocks looked up, in 1 request.");
+    EXPECT_EQ(ChangedFilesStatus(report, L"", kLocale), L"All 7 changed blocks looked up, in 1 request.");
 
     LayoutVolume reversed = SmallVolume();
     reversed.reversed = true;
@@ -102,7 +105,7 @@ TEST(ChangedFilesTest, BlocksSmallerThanClustersAskForEachClusterOnce)
         << "blocks right after the clear rest of a byte, and in the last bit";
     PlainLocaleText locale;
     const ChangedFilesReport endsInAByte = FindChangedFiles(whole, {17, 4096, 4096}, BitmapOf({3, 16, 17}, 3), {});
-    EXPECT_EQ(ChangedFilesSummary(endsInAByte, locale) + ChangedFilesStatus(endsInAByte, L""),
+    EXPECT_EQ(ChangedFilesSummary(endsInAByte, locale) + ChangedFilesStatus(endsInAByte, L"", kLocale),
               L"1 file holds 8.00 KB of the 8.00 KB changed bytes; 0 bytes lie in free space or file system metadata."
               L"All 2 changed blocks looked up, in 1 request.")
         << "N ends one bit into a byte";
@@ -164,7 +167,7 @@ TEST(ChangedFilesTest, CancellingKeepsWhatWasFound)
     EXPECT_EQ(report.end, ChangedFilesEnd::Cancelled);
     EXPECT_EQ(RowsOf(report), (std::vector<FileRow>{{L"\\A::$DATA", 8192, {1}}, {L"\\A2::$DATA", 4096, {1}},
                                                    {L"\\B::$DATA", 4096, {2}}, {L"\\C::$DATA", 4096, {2}}}));
-    EXPECT_EQ(ChangedFilesStatus(report, L""), L"Cancelled after 2 of 7 changed blocks. The table lists the files found so far.");
+    EXPECT_EQ(ChangedFilesStatus(report, L"", kLocale), L"Cancelled after 2 of 7 changed blocks. The table lists the files found so far.");
 }
 
 TEST(ChangedFilesTest, MalformedRepliesKeepTheirSoundEntries)
@@ -185,7 +188,7 @@ TEST(ChangedFilesTest, MalformedRepliesKeepTheirSoundEntries)
         volume.mangle = c.mangle;
         const ChangedFilesReport report = FindChangedFiles(volume, kSmall, BitmapOf({5, 6}), {});
         EXPECT_EQ(RowsOf(report), c.rows) << c.what;
-        EXPECT_EQ(ChangedFilesStatus(report, L""),
+        EXPECT_EQ(ChangedFilesStatus(report, L"", kLocale),
                   L"All 2 changed blocks looked up, in 1 request. 1 of 1 answers of the file system were malformed; "
                   L"only what could be read soundly is counted.")
             << c.what;
@@ -205,18 +208,31 @@ TEST(ChangedFilesTest, StatusSaysWhyNothingOrNotAllWasLookedUp)
         {{16, 8192, 0}, kSmallBitmap, L"The driver reports no cluster size for this volume, so its blocks cannot be matched to files."},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ChangedFilesStatus(FindChangedFiles(volume, c.geometry, c.bitmap, {}), L"-"), c.status);
+        EXPECT_EQ(ChangedFilesStatus(FindChangedFiles(volume, c.geometry, c.bitmap, {}), L"-", kLocale), c.status);
     EXPECT_TRUE(volume.asked.empty());
 
     ChangedFilesReport report;
-    report.changedBlocks = 7;
-    report.blocksDone = 2;
+    report.changedBlocks = 1224940;
+    report.blocksDone = 2000;
     report.end = ChangedFilesEnd::Stopped;
-    EXPECT_EQ(ChangedFilesStatus(report, L"The device is not ready."),
-              L"The lookup stopped after 2 of 7 changed blocks: The device is not ready. The table lists the files found so far.");
+    EXPECT_EQ(ChangedFilesStatus(report, L"The device is not ready.", kLocale),
+              L"The lookup stopped after 2,000 of 1,224,940 changed blocks: The device is not ready. The table lists the files "
+              L"found so far.");
+    EXPECT_EQ(LookupProgressText(2000, 1224940, kLocale), L"2,000 of 1,224,940 changed blocks looked up");
     report.end = ChangedFilesEnd::Refused;
-    EXPECT_EQ(ChangedFilesStatus(report, L"Incorrect function."),
+    EXPECT_EQ(ChangedFilesStatus(report, L"Incorrect function.", kLocale),
               L"The file system does not say which files own this volume's clusters: Incorrect function.");
+}
+
+// The table takes what the summary, the status line and the buttons leave; Path takes what the other columns leave.
+TEST(ChangedFilesLayoutTest, TheTableAndThePathColumnFollowTheSize)
+{
+    const ChangedFilesLayout layout = LayOutChangedFiles(800, 600, {});
+    const auto edges = [](const Rect& r) { return std::vector{r.left, r.top, r.right, r.bottom}; };
+    EXPECT_EQ((std::vector{edges(layout.table), edges(layout.status), edges(layout.cancel), edges(layout.saveAs)}),
+              (std::vector<std::vector<int>>{{11, 30, 789, 528}, {11, 534, 789, 560}, {714, 566, 789, 589}, {633, 566, 708, 589}}));
+    EXPECT_EQ(edges(LayOutChangedFiles(10, 10, {}).table), (std::vector{11, 30, 11, 30})) << "nothing negative";
+    EXPECT_EQ((std::vector{PathColumnWidth(760, 280, 150), PathColumnWidth(300, 280, 150)}), (std::vector{480, 150}));
 }
 
 TEST(ChangedFilesTableTest, ColumnsSortBothWaysAndRowsExport)

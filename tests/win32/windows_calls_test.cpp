@@ -193,10 +193,13 @@ TEST(WindowsDebugLog, EachWriteReachesTheDebuggerAsOneLineOfTheViewedCharacters)
     EXPECT_TRUE(g_seen[0].empty() || g_seen[0] == expected);
 }
 
-// The locale is pinned (CMakeLists.txt); in any time zone the time keeps its year and seconds.
+// The locale is pinned (CMakeLists.txt); in any time zone the time keeps its year and seconds. Counts are
+// grouped as the locale groups them.
 TEST(WindowsLocaleText, DatesTimesAndSizesPast32BitsAndNothingForTimesOutOfRange)
 {
     WindowsLocaleText locale;
+    EXPECT_EQ((std::vector{locale.Count(0), locale.Count(999), locale.Count(1224940), locale.Count(18446744073709551615ull)}),
+              (std::vector<std::wstring>{L"0", L"999", L"1,224,940", L"18,446,744,073,709,551,615"}));
     const std::uint64_t fileTime = 137919896990000000ull;  // 2038-01-19 12:14:59 UTC
     EXPECT_NE(locale.LocalShortDate(fileTime).value_or(L"").find(L"2038"), std::wstring::npos);
     const std::wstring time = locale.LocalTime(fileTime).value_or(L"2038");

@@ -24,8 +24,10 @@ namespace {
 
 constexpr wchar_t kCaption[] = L"Changed Files";
 constexpr int kProgressRange = 1000;
-// Column widths at 96 DPI, and alignments: numbers right.
+// Column widths at 96 DPI, and alignments: numbers right. The Path column's
+// follows the table's width, down to its minimum.
 constexpr std::array<int, kChangedFileColumnCount> kColumnWidths{430, 110, 110, 60};
+constexpr int kMinimumPathWidth = 150;
 constexpr std::array<int, kChangedFileColumnCount> kColumnFormats{LVCFMT_LEFT, LVCFMT_RIGHT, LVCFMT_RIGHT, LVCFMT_RIGHT};
 constexpr DWORD kTableExtendedStyle = LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_INFOTIP;
 
@@ -80,9 +82,26 @@ ChangedFilesMetrics MetricsOf(HWND dialog)
             DialogUnitsX(dialog, 50), DialogUnitsY(dialog, 14)};
 }
 
+// Without copying the old bits: the dialog paints its background over the
+// places the controls left, and a control whose bits were copied would not
+// paint itself again.
 void Place(HWND control, const Rect& rect)
 {
-    SetWindowPos(control, nullptr, rect.left, rect.top, rect.Width(), rect.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(control, nullptr, rect.left, rect.top, rect.Width(), rect.Height(),
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+}
+
+// The Path column takes the table's width beside the other columns.
+void FitPathColumn(const ChangedFilesDialog& state)
+{
+    RECT client{};
+    GetClientRect(state.table, &client);
+    const int dpi = MeasureDpi(state.dialog).x;
+    int others = 0;
+    for (std::size_t i = 1; i < kChangedFileColumnCount; ++i)
+        others += static_cast<int>(SendMessageW(state.table, LVM_GETCOLUMNWIDTH, i, 0));
+    const int width = PathColumnWidth(client.right, others, ScaleForDpi(kMinimumPathWidth, dpi));
+    SendMessageW(state.table, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(width, 0));
 }
 
 void LayOut(const ChangedFilesDialog& state)
@@ -96,6 +115,7 @@ void LayOut(const ChangedFilesDialog& state)
     Place(state.progress, layout.progress);
     Place(state.saveAs, layout.saveAs);
     Place(state.cancel, layout.cancel);
+    FitPathColumn(state);
 }
 
 void MarkSortedHeader(const ChangedFilesDialog& state)
@@ -232,7 +252,7 @@ void Finish(ChangedFilesDialog& state, ChangedFilesReport report)
     SendMessageW(state.table, LVM_SETITEMCOUNT, state.report.files.size(), 0);
     const bool lookedUp = state.report.requests > 0 || state.report.end == ChangedFilesEnd::Complete;
     SetWindowTextW(state.summary, lookedUp ? ChangedFilesSummary(state.report, state.locale).c_str() : L"");
-    ShowFinished(state, ChangedFilesStatus(state.report, SystemMessageText(state.report.error)));
+    ShowFinished(state, ChangedFilesStatus(state.report, SystemMessageText(state.report.error), state.locale));
     SetFocus(state.table);
 }
 
@@ -244,7 +264,7 @@ void ShowProgress(ChangedFilesDialog& state)
     const std::uint64_t done = state.job->BlocksDone();
     const std::uint64_t total = state.job->BlocksTotal();
     SendMessageW(state.progress, PBM_SETPOS, total == 0 ? 0 : static_cast<WPARAM>(done * kProgressRange / total), 0);
-    SetWindowTextW(state.status, LookupProgressText(done, total).c_str());
+    SetWindowTextW(state.status, LookupProgressText(done, total, state.locale).c_str());
 }
 
 void OnJobDone(ChangedFilesDialog& state)

@@ -43,13 +43,29 @@ std::wstring ClipboardText()
 
 // What the window showed once its lookup was done, and what the steps after it did.
 struct Seen {
+    int statusInk = 0;         // pixels of the status line's text once the window was made larger
+    int columnsRight = 0, tableWidth = 0;
     std::wstring summary, status, cancel;
     std::vector<std::vector<std::wstring>> rows;
     std::wstring copied;
 };
 
-// A user's steps, one per tick once the lookup is done: look, select the
-// first row and copy it, save as CSV, close.
+// Pixels in a control's place on the screen that are not the dialog's background.
+int InkPixels(HWND control)
+{
+    HWND dialog = GetParent(control);
+    const RECT place = RectInClient(control, dialog);
+    HDC dc = GetDC(dialog);
+    int ink = 0;
+    for (int y = place.top; y < place.bottom; ++y)
+        for (int x = place.left; x < place.right; ++x)
+            ink += GetPixel(dc, x, y) != GetSysColor(COLOR_BTNFACE);
+    ReleaseDC(dialog, dc);
+    return ink;
+}
+
+// A user's steps, one per tick once the lookup is done: make the window
+// larger, look, select the first row and copy it, save as CSV, close.
 struct Steps {
     HWND dialog = nullptr;
     std::wstring csvPath;
@@ -60,6 +76,19 @@ struct Steps {
     static inline Steps* current = nullptr;
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) { current->Next(); }
 
+    // The window made larger and painted as the system paints it, nothing invalidated by hand.
+    void MadeLarger(HWND table)
+    {
+        SetWindowPos(dialog, nullptr, 0, 0, 1000, 640, SWP_NOMOVE | SWP_NOZORDER);
+        RedrawWindow(dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        seen.statusInk = InkPixels(GetDlgItem(dialog, IDC_CHANGED_FILES_STATUS));
+        RECT client{};
+        GetClientRect(table, &client);
+        seen.tableWidth = client.right;
+        for (int column = 0; column < 4; ++column)
+            seen.columnsRight += ListView_GetColumnWidth(table, column);
+    }
+
     void Next()
     {
         HWND table = GetDlgItem(dialog, IDC_CHANGED_FILES_TABLE);
@@ -69,6 +98,7 @@ struct Steps {
         case 0:
             if (WindowText(GetDlgItem(dialog, IDCANCEL)) != L"Close")
                 return;  // still looking up
+            MadeLarger(table);
             seen.summary = WindowText(GetDlgItem(dialog, IDC_CHANGED_FILES_SUMMARY));
             seen.status = WindowText(GetDlgItem(dialog, IDC_CHANGED_FILES_STATUS));
             for (int row = 0; row < ListView_GetItemCount(table); ++row)
@@ -130,6 +160,9 @@ TEST(ChangedFilesDialog, LooksUpInTheBackgroundListsOutlinesCopiesAndExports)
     EXPECT_EQ(steps.seen.summary,
               L"2 files hold 24.0 KB of the 32.0 KB changed bytes; 8.00 KB lie in free space or file system metadata.");
     EXPECT_EQ(steps.seen.status, L"All 4 changed blocks looked up, in 1 request.");
+    EXPECT_GT(steps.seen.statusInk, 50) << "the status line paints itself where the larger window put it";
+    EXPECT_TRUE(steps.seen.columnsRight <= steps.seen.tableWidth && steps.seen.columnsRight > steps.seen.tableWidth - 8)
+        << "the columns fill the table: " << steps.seen.columnsRight << " of " << steps.seen.tableWidth;
     EXPECT_EQ(steps.seen.rows, (std::vector<std::vector<std::wstring>>{{L"\\big.mdf::$DATA", L"16.0 KB", L"2", L"50.0%"},
                                                                       {L"\\small.log::$DATA", L"8.00 KB", L"1", L"25.0%"}}));
     EXPECT_EQ(steps.seen.copied, L"Path\tChanged Bytes\tChanged Blocks\tShare\r\n\\big.mdf::$DATA\t16.0 KB\t2\t50.0%\r\n");
