@@ -64,7 +64,7 @@ test-windows: windows
 # under Xvfb for a few seconds, leaving build/demo/main-window.png.
 demo: packages
 	cmake -S . -B $(WINDOWS) $(WINDOWS_CONFIG)
-	cmake --build $(WINDOWS) -j$(JOBS) --target TrackKitDemo trackkit_demo_driver
+	cmake --build $(WINDOWS) -j$(JOBS) --target TrackKitDemo trackkit_demo_driver trackkit_window_texts
 	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(NATIVE) -j$(JOBS) --target trackkit_sample_trace_log
 	TRACKKIT_SAMPLE_TRACE_LOG=$(abspath $(NATIVE))/tools/sample_trace_log/trackkit_sample_trace_log tools/demo-run $(WINDOWS)

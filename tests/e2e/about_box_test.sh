@@ -15,7 +15,6 @@ rm -f "$shot"
 
 trap 'kill "$program" 2>/dev/null || true' EXIT
 start_demo "$exe"
-sleep 2
 
 "$root/tools/demo-about" "$window" "$shot" || fail "the About box did not open and close as it should"
 

@@ -21,7 +21,6 @@ cleanup() { [[ -n $program ]] && kill "$program" 2>/dev/null || true; }
 trap cleanup EXIT
 
 start_demo "$exe"
-sleep 3
 
 "$root/tools/demo-changed-files" "$window" "$shot" "Z:${csv//\//\\}" || fail "the changed files window did not open and close as it should"
 [[ -f $shot ]] || fail "no picture of the changed files window"

@@ -33,7 +33,6 @@ cleanup() {
 trap cleanup EXIT
 
 start_demo "$exe"
-sleep 2
 
 "$root/tools/demo-trace-log" "$window" "$shot" || fail "the trace log dialog did not open and close as it should"
 [[ -f $shot ]] || fail "no picture of the trace log dialog"

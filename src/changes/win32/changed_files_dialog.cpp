@@ -91,11 +91,14 @@ void Place(HWND control, const Rect& rect)
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
 }
 
-// The Path column takes the table's width beside the other columns.
+// The Path column takes the table's width beside the other columns, room
+// kept for the vertical scroll bar that the rows will bring.
 void FitPathColumn(const ChangedFilesDialog& state)
 {
     RECT client{};
     GetClientRect(state.table, &client);
+    if ((GetWindowLongPtrW(state.table, GWL_STYLE) & WS_VSCROLL) == 0)
+        client.right -= GetSystemMetrics(SM_CXVSCROLL);
     const int dpi = MeasureDpi(state.dialog).x;
     int others = 0;
     for (std::size_t i = 1; i < kChangedFileColumnCount; ++i)
