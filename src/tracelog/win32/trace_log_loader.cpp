@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winternl.h>
 
+#include <cstring>
 #include <new>
 #include <utility>
 
@@ -45,6 +46,10 @@ public:
     {
         DWORD read = 0;
         const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(into.size(), 0x40000000));
+        // Fresh memory that a read fills page by page is twice as slow under
+        // Wine as memory the program touched itself first (940 MB: 1.0 s
+        // against 0.5 s), so each piece is written once before it is read.
+        std::memset(into.data(), 0, wanted);
         if (!ReadFile(file_, into.data(), wanted, &read, nullptr))
             return {0, GetLastError() != 0 ? GetLastError() : ERROR_READ_FAULT};
         return {read, 0};
