@@ -141,6 +141,8 @@ TEST(TraceIndexOrderTest, LogsFarOutOfOrderListEveryRecordOnceInTimeOrder)
         std::stable_sort(expected.begin(), expected.end(),
                          [&](std::uint32_t a, std::uint32_t b) { return records[a].timestamp < records[b].timestamp; });
         ASSERT_EQ(*SelectRows(index, {}), expected);
+        EXPECT_EQ(std::pair(index.DeviceTexts().size(), index.ThreadTexts().size()), std::pair(std::size_t{24}, std::size_t{5}))
+            << "12 numbers, each a volume and a shadow copy; 5 threads";
 
         Rows device3;
         std::copy_if(expected.begin(), expected.end(), std::back_inserter(device3),
@@ -200,6 +202,7 @@ TEST_F(TraceIndexTest, FindLooksInAllNineTextsBothWaysAndSaysWhenNothingMatches)
         EXPECT_EQ(FindRow(index, rows, c.from, c.forward, c.text, c.matchCase, timeText, {}), c.found)
             << c.text << " from " << c.from;
     EXPECT_EQ(FindRow(index, {}, 0, true, L"CbtWrite", true, timeText, {}), std::nullopt);
+    EXPECT_EQ(FindRow(index, {4}, 1, true, L"CbtWrite", true, timeText, {}), 0u) << "a single row";
 }
 
 // What an opening's error tells the user, what the header promises, and the status line that says both.

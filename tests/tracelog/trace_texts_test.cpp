@@ -196,7 +196,8 @@ TEST(TraceDialogLayout, TableTakesWhatTheStatusLineAndThePanelLeaveAndTheMinimum
     }
     // A found row in the middle of a page of 20, as near as the table's ends allow.
     const struct { std::size_t row, perPage, count, top; } hits[] = {
-        {500, 20, 1000, 490}, {5, 20, 1000, 0}, {995, 20, 1000, 980}, {3, 20, 10, 0}, {10, 21, 1000, 0}, {11, 21, 1000, 1}};
+        {500, 20, 1000, 490}, {5, 20, 1000, 0}, {995, 20, 1000, 980}, {3, 20, 10, 0}, {15, 20, 18, 0}, {10, 21, 1000, 0},
+        {11, 21, 1000, 1}};
     for (const auto& c : hits)
         EXPECT_EQ(CenteredTopRow(c.row, c.perPage, c.count), c.top) << c.row;
 }
