@@ -69,6 +69,7 @@ std::wstring WindowsLocaleText::Count(std::uint64_t count)
             repeats = true;
     }
     NUMBERFMTW format{};
+    format.LeadingZero = 1;  // without it, some systems write 0 as nothing
     format.Grouping = repeats ? groups : groups * 10;
     format.lpDecimalSep = decimal;
     format.lpThousandSep = thousand;
