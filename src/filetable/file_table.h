@@ -71,13 +71,16 @@ struct FileTable {
     std::vector<FileTableStream> streams;
     std::vector<ClusterRun> runs;
     std::uint64_t records = 0;            // the file table's records, read
-    std::uint64_t recordsInUse = 0;
-    std::uint64_t recordsUnsound = 0;     // left out: a header, an attribute or a run list that lies
+    std::uint64_t recordsInUse = 0;       // whose header says so, base and extension records alike
+    std::uint64_t recordsUnsound = 0;     // a header or an attribute that lies: left out; a run list that
+                                          // lies: that stream left out; an attribute list that lies
     std::uint64_t recordsUnreadable = 0;  // failed their update sequence when read again too
 
     // As the cluster lookup names it, from the root: "\Data\sales.mdf::$DATA",
     // "\Data\logs:$I30:$INDEX_ALLOCATION", "\a.txt:notes:$DATA"; one path per
-    // file, however many hard links it has.
+    // file, however many hard links it has. The root's path is "\"; a parent
+    // chain that loops or breaks starts at the record where it broke:
+    // "\?812\logs\today.txt".
     std::wstring StreamName(const FileTableStream& stream) const;
     // The file system's own files: the reserved records below 16 and every
     // file under \$Extend.
