@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <limits>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +16,7 @@ namespace trackkit {
 namespace {
 
 constexpr std::uint32_t kErrorInvalidParameter = 87;
+constexpr std::uint32_t kErrorNotEnoughMemory = 8;
 constexpr std::uint32_t kMetadataFlags = kLookupFlagFsSystemFile | kLookupFlagTxfSystemFile;
 constexpr std::uint64_t kNoBlock = std::numeric_limits<std::uint64_t>::max();
 
@@ -55,10 +57,19 @@ private:
     std::uint64_t next_ = 0;
 };
 
+// The bytes the volume's clusters hold: past them a block has nothing to look
+// up (the last block may reach past the volume's end).
+std::uint64_t ClusteredBytes(const ChangedFilesGeometry& geometry)
+{
+    if (geometry.volumeBytes == 0)
+        return std::numeric_limits<std::uint64_t>::max();
+    return geometry.volumeBytes / geometry.bytesPerCluster * geometry.bytesPerCluster;
+}
+
 void AppendPieces(std::uint32_t block, const ChangedFilesGeometry& geometry, std::vector<ClusterPiece>& pieces)
 {
     const std::uint64_t start = std::uint64_t{block} * geometry.bytesPerBlock;
-    const std::uint64_t end = start + geometry.bytesPerBlock;
+    const std::uint64_t end = std::min(start + geometry.bytesPerBlock, ClusteredBytes(geometry));
     const std::uint64_t clusterBytes = geometry.bytesPerCluster;
     for (std::uint64_t cluster = start / clusterBytes; cluster * clusterBytes < end; ++cluster) {
         const std::uint64_t from = std::max(start, cluster * clusterBytes);
@@ -77,8 +88,10 @@ struct Answer {
 // Adds up what the replies name, stream by stream.
 class ChangeTally {
 public:
-    ChangeTally(TrackedVolume& volume, const ChangedFilesLimits& limits, ChangedFilesReport& report)
-        : volume_(volume), limits_(limits), report_(report)
+    // stillWanted is asked before every request: false cancels the run.
+    ChangeTally(TrackedVolume& volume, const ChangedFilesLimits& limits, const std::function<bool()>& stillWanted,
+                ChangedFilesReport& report)
+        : volume_(volume), limits_(limits), stillWanted_(stillWanted), report_(report)
     {
     }
 
@@ -88,13 +101,19 @@ public:
     // it does not count as answered.
     bool LookUpBlocks(std::span<const ClusterPiece> pieces)
     {
-        answered_.clear();
+        partsUsed_ = 0;
+        unansweredInBatch_ = 0;
         if (!LookUp(pieces))
             return false;
-        for (const AnsweredPart& part : answered_)
-            Attribute(part);
+        for (std::size_t i = 0; i < partsUsed_; ++i)
+            Attribute(answered_[i]);
+        report_.unansweredClusters += unansweredInBatch_;
+        for (const ClusterPiece& piece : pieces)
+            report_.answeredBytes += piece.bytes;
         return true;
     }
+
+    bool Cancelled() const { return cancelled_; }
 
     // The files that own changed clusters (a stream named only in a batch
     // that was never finished owns none).
@@ -115,6 +134,9 @@ private:
     };
 
     // One answered request of a batch: what was asked, and who owns what.
+    // Parts are kept from batch to batch with their memory: a fresh buffer
+    // of a megabyte per request is memory the system must map and clear
+    // again each time (under Wine, a large part of the run's time).
     struct AnsweredPart {
         std::span<const ClusterPiece> pieces;
         std::vector<std::size_t> firstPiece;  // of each cluster asked, then pieces.size()
@@ -125,31 +147,47 @@ private:
     // false when the run must end.
     bool LookUp(std::span<const ClusterPiece> pieces)
     {
-        std::vector<std::uint64_t> clusters;
-        std::vector<std::size_t> firstPiece;  // of each cluster, then pieces.size()
+        clusters_.clear();
+        firstPiece_.clear();
         for (std::size_t i = 0; i < pieces.size(); ++i) {
-            if (clusters.empty() || clusters.back() != pieces[i].cluster) {
-                clusters.push_back(pieces[i].cluster);
-                firstPiece.push_back(i);
+            if (clusters_.empty() || clusters_.back() != pieces[i].cluster) {
+                clusters_.push_back(pieces[i].cluster);
+                firstPiece_.push_back(i);
             }
         }
-        firstPiece.push_back(pieces.size());
+        firstPiece_.push_back(pieces.size());
 
-        const Answer answer = Ask(EncodeLookupRequest(clusters));
+        if (!stillWanted_()) {
+            cancelled_ = true;
+            return false;
+        }
+        EncodeLookupRequest(clusters_, request_);
+        const Answer answer = Ask(request_);
         switch (answer.kind) {
         case Answer::Kind::Failed:
             report_.end = report_.requests == 0 ? ChangedFilesEnd::Refused : ChangedFilesEnd::Stopped;
             report_.error = answer.error;
             return false;
-        case Answer::Kind::Split:
-            if (clusters.size() == 1)
-                return true;  // a lone cluster the file system cannot take: no file's
-            return LookUp(pieces.first(firstPiece[clusters.size() / 2])) &&
-                   LookUp(pieces.subspan(firstPiece[clusters.size() / 2]));
+        case Answer::Kind::Split: {
+            // A lone cluster the file system cannot take is no file's; so is
+            // the rest, once it has refused too often in a row.
+            if (++refusalsInARow_ > kMostRefusalsInARow || clusters_.size() == 1) {
+                unansweredInBatch_ += clusters_.size();
+                return true;
+            }
+            const std::size_t half = firstPiece_[clusters_.size() / 2];
+            return LookUp(pieces.first(half)) && LookUp(pieces.subspan(half));
+        }
         case Answer::Kind::Reply: break;
         }
+        refusalsInARow_ = 0;
         ++report_.requests;
-        answered_.push_back({pieces, std::move(firstPiece), OwnersIn(answer.reply, clusters)});
+        if (partsUsed_ == answered_.size())
+            answered_.emplace_back();
+        AnsweredPart& part = answered_[partsUsed_++];
+        part.pieces = pieces;
+        std::swap(part.firstPiece, firstPiece_);
+        OwnersIn(answer.reply, clusters_, part.owners);
         return true;
     }
 
@@ -186,10 +224,10 @@ private:
 
     // Who owns each cluster asked about, as the reply says; a reply that is
     // not sound counts as malformed and keeps its sound entries.
-    std::vector<std::pair<std::size_t, std::size_t>> OwnersIn(std::span<const std::uint8_t> reply,
-                                                              const std::vector<std::uint64_t>& clusters)
+    void OwnersIn(std::span<const std::uint8_t> reply, const std::vector<std::uint64_t>& clusters,
+                  std::vector<std::pair<std::size_t, std::size_t>>& owners)
     {
-        std::vector<std::pair<std::size_t, std::size_t>> owners;
+        owners.clear();
         bool malformed = false;
         std::size_t next = 0;  // entries come in the request's order, as a rule
         const LookupReplyFault fault = VisitLookupReply(reply, [&](const LookupEntryView& entry) {
@@ -209,7 +247,6 @@ private:
             std::sort(owners.begin(), owners.end());
         owners.erase(std::unique(owners.begin(), owners.end()), owners.end());
         report_.malformedReplies += malformed || fault != LookupReplyFault::None ? 1 : 0;
-        return owners;
     }
 
     void Attribute(const AnsweredPart& part)
@@ -235,11 +272,19 @@ private:
 
     TrackedVolume& volume_;
     const ChangedFilesLimits& limits_;
+    const std::function<bool()>& stillWanted_;
     ChangedFilesReport& report_;
+    bool cancelled_ = false;
+    std::uint32_t refusalsInARow_ = 0;
+    std::uint64_t unansweredInBatch_ = 0;
     std::vector<std::uint8_t> reply_;
     std::vector<Stream> streams_;
     std::unordered_map<std::string, std::size_t> indexByName_;
-    std::vector<AnsweredPart> answered_;  // of the batch being looked up
+    std::vector<AnsweredPart> answered_;  // the first partsUsed_ are the batch's being looked up
+    std::size_t partsUsed_ = 0;
+    std::vector<std::uint64_t> clusters_;  // of the request being asked
+    std::vector<std::size_t> firstPiece_;  // of each of its clusters, then the pieces' count
+    std::vector<std::uint8_t> request_;
     std::size_t lastStream_ = 0;
 };
 
@@ -286,36 +331,41 @@ ChangedFilesReport FindChangedFiles(TrackedVolume& volume, const ChangedFilesGeo
     if (report.end != ChangedFilesEnd::Complete)
         return report;
     report.changedBlocks = CountChangedBlocks(bitmap, geometry.blockCount);
-    if (!Continue(progress, 0, report.changedBlocks)) {
-        report.end = ChangedFilesEnd::Cancelled;
-        return report;
-    }
 
-    ChangeTally tally(volume, limits, report);
-    ChangedBlockCursor cursor(bitmap, geometry.blockCount);
-    std::vector<ClusterPiece> pieces;
-    const std::size_t perRequest = std::max<std::size_t>(limits.clustersPerRequest, 1);
-    for (std::optional<std::uint32_t> block = cursor.Next(); block;) {
-        // Whole blocks per request, so that progress counts blocks.
-        pieces.clear();
-        std::uint64_t blocks = 0;
-        std::size_t clusters = 0;
-        for (; block && clusters < perRequest; block = cursor.Next(), ++blocks) {
-            const std::size_t before = pieces.size();
-            AppendPieces(*block, geometry, pieces);
-            for (std::size_t i = before; i < pieces.size(); ++i)
-                clusters += i == 0 || pieces[i].cluster != pieces[i - 1].cluster ? 1 : 0;
+    const std::function<bool()> stillWanted = [&] { return Continue(progress, report.blocksDone, report.changedBlocks); };
+    ChangeTally tally(volume, limits, stillWanted, report);
+    try {
+        ChangedBlockCursor cursor(bitmap, geometry.blockCount);
+        std::vector<ClusterPiece> pieces;
+        const std::size_t perRequest = std::max<std::size_t>(limits.clustersPerRequest, 1);
+        for (std::optional<std::uint32_t> block = cursor.Next(); block;) {
+            // Whole blocks per request, so that progress counts blocks.
+            pieces.clear();
+            std::uint64_t blocks = 0;
+            std::size_t clusters = 0;
+            for (; block && clusters < perRequest; block = cursor.Next(), ++blocks) {
+                const std::size_t before = pieces.size();
+                AppendPieces(*block, geometry, pieces);
+                for (std::size_t i = before; i < pieces.size(); ++i)
+                    clusters += i == 0 || pieces[i].cluster != pieces[i - 1].cluster ? 1 : 0;
+            }
+            if (!tally.LookUpBlocks(pieces))
+                break;
+            report.blocksDone += blocks;
         }
-        if (!tally.LookUpBlocks(pieces))
-            break;
-        report.blocksDone += blocks;
-        if (!Continue(progress, report.blocksDone, report.changedBlocks)) {
+        if (tally.Cancelled() || (report.end == ChangedFilesEnd::Complete && !stillWanted()))
             report.end = ChangedFilesEnd::Cancelled;
-            break;
-        }
+        report.files = tally.TakeFiles();
+    } catch (const std::bad_alloc&) {
+        // What was counted so far stays; the status line says why it stops.
+        report.end = ChangedFilesEnd::Stopped;
+        report.error = kErrorNotEnoughMemory;
+        report.files = tally.TakeFiles();
     }
-    report.answeredBytes = report.blocksDone * geometry.bytesPerBlock;
-    report.files = tally.TakeFiles();
+    if (report.end == ChangedFilesEnd::Complete && report.requests == 0 && report.unansweredClusters > 0) {
+        report.end = ChangedFilesEnd::Refused;
+        report.error = kErrorInvalidParameter;
+    }
     SortLargestFirst(report.files);
     return report;
 }

@@ -23,11 +23,18 @@ namespace trackkit {
 // seldom has to be asked for again with a larger buffer.
 inline constexpr std::size_t kClustersPerRequest = 65536;
 inline constexpr std::size_t kReplyBytesPerCluster = 128;
+// A request the file system calls invalid is split in halves to find the
+// clusters it cannot take; after this many such answers with none answered
+// between them, the rest of the batch is left unanswered instead (a file
+// system that refuses every request would otherwise be asked about every
+// cluster on its own, each request a walk of its file table).
+inline constexpr std::uint32_t kMostRefusalsInARow = 64;
 
 struct ChangedFilesGeometry {
     std::uint32_t blockCount = 0;       // N
     std::uint32_t bytesPerBlock = 0;
     std::uint32_t bytesPerCluster = 0;  // 0: unknown
+    std::uint64_t volumeBytes = 0;      // the file system's size; 0: unknown, the last block is taken whole
 };
 
 // One stream that owns clusters of changed blocks.
@@ -43,26 +50,48 @@ struct ChangedFile {
 enum class ChangedFilesEnd : std::uint8_t {
     Complete,
     Cancelled,
+    NoDriver,       // the tracking driver does not answer for the volume
     NoBitmap,       // nothing to look up: the driver gave no session bitmap
     NoClusterSize,  // blocks cannot be turned into clusters
-    Refused,        // the first request failed: the file system does not answer
-    Stopped,        // a later request failed: the volume went away, or the file system gave up
+    Refused,        // the first request failed, or none was ever answered: the file system does not answer
+    Stopped,        // a later request failed (the volume went away, the file system gave up), or memory ran out
+};
+
+// How a run found the owners of the changed clusters.
+enum class ChangedFilesWay : std::uint8_t {
+    ClusterLookup,  // the file system's cluster lookup, request by request
+    FileTable,      // the volume's file table, read in one pass
 };
 
 struct ChangedFilesReport {
     std::vector<ChangedFile> files;   // the streams of files (not the file system's own), largest first
     std::uint64_t changedBlocks = 0;  // set in the bitmap, below N
     std::uint64_t blocksDone = 0;     // of those, the ones the file system has answered for
-    std::uint64_t answeredBytes = 0;  // blocksDone x bytes per block
+    std::uint64_t answeredBytes = 0;  // their bytes, the last block's only up to the volume's end
     std::uint64_t fileBytes = 0;      // of those, the bytes in clusters some file owns, each counted once
     std::uint32_t requests = 0;       // answered by the file system
     std::uint32_t malformedReplies = 0;
+    std::uint64_t unansweredClusters = 0;  // of the answered blocks, clusters the file system would not take
     ChangedFilesEnd end = ChangedFilesEnd::Complete;
     std::uint32_t error = 0;  // the system error that ended a Refused or Stopped run
+    ChangedFilesWay way = ChangedFilesWay::ClusterLookup;
+    // FileTable: the records read, and those left out as unsound or unreadable.
+    std::uint64_t recordsRead = 0;
+    std::uint64_t recordsUnsound = 0;
+    std::uint64_t recordsUnreadable = 0;
+    // ClusterLookup chosen because the file table could not be read: why
+    // (the system's error, or kErrorFileTableNotNtfs); 0 otherwise.
+    std::uint32_t fileTableFailure = 0;
+    // FileTable chosen because the cluster lookup was refused: its error.
+    std::uint32_t lookupFailure = 0;
+    std::uint64_t elapsedMilliseconds = 0;  // from the start of the run to its end
 };
 
-// Told how many changed blocks are answered for, of all of them, before the
-// first request and after each; false stops the run (Cancelled).
+// fileTableFailure for a volume whose boot sector is not NTFS's.
+inline constexpr std::uint32_t kErrorFileTableNotNtfs = 0xFFFFFFFF;
+
+// Told how many changed blocks are answered for, of all of them, before
+// every request; false stops the run (Cancelled) before the next request.
 using ChangedFilesProgress = std::function<bool(std::uint64_t blocksDone, std::uint64_t blocksTotal)>;
 
 struct ChangedFilesLimits {
@@ -80,10 +109,13 @@ struct ChangedFilesLimits {
 //
 // A request the file system cannot take whole (its reply would outgrow the
 // ceiling, or it calls the request invalid) is split in two until it can; a
-// single cluster it cannot take is counted as owned by no file. Any other
-// failure ends the run with what was found before it. A reply that is not
-// sound (an offset out of bounds, a name without a terminator, a cluster
-// that was not asked about) counts as malformed; its sound entries are kept.
+// single cluster it cannot take, and the clusters left once it has refused
+// kMostRefusalsInARow requests in a row, are counted as unanswered and owned
+// by no file. A run in which no request was answered at all is Refused. Any
+// other failure ends the run with what was found before it, and so does
+// memory running out. A reply that is not sound (an offset out of bounds, a
+// name without a terminator, a cluster that was not asked about) counts as
+// malformed; its sound entries are kept.
 ChangedFilesReport FindChangedFiles(TrackedVolume& volume, const ChangedFilesGeometry& geometry,
                                     std::span<const std::uint8_t> bitmap, const ChangedFilesProgress& progress,
                                     const ChangedFilesLimits& limits = {});

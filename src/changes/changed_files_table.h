@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -34,16 +35,25 @@ std::wstring ChangedFileText(const ChangedFile& file, ChangedFileColumn column, 
                              LocaleText& locale);
 
 // "N files hold X of the Y changed bytes; Z lie in free space or file system
-// metadata." over the blocks the file system answered for.
+// metadata." over the blocks the file system answered for; "N streams of M
+// files hold ..." when some file has more than one stream listed.
 std::wstring ChangedFilesSummary(const ChangedFilesReport& report, LocaleText& locale);
 
 // "N of M changed blocks looked up": the status line while the run goes on.
 // Counts are grouped as the user's locale groups digits, here and below.
 std::wstring LookupProgressText(std::uint64_t blocksDone, std::uint64_t blocksTotal, LocaleText& locale);
+// "Reading the file table: N of M records": while the pass reads.
+std::wstring FileTableProgressText(std::uint64_t recordsDone, std::uint64_t recordsTotal, LocaleText& locale);
 
-// What the status line says of how the run ended. systemText is the
-// system's words for report.error.
-std::wstring ChangedFilesStatus(const ChangedFilesReport& report, std::wstring_view systemText, LocaleText& locale);
+// The system's words for one of its error codes.
+using SystemTextOf = std::function<std::wstring(std::uint32_t error)>;
+
+// What the status line says of how the run ended, the way it went and how
+// long it took, with the system's words for the errors it names.
+std::wstring ChangedFilesStatus(const ChangedFilesReport& report, const SystemTextOf& systemText, LocaleText& locale);
+
+// "N files saved to <path>", "1 file saved to <path>".
+std::wstring ChangedFilesSavedText(std::size_t rows, std::wstring_view path, LocaleText& locale);
 
 // The rows for the clipboard: the titles, then each row as shown.
 std::wstring ChangedFilesTabText(std::span<const ChangedFile* const> rows, std::uint64_t answeredBytes,

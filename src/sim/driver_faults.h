@@ -13,6 +13,7 @@ inline constexpr std::uint32_t kErrorFileNotFound = 2;
 inline constexpr std::uint32_t kErrorGenFailure = 31;
 inline constexpr std::uint32_t kErrorInsufficientBuffer = 122;
 inline constexpr std::uint32_t kErrorInvalidFunction = 1;
+inline constexpr std::uint32_t kErrorNotSupported = 50;
 
 // What a caller can ask of a simulated volume: opening it, the four requests
 // of the tracking driver, and the file system's cluster lookup on the same

@@ -458,13 +458,12 @@ const LayoutStream* FileLayout::OwnerOf(std::uint64_t cluster) const
     return cluster < extent.End() ? &streams_[extent.stream] : nullptr;
 }
 
-std::vector<ClusterOwner> FileLayout::OwnersOf(std::span<const std::uint64_t> clusters) const
+void FileLayout::OwnersOf(std::span<const std::uint64_t> clusters, std::vector<ClusterOwner>& owners) const
 {
-    std::vector<ClusterOwner> owners;
+    owners.clear();
     for (std::uint64_t cluster : clusters)
         if (const LayoutStream* stream = OwnerOf(cluster))
             owners.push_back({cluster, stream->flags, stream->name});
-    return owners;
 }
 
 } // namespace trackkit

@@ -77,7 +77,7 @@ public:
     // The reply's entries for a lookup of these clusters, as NTFS gives them:
     // one per cluster asked about that a stream owns, in the request's order,
     // carrying that cluster. Free clusters add nothing.
-    std::vector<ClusterOwner> OwnersOf(std::span<const std::uint64_t> clusters) const;
+    void OwnersOf(std::span<const std::uint64_t> clusters, std::vector<ClusterOwner>& owners) const;
 
 private:
     std::uint64_t clusterCount_ = 0;

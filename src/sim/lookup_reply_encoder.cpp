@@ -89,19 +89,27 @@ std::uint32_t ToU32(std::size_t value)
 
 std::optional<std::vector<std::uint64_t>> ClustersOfLookupRequest(std::span<const std::uint8_t> request)
 {
+    std::vector<std::uint64_t> clusters;
+    if (!ClustersOfLookupRequest(request, clusters))
+        return std::nullopt;
+    return clusters;
+}
+
+bool ClustersOfLookupRequest(std::span<const std::uint8_t> request, std::vector<std::uint64_t>& clusters)
+{
     ByteReader reader(request);
     const std::uint32_t flags = reader.U32At(0);
     const std::uint32_t count = reader.U32At(4);
     if (!reader.Ok() || flags != 0 || count == 0)
-        return std::nullopt;
+        return false;
     // Checked by division so that a huge count cannot wrap the product.
     if ((request.size() - kRequestHeaderLength) / kClusterLength < count)
-        return std::nullopt;
+        return false;
 
-    std::vector<std::uint64_t> clusters(count);
+    clusters.resize(count);
     for (std::size_t i = 0; i < clusters.size(); ++i)
         clusters[i] = reader.U64At(kRequestHeaderLength + i * kClusterLength);
-    return clusters;
+    return true;
 }
 
 std::size_t LookupReplyLength(std::span<const ClusterOwner> owners)

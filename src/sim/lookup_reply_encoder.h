@@ -55,6 +55,8 @@ struct ClusterOwner {
 // than its header, flags other than 0, no cluster, or fewer bytes than its
 // count of clusters needs.
 std::optional<std::vector<std::uint64_t>> ClustersOfLookupRequest(std::span<const std::uint8_t> request);
+// The same into a vector kept from request to request; false when malformed.
+bool ClustersOfLookupRequest(std::span<const std::uint8_t> request, std::vector<std::uint64_t>& clusters);
 
 // Bytes of the reply that lists these owners, which the header reports as
 // BufferSizeRequired: the last entry ends with its NUL, unpadded.

@@ -15,20 +15,38 @@ StreamLookupAnswer SessionSource::LookupClusters(std::span<const std::uint64_t>)
     return {kErrorInvalidFunction, {}};
 }
 
+std::uint32_t SessionSource::ReadVolumeBytes(std::uint64_t, std::span<std::uint8_t>)
+{
+    return kErrorNotSupported;
+}
+
+TrackingInfo GivenSessionSource::Statistics()
+{
+    TrackingInfo info;
+    info.clusterFactor1 = geometry_.clusterFactor1;
+    info.clusterFactor2 = geometry_.clusterFactor2;
+    info.bytesPerBlock = geometry_.bytesPerBlock;
+    info.cbtFirstLcn = geometry_.cbtFirstLcn;
+    info.cbtLastLcn = geometry_.cbtLastLcn;
+    return info;
+}
+
 void ScriptedSource::SetLookupEntries(std::vector<ClusterOwner> entries)
 {
-    lookup_ = {0, std::move(entries)};
+    lookupError_ = 0;
+    lookupEntries_ = std::move(entries);
 }
 
 void ScriptedSource::SetLookupError(std::uint32_t error)
 {
-    lookup_ = {error, {}};
+    lookupError_ = error;
+    lookupEntries_.clear();
 }
 
 StreamLookupAnswer ScriptedSource::LookupClusters(std::span<const std::uint64_t> clusters)
 {
     lastLookup_.assign(clusters.begin(), clusters.end());
-    return lookup_;
+    return {lookupError_, lookupEntries_};
 }
 
 TrackingInfo ReplaySource::Statistics()
@@ -75,7 +93,15 @@ const FileLayout& LiveSource::Files()
 
 StreamLookupAnswer LiveSource::LookupClusters(std::span<const std::uint64_t> clusters)
 {
-    return {0, Files().OwnersOf(clusters)};
+    Files().OwnersOf(clusters, owners_);
+    return {0, owners_};
+}
+
+std::uint32_t LiveSource::ReadVolumeBytes(std::uint64_t offset, std::span<std::uint8_t> into)
+{
+    if (!image_)
+        image_.emplace(Files(), workload_.Geometry().clusterFactor1 * workload_.Geometry().clusterFactor2);
+    return image_->ReadAt(offset, into);
 }
 
 void LiveSource::CatchUp()

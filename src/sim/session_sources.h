@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "sim/clock.h"
 #include "sim/driver_faults.h"
 #include "sim/file_layout.h"
+#include "sim/ntfs_image.h"
 #include "sim/lookup_reply_encoder.h"
 #include "sim/write_workload.h"
 #include "tracking/driver_contract.h"
@@ -16,10 +18,12 @@
 namespace trackkit {
 
 // The file system's answer to a cluster lookup, before it is encoded: the
-// streams found (possibly none), or the error the request fails with.
+// streams found (possibly none), or the error the request fails with. The
+// owners are the source's own, good until its next lookup: a lookup is asked
+// for thousands of times in a run, and its memory is kept between them.
 struct StreamLookupAnswer {
     std::uint32_t error = 0;
-    std::vector<ClusterOwner> owners;
+    std::span<const ClusterOwner> owners;
 };
 
 // What a simulated volume's tracking session answers, before any fault is
@@ -37,6 +41,9 @@ public:
     // without a file layout answers as a file system without the lookup does,
     // with ERROR_INVALID_FUNCTION.
     virtual StreamLookupAnswer LookupClusters(std::span<const std::uint64_t> clusters);
+    // The volume's own bytes, read raw (TrackedVolume::ReadBytes). A source
+    // without a file layout has none: ERROR_NOT_SUPPORTED.
+    virtual std::uint32_t ReadVolumeBytes(std::uint64_t offset, std::span<std::uint8_t> into);
 };
 
 // Fixed answers, each of which a test can change at any time.
@@ -66,7 +73,8 @@ private:
     TrackingGeometry geometry_;
     TrackingInfo info_;
     std::vector<std::uint8_t> bitmap_;
-    StreamLookupAnswer lookup_{kErrorInvalidFunction, {}};
+    std::uint32_t lookupError_ = kErrorInvalidFunction;
+    std::vector<ClusterOwner> lookupEntries_;
     std::vector<std::uint64_t> lastLookup_;
 };
 
@@ -101,6 +109,34 @@ private:
     std::size_t index_ = 0;
 };
 
+// A session given whole on a volume whose bytes are real: a bitmap the
+// program was handed (a file of an end-to-end run's), the geometry it goes
+// with, and the raw reads of the real volume that it was made for. What a
+// real NTFS image looks like to the program when the changed blocks are
+// chosen rather than simulated. The file system answers no cluster lookup.
+class GivenSessionSource final : public SessionSource {
+public:
+    using RawReader = std::function<std::uint32_t(std::uint64_t offset, std::span<std::uint8_t> into)>;
+
+    GivenSessionSource(const TrackingGeometry& geometry, std::vector<std::uint8_t> bitmap, RawReader reader)
+        : geometry_(geometry), bitmap_(std::move(bitmap)), reader_(std::move(reader))
+    {
+    }
+
+    TrackingGeometry Geometry() override { return geometry_; }
+    TrackingInfo Statistics() override;
+    std::span<const std::uint8_t> Bitmap() override { return bitmap_; }
+    std::uint32_t ReadVolumeBytes(std::uint64_t offset, std::span<std::uint8_t> into) override
+    {
+        return reader_(offset, into);
+    }
+
+private:
+    TrackingGeometry geometry_;
+    std::vector<std::uint8_t> bitmap_;
+    RawReader reader_;
+};
+
 // A busy server's volume: the write workload, brought up to the clock's time
 // on every statistics or bitmap query. Time counts from the source's creation.
 // The workload moves in 50 ms steps, so the two queries of one poll describe
@@ -121,6 +157,8 @@ public:
     TrackingInfo Statistics() override;
     std::span<const std::uint8_t> Bitmap() override;
     StreamLookupAnswer LookupClusters(std::span<const std::uint64_t> clusters) override;
+    // The layout as NTFS would lay it out, built on the first read.
+    std::uint32_t ReadVolumeBytes(std::uint64_t offset, std::span<std::uint8_t> into) override;
 
 private:
     void CatchUp();
@@ -128,7 +166,9 @@ private:
     const Clock& clock_;
     Clock::TimePoint start_;
     WriteWorkload workload_;
+    std::vector<ClusterOwner> owners_;  // of the last lookup
     std::optional<FileLayout> files_;
+    std::optional<SimulatedNtfsImage> image_;
 };
 
 } // namespace trackkit

@@ -36,6 +36,10 @@ public:
     {
         return session_->AnswerLookup(request, reply);
     }
+    std::uint32_t ReadBytes(std::uint64_t offset, std::span<std::uint8_t> into) override
+    {
+        return session_->ReadBytes(offset, into);
+    }
 
 private:
     std::shared_ptr<VolumeSession> session_;
@@ -132,20 +136,27 @@ DriverReply VolumeSession::AnswerLookup(std::span<const std::uint8_t> request, s
     if (Is(fault, FaultKind::Error))
         return DriverReply::Failure(fault->error);
 
-    const std::optional<std::vector<std::uint64_t>> clusters = ClustersOfLookupRequest(request);
-    if (!clusters)
+    if (!ClustersOfLookupRequest(request, lookupClusters_))
         return DriverReply::Failure(kErrorInvalidParameter);
-    const StreamLookupAnswer answer = source_->LookupClusters(*clusters);
+    const StreamLookupAnswer answer = source_->LookupClusters(lookupClusters_);
     if (answer.error != 0)
         return DriverReply::Failure(answer.error);
 
-    // A reply that fits is built apart first, so that a fault can cut it short.
+    // A reply is written straight into the caller's buffer: a fresh buffer
+    // of megabytes per request, touched page by page, costs more than the
+    // answer itself. Only a reply that a fault may cut short is built apart.
     const std::size_t length = LookupReplyLength(answer.owners);
-    if (reply.size() < length)
+    if (reply.size() < length || !fault)
         return WriteLookupReply(answer.owners, reply);
     std::vector<std::uint8_t> whole(length);
     WriteLookupReply(answer.owners, whole);
     return CopyOut(whole, length, reply, fault);
+}
+
+std::uint32_t VolumeSession::ReadBytes(std::uint64_t offset, std::span<std::uint8_t> into)
+{
+    const std::lock_guard lock(mutex_);
+    return source_->ReadVolumeBytes(offset, into);
 }
 
 DriverReply VolumeSession::AnswerGeometry(std::span<std::uint8_t> out, const std::optional<Fault>& fault)

@@ -53,6 +53,8 @@ public:
     DriverReply Answer(DriverRequest request, std::span<std::uint8_t> out);
     // The file system's reply to a cluster lookup, after any planned fault.
     DriverReply AnswerLookup(std::span<const std::uint8_t> request, std::span<std::uint8_t> reply);
+    // The volume's bytes, read raw.
+    std::uint32_t ReadBytes(std::uint64_t offset, std::span<std::uint8_t> into);
 
 private:
     friend class SimulatedVolume;
@@ -68,6 +70,7 @@ private:
     // A volume may be asked from more than one thread: the poller on the
     // window's thread, a long cluster lookup on a worker.
     std::mutex mutex_;
+    std::vector<std::uint64_t> lookupClusters_;  // of the lookup being answered, kept between lookups
 };
 
 // The stand-in for the tracking driver: sessions kept in memory per volume,

@@ -143,13 +143,19 @@ std::vector<std::uint64_t> ClustersOfCell(const ClusterLookupCell& cell)
 
 std::vector<std::uint8_t> EncodeLookupRequest(std::span<const std::uint64_t> clusters)
 {
-    std::vector<std::uint8_t> request(kLookupRequestHeaderLength + kClusterLength * clusters.size());
+    std::vector<std::uint8_t> request;
+    EncodeLookupRequest(clusters, request);
+    return request;
+}
+
+void EncodeLookupRequest(std::span<const std::uint64_t> clusters, std::vector<std::uint8_t>& request)
+{
+    request.resize(kLookupRequestHeaderLength + kClusterLength * clusters.size());
     ByteWriter writer(request);
     writer.U32At(0, 0);  // Flags
     writer.U32At(4, static_cast<std::uint32_t>(clusters.size()));
     for (std::size_t i = 0; i < clusters.size(); ++i)
         writer.U64At(kLookupRequestHeaderLength + kClusterLength * i, clusters[i]);
-    return request;
 }
 
 std::vector<ClusterLookupEntry> DecodeLookupReply(std::span<const std::uint8_t> reply)

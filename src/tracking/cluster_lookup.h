@@ -72,6 +72,9 @@ std::vector<std::uint64_t> ClustersOfCell(const ClusterLookupCell& cell);
 
 // LOOKUP_STREAM_FROM_CLUSTER_INPUT for the clusters: 8 + 8 x count bytes.
 std::vector<std::uint8_t> EncodeLookupRequest(std::span<const std::uint64_t> clusters);
+// The same into a buffer that is kept from request to request: a fresh one of
+// half a megabyte each time is memory the system must map and clear again.
+void EncodeLookupRequest(std::span<const std::uint64_t> clusters, std::vector<std::uint8_t>& request);
 
 // One stream that owns a cluster.
 struct ClusterLookupEntry {

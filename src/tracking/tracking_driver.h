@@ -34,6 +34,18 @@ public:
     // and reply bytes are the published LOOKUP_STREAM_FROM_CLUSTER records.
     // Fails with ERROR_MORE_DATA (234) when the reply does not fit.
     virtual DriverReply LookupStreamsFromClusters(std::span<const std::uint8_t> request, std::span<std::uint8_t> reply) = 0;
+    // The volume's own bytes, read raw: into.size() bytes at offset, both
+    // multiples of the sector size. 0, or the system's error; a volume that
+    // cannot be read raw answers ERROR_NOT_SUPPORTED (50).
+    virtual std::uint32_t ReadBytes(std::uint64_t offset, std::span<std::uint8_t> into)
+    {
+        static_cast<void>(offset);
+        static_cast<void>(into);
+        return kErrorNotSupported;
+    }
+
+private:
+    static constexpr std::uint32_t kErrorNotSupported = 50;
 };
 
 struct OpenVolumeResult {

@@ -2,12 +2,15 @@
 
 #include <functional>
 #include <map>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "changes/changed_files.h"
 #include "changes/changed_files_layout.h"
 #include "changes/changed_files_table.h"
+#include "changes/changed_files_way.h"
+#include "changes/file_table_changes.h"
 #include "common/error_codes.h"
 #include "sim/plain_locale_text.h"
 #include "support/layout_volume.h"
@@ -16,6 +19,12 @@ namespace trackkit {
 namespace {
 
 PlainLocaleText kLocale;  // counts grouped by commas
+
+// The system's words for any error, as a status line gets them.
+SystemTextOf Says(const wchar_t* text)
+{
+    return [text](std::uint32_t) { return std::wstring(text); };
+}
 
 using testing::LayoutVolume;
 
@@ -83,7 +92,7 @@ TEST(ChangedFilesTest, AttributesEachClusterOfEachChangedBlockToItsOwners)
     PlainLocaleText locale;
     EXPECT_EQ(ChangedFilesSummary(report, locale),
               L"5 files hold 40.0 KB of the 56.0 KB changed bytes; 16.0 KB lie in free space or file system metadata.");
-    EXPECT_EQ(ChangedFilesStatus(report, L"", kLocale), L"All 7 changed blocks looked up, in 1 request.");
+    EXPECT_EQ(ChangedFilesStatus(report, Says(L""), kLocale), L"All 7 changed blocks looked up, in 1 request, in 0.0 s.");
 
     LayoutVolume reversed = SmallVolume();
     reversed.reversed = true;
@@ -105,9 +114,9 @@ TEST(ChangedFilesTest, BlocksSmallerThanClustersAskForEachClusterOnce)
         << "blocks right after the clear rest of a byte, and in the last bit";
     PlainLocaleText locale;
     const ChangedFilesReport endsInAByte = FindChangedFiles(whole, {17, 4096, 4096}, BitmapOf({3, 16, 17}, 3), {});
-    EXPECT_EQ(ChangedFilesSummary(endsInAByte, locale) + ChangedFilesStatus(endsInAByte, L"", kLocale),
+    EXPECT_EQ(ChangedFilesSummary(endsInAByte, locale) + ChangedFilesStatus(endsInAByte, Says(L""), kLocale),
               L"1 file holds 8.00 KB of the 8.00 KB changed bytes; 0 bytes lie in free space or file system metadata."
-              L"All 2 changed blocks looked up, in 1 request.")
+              L"All 2 changed blocks looked up, in 1 request, in 0.0 s.")
         << "N ends one bit into a byte";
 }
 
@@ -152,6 +161,42 @@ TEST(ChangedFilesTest, BatchesSplitAndFailuresGiveTheSameFilesOrEndTheRun)
     }
 }
 
+// A file system that refuses every request is asked a bounded number of times and the run is refused; the last
+// block is looked up only as far as the volume reaches; memory running out keeps what was found; a cancel that
+// comes between two requests of one batch stops the run before the second.
+TEST(ChangedFilesTest, RefusalsAreBoundedTheVolumesEndIsKeptAndARunStopsWhereItMust)
+{
+    LayoutVolume refusing;
+    refusing.failWith = [](std::size_t, std::size_t) { return 87u; };
+    std::vector<std::uint8_t> all(400, 0xFF);
+    const ChangedFilesReport refused = FindChangedFiles(refusing, {3200, 4096, 4096}, all, {}, {1000, {1 << 20, 1 << 20}});
+    EXPECT_EQ(std::tuple(refused.end, refused.error, refused.unansweredClusters), std::tuple(ChangedFilesEnd::Refused, 87u, std::uint64_t{3200}));
+    EXPECT_LT(refusing.asked.size(), 100u) << "not every cluster on its own";
+
+    LayoutVolume small = SmallVolume();
+    ChangedFilesGeometry clipped = kSmall;
+    clipped.blockCount = 8, clipped.volumeBytes = 7 * 8192 + 4096 + 100;  // block 7's second cluster lies past the end
+    const ChangedFilesReport atTheEnd = FindChangedFiles(small, clipped, kSmallBitmap, {});
+    EXPECT_EQ(std::pair(atTheEnd.answeredBytes, atTheEnd.files.front().changedBytes), std::pair(std::uint64_t{6 * 8192 + 4096}, std::uint64_t{2 * 8192 + 4096}));
+
+    LayoutVolume running = SmallVolume();
+    running.failWith = [](std::size_t request, std::size_t) -> std::uint32_t {
+        if (request == 1) throw std::bad_alloc();
+        return 0;
+    };
+    const ChangedFilesReport outOfMemory = FindChangedFiles(running, kSmall, kSmallBitmap, {}, {3, {}});
+    EXPECT_EQ(std::tuple(outOfMemory.end, outOfMemory.error, outOfMemory.blocksDone, outOfMemory.files.size()),
+              std::tuple(ChangedFilesEnd::Stopped, 8u, std::uint64_t{2}, std::size_t{4}));
+
+    LayoutVolume splitting = SmallVolume();
+    splitting.failWith = [](std::size_t request, std::size_t) { return request == 0 ? 87u : 0u; };
+    int asked = 0;
+    const ChangedFilesReport cancelled = FindChangedFiles(splitting, kSmall, kSmallBitmap,
+        [&](std::uint64_t, std::uint64_t) { return ++asked < 3; }, {16, {1 << 20, 1 << 20}});
+    EXPECT_EQ(std::tuple(cancelled.end, splitting.asked.size(), cancelled.files.size()), std::tuple(ChangedFilesEnd::Cancelled, std::size_t{2}, std::size_t{0}))
+        << "refused whole, its first half asked, then cancelled before the second";
+}
+
 TEST(ChangedFilesTest, CancellingKeepsWhatWasFound)
 {
     LayoutVolume volume = SmallVolume();
@@ -167,7 +212,7 @@ TEST(ChangedFilesTest, CancellingKeepsWhatWasFound)
     EXPECT_EQ(report.end, ChangedFilesEnd::Cancelled);
     EXPECT_EQ(RowsOf(report), (std::vector<FileRow>{{L"\\A::$DATA", 8192, {1}}, {L"\\A2::$DATA", 4096, {1}},
                                                    {L"\\B::$DATA", 4096, {2}}, {L"\\C::$DATA", 4096, {2}}}));
-    EXPECT_EQ(ChangedFilesStatus(report, L"", kLocale), L"Cancelled after 2 of 7 changed blocks. The table lists the files found so far.");
+    EXPECT_EQ(ChangedFilesStatus(report, Says(L""), kLocale), L"Cancelled after 2 of 7 changed blocks. The table lists the files found so far.");
 }
 
 TEST(ChangedFilesTest, MalformedRepliesKeepTheirSoundEntries)
@@ -188,8 +233,8 @@ TEST(ChangedFilesTest, MalformedRepliesKeepTheirSoundEntries)
         volume.mangle = c.mangle;
         const ChangedFilesReport report = FindChangedFiles(volume, kSmall, BitmapOf({5, 6}), {});
         EXPECT_EQ(RowsOf(report), c.rows) << c.what;
-        EXPECT_EQ(ChangedFilesStatus(report, L"", kLocale),
-                  L"All 2 changed blocks looked up, in 1 request. 1 of 1 answers of the file system were malformed; "
+        EXPECT_EQ(ChangedFilesStatus(report, Says(L""), kLocale),
+                  L"All 2 changed blocks looked up, in 1 request, in 0.0 s. 1 of 1 answers of the file system were malformed; "
                   L"only what could be read soundly is counted.")
             << c.what;
     }
@@ -208,19 +253,19 @@ TEST(ChangedFilesTest, StatusSaysWhyNothingOrNotAllWasLookedUp)
         {{16, 8192, 0}, kSmallBitmap, L"The driver reports no cluster size for this volume, so its blocks cannot be matched to files."},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ChangedFilesStatus(FindChangedFiles(volume, c.geometry, c.bitmap, {}), L"-", kLocale), c.status);
+        EXPECT_EQ(ChangedFilesStatus(FindChangedFiles(volume, c.geometry, c.bitmap, {}), Says(L"-"), kLocale), c.status);
     EXPECT_TRUE(volume.asked.empty());
 
     ChangedFilesReport report;
     report.changedBlocks = 1224940;
     report.blocksDone = 2000;
     report.end = ChangedFilesEnd::Stopped;
-    EXPECT_EQ(ChangedFilesStatus(report, L"The device is not ready.", kLocale),
+    EXPECT_EQ(ChangedFilesStatus(report, Says(L"The device is not ready."), kLocale),
               L"The lookup stopped after 2,000 of 1,224,940 changed blocks: The device is not ready. The table lists the files "
               L"found so far.");
     EXPECT_EQ(LookupProgressText(2000, 1224940, kLocale), L"2,000 of 1,224,940 changed blocks looked up");
     report.end = ChangedFilesEnd::Refused;
-    EXPECT_EQ(ChangedFilesStatus(report, L"Incorrect function.", kLocale),
+    EXPECT_EQ(ChangedFilesStatus(report, Says(L"Incorrect function."), kLocale),
               L"The file system does not say which files own this volume's clusters: Incorrect function.");
 }
 
@@ -233,6 +278,53 @@ TEST(ChangedFilesLayoutTest, TheTableAndThePathColumnFollowTheSize)
               (std::vector<std::vector<int>>{{11, 30, 789, 528}, {11, 534, 789, 560}, {714, 566, 789, 589}, {633, 566, 708, 589}}));
     EXPECT_EQ(edges(LayOutChangedFiles(10, 10, {}).table), (std::vector{11, 30, 11, 30})) << "nothing negative";
     EXPECT_EQ((std::vector{PathColumnWidth(760, 280, 150), PathColumnWidth(300, 280, 150)}), (std::vector{480, 150}));
+}
+
+// The small volume's file table: one record per file, $MFT the file system's; A's hard link A2 is A itself here.
+FileTable SmallFileTable()
+{
+    FileTable table;
+    table.geometry.bytesPerCluster = 4096, table.geometry.clusterCount = 32;
+    table.files.resize(22);
+    table.files[5] = {5, L".", true, true};
+    const auto add = [&](std::uint64_t record, const wchar_t* name, std::vector<ClusterRun> runs) {
+        table.files[record] = {5, name, false, true};
+        table.streams.push_back({record, 0x80, L"", table.runs.size(), runs.size()});
+        table.runs.insert(table.runs.end(), runs.begin(), runs.end());
+    };
+    add(0, L"$MFT", {{8, 2}});
+    add(16, L"A", {{0, 4}});
+    add(18, L"B", {{4, 1}});
+    add(19, L"C", {{5, 1}});
+    add(20, L"D", {{20, 10}, {10, 10}});  // two runs, the later clusters first
+    return table;
+}
+
+// The file table gives the cluster lookup's answer, counted the same way; the way a run goes follows how many
+// clusters changed; a volume that is not NTFS falls back to the lookup and says so.
+TEST(ChangedFilesTest, TheFileTableGivesTheLookupsAnswerAndTheWayFollowsTheChangedClusters)
+{
+    const ChangedFilesReport read = AttributeFileTable(SmallFileTable(), kSmall, kSmallBitmap, {});
+    std::vector<FileRow> withoutTheLink = kSmallRows;
+    withoutTheLink.erase(withoutTheLink.begin() + 2);
+    EXPECT_EQ(RowsOf(read), withoutTheLink);
+    EXPECT_EQ(std::tuple(read.way, read.end, read.blocksDone, read.answeredBytes, read.fileBytes),
+              std::tuple(ChangedFilesWay::FileTable, ChangedFilesEnd::Complete, std::uint64_t{7}, std::uint64_t{7 * 8192},
+                         std::uint64_t{5 * 8192}));
+    EXPECT_EQ(std::pair(AttributeFileTable(SmallFileTable(), kSmall, kSmallBitmap, [](auto, auto) { return false; }).end,
+                        AttributeFileTable(SmallFileTable(), kSmall, {}, {}).end),
+              std::pair(ChangedFilesEnd::Cancelled, ChangedFilesEnd::NoBitmap));
+
+    const ChangedFilesGeometry large{1 << 20, 65536, 4096};
+    EXPECT_EQ((std::vector{ChooseWay(large, 4096), ChooseWay(large, 4097), ChooseWay({1 << 20, 512, 4096}, 65536),
+                           ChooseWay({1 << 20, 512, 4096}, 65537), ChooseWay({1 << 20, 65536, 0}, 1 << 20)}),
+              (std::vector{ChangedFilesWay::ClusterLookup, ChangedFilesWay::FileTable, ChangedFilesWay::ClusterLookup,
+                           ChangedFilesWay::FileTable, ChangedFilesWay::ClusterLookup}));
+
+    LayoutVolume notNtfs = SmallVolume();  // its raw bytes cannot be read
+    const ChangedFilesReport fellBack = FindChangedFilesEitherWay(notNtfs, {65536, 8192, 4096}, std::vector<std::uint8_t>(8192, 0xFF), {}, {});
+    EXPECT_EQ(std::tuple(fellBack.way, fellBack.fileTableFailure, fellBack.files.size()),
+              std::tuple(ChangedFilesWay::ClusterLookup, std::uint32_t{50}, std::size_t{5}));
 }
 
 TEST(ChangedFilesTableTest, ColumnsSortBothWaysAndRowsExport)

@@ -5,7 +5,9 @@
 #include <bit>
 #include <numeric>
 
+#include "changes/changed_files_way.h"
 #include "sim/file_layout.h"
+#include "sim/live_volume_driver.h"
 #include "sim/plain_locale_text.h"
 
 namespace trackkit {
@@ -133,6 +135,33 @@ TEST(DemoVolumeTest, AFilledMapStartsANewSessionFromZeroAtThatMoment)
     EXPECT_EQ(std::make_tuple(info.sessionStartFileTime, info.changedBlocks, info.writesSeen),
               std::make_tuple(kStartFileTime + workload.StepsRun() * 500'000 /* 50 ms steps */, SetBits(workload.Bitmap()), 0ull));
     EXPECT_LT(info.changedBlocks, (1003 - workload.Layout().cbt.count) * 6 / 10);
+}
+
+// The demo's volume read raw is an NTFS volume whose file table holds the layout: the file table's pass finds
+// what the cluster lookup finds, file for file, on a busy session's bitmap.
+TEST(DemoVolumeTest, TheRawVolumeHoldsTheLayoutsFileTableAndThePassAgreesWithTheLookup)
+{
+    ManualClock clock;
+    LiveVolumeDriver driver([](std::wstring_view) { return std::optional<std::uint64_t>(64 * kGiB); }, clock, kStartFileTime, 4h);
+    OpenVolumeResult opened = driver.OpenVolume(L"\\\\.\\C:");
+    ASSERT_TRUE(opened.volume);
+    TrackedVolume& volume = *opened.volume;
+    std::array<std::uint8_t, kTrackingGeometryLength> record{};
+    ASSERT_TRUE(volume.QueryGeometry(record).succeeded);
+    const TrackingGeometry g = DecodeTrackingGeometry(record).value();
+    std::vector<std::uint8_t> bitmap(SessionBitmapLength(g.blockCount));
+    ASSERT_TRUE(volume.QuerySessionBitmap(bitmap).succeeded);
+    const ChangedFilesGeometry geometry{g.blockCount, g.bytesPerBlock, g.clusterFactor1 * g.clusterFactor2, 64 * kGiB};
+
+    const ChangedFilesReport pass = FindChangedFilesEitherWay(volume, geometry, bitmap, {}, {});
+    const ChangedFilesReport lookup = FindChangedFiles(volume, geometry, bitmap, {});
+    ASSERT_EQ(std::pair(pass.way, lookup.way), std::pair(ChangedFilesWay::FileTable, ChangedFilesWay::ClusterLookup));
+    EXPECT_EQ(std::tuple(pass.recordsUnsound, pass.recordsUnreadable, pass.answeredBytes, pass.fileBytes),
+              std::tuple(std::uint64_t{0}, std::uint64_t{0}, lookup.answeredBytes, lookup.fileBytes));
+    ASSERT_EQ(pass.files.size(), lookup.files.size());
+    for (std::size_t i = 0; i < pass.files.size(); ++i)
+        EXPECT_EQ(std::tuple(pass.files[i].path, pass.files[i].changedBytes, pass.files[i].blocks),
+                  std::tuple(lookup.files[i].path, lookup.files[i].changedBytes, lookup.files[i].blocks)) << i;
 }
 
 TEST(PlainLocaleTextTest, DatesTimesAndByteSizesOfThreeSignificantDigits)

@@ -2,6 +2,9 @@
 // rules on top of them are tested natively (tests/settings, tests/tracking).
 #include <windows.h>
 
+#include <algorithm>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "fake_theme/theme_call_record.h"
@@ -242,6 +245,39 @@ TEST(DeviceIoDriver, VolumesOpenSharedForReadingAndWritingAndNoTrackingDriverAns
     EXPECT_EQ(openOther(GENERIC_WRITE, FILE_SHARE_WRITE), DWORD{ERROR_SHARING_VIOLATION});
     opened.volume.reset();
     EXPECT_EQ(openOther(GENERIC_READ, 0), 0u);
+}
+
+// A volume's raw bytes come back whatever the offset, length and memory, up
+// to its last byte (it ends on a sector, not on a whole page).
+TEST(DeviceIoDriver, ReadsAVolumesBytesAtAnyOffsetAndLengthUpToItsEnd)
+{
+    const test::TempFolder folder;
+    const std::wstring path = folder.Make(L"volume");
+    std::string content(3 * 4096 + 512, '\0');
+    for (std::size_t i = 0; i < content.size(); ++i)
+        content[i] = static_cast<char>(i * 7 + i / 251);
+    test::WriteFile(path, content);
+    DeviceIoDriver driver;
+    const OpenVolumeResult opened = driver.OpenVolume(path);
+    ASSERT_NE(opened.volume, nullptr) << "error " << opened.error;
+
+    struct Read {
+        std::uint64_t offset;
+        std::size_t length;
+        std::size_t intoOffset;  // the memory's misalignment
+    };
+    for (const Read r : {Read{0, 4096, 0}, Read{0, 512, 1}, Read{1000, 24, 0}, Read{4000, 5000, 3},
+                         Read{12288, 512, 0}, Read{12700, 100, 0}, Read{1, 12799, 5}}) {
+        std::vector<std::uint8_t> memory(r.length + r.intoOffset);
+        const std::span<std::uint8_t> into = std::span(memory).subspan(r.intoOffset);
+        ASSERT_EQ(opened.volume->ReadBytes(r.offset, into), 0u) << r.offset << "+" << r.length;
+        EXPECT_TRUE(std::equal(into.begin(), into.end(), content.begin() + static_cast<std::ptrdiff_t>(r.offset),
+                               [](std::uint8_t a, char b) { return a == static_cast<std::uint8_t>(b); }))
+            << r.offset << "+" << r.length;
+    }
+    std::uint8_t past[600] = {};
+    EXPECT_NE(opened.volume->ReadBytes(12800 - 100, past), 0u);
+    EXPECT_NE(opened.volume->ReadBytes(16384, std::span(past).first(512)), 0u);
 }
 
 } // namespace

@@ -5,8 +5,9 @@
 #include "common/win32/system_message.h"
 #include "setup/win32/device_commands.h"
 #include "setup/win32/driver_setup_commands.h"
-#include "volumes/volume_enumeration.h"
 #include "tracelog/win32/trace_log_dialog.h"
+#include "volumes/volume_enumeration.h"
+#include "volumes/win32/volume_list_window.h"
 #include "widgets/win32/about_box.h"
 
 namespace trackkit {
@@ -74,20 +75,30 @@ void TraceLog(FrameWindow& frame, const Command&)
     TraceLogDialogContext context{frame.theme.IsLoaded(), &frame.traceLogPath, &frame.settings};
     ReportWindowNotShown(frame, L"CBT Trace Log", ShowTraceLogDialog(frame.window, context));
 }
+// The volume selected in the list, if any.
+const VolumeEntry* SelectedVolume(const FrameWindow& frame)
+{
+    const VolumeList* list = VolumeListOf(frame.windows.volumeList);
+    return list != nullptr ? list->At(list->selectedIndex) : nullptr;
+}
+
 // "Changed &Files...": the selected volume's session bitmap as it stands now,
 // looked up through a handle of the window's own.
 void ChangedFiles(FrameWindow& frame, const Command&)
 {
     const TrackViewState* view = TrackViewStateOf(frame.windows.trackView);
     const TrackingSession* session = view != nullptr && view->session.volume ? &view->session : nullptr;
-    const std::wstring volumeName =
-        session ? std::wstring(DeviceNameOf(session->openPath).value_or(session->openPath)) : std::wstring(L"no volume");
-    ChangedFilesContext context{frame, frame.locale, volumeName, nullptr, 0, {}, {}};
+    const VolumeEntry* selected = SelectedVolume(frame);
+    const std::wstring path = session ? session->openPath : selected ? selected->devicePath : std::wstring();
+    const std::wstring volumeName = path.empty() ? std::wstring(L"no volume") : std::wstring(DeviceNameOf(path).value_or(path));
+    ChangedFilesContext context{frame, frame.locale, volumeName, nullptr, 0, {}, {}, session != nullptr};
     if (session != nullptr) {
         OpenVolumeResult opened = frame.driver.OpenVolume(session->openPath);
         context.volume = std::move(opened.volume);
         context.openError = opened.error;
         context.geometry = {session->geometry.blockCount, session->geometry.bytesPerBlock, session->geometry.bytesPerCluster};
+        if (selected != nullptr && selected->devicePath == session->openPath)
+            context.geometry.volumeBytes = std::uint64_t{selected->totalClusters} * selected->sectorsPerCluster * selected->bytesPerSector;
         if (!session->bitmap.Empty()) {
             const std::span<const std::uint8_t> bytes = session->bitmap.Bytes();
             context.bitmap.assign(bytes.begin(), bytes.end());

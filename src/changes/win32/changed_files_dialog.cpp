@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
+#include <new>
 #include <optional>
 #include <utility>
 
 #include "changes/changed_files_layout.h"
 #include "changes/changed_files_table.h"
-#include "changes/win32/changed_files_job.h"
+#include "changes/changed_files_way.h"
 #include "common/dpi.h"
 #include "common/win32/clipboard.h"
 #include "common/win32/csv_file.h"
@@ -17,6 +19,7 @@
 #include "common/win32/list_view.h"
 #include "common/win32/system_message.h"
 #include "common/win32/window_record.h"
+#include "common/win32/worker_job.h"
 #include "resources/resource_ids.h"
 
 namespace trackkit {
@@ -24,6 +27,11 @@ namespace {
 
 constexpr wchar_t kCaption[] = L"Changed Files";
 constexpr int kProgressRange = 1000;
+// Posted by the worker: how far it got, and that it is done.
+constexpr UINT kProgressMessage = WM_APP + 5;
+constexpr UINT kDoneMessage = WM_APP + 6;
+// What the worker's progress is counting.
+enum class Counting : int { ChangedBlocks, FileTableRecords };
 // Column widths at 96 DPI, and alignments: numbers right. The Path column's
 // follows the table's width, down to its minimum.
 constexpr std::array<int, kChangedFileColumnCount> kColumnWidths{430, 110, 110, 60};
@@ -51,7 +59,8 @@ struct ChangedFilesDialog {
     HWND cancel;
     ChangedFilesHost& host;
     LocaleText& locale;
-    std::unique_ptr<ChangedFilesJob> job;  // while the lookup runs
+    std::unique_ptr<WorkerJob> job;        // while the lookup runs
+    std::shared_ptr<ChangedFilesReport> outcome;  // what it leaves, once it is done
     ChangedFilesReport report;             // its files in the order shown
     ChangedFileColumn sortColumn = ChangedFileColumn::ChangedBytes;
     bool sortDescending = true;
@@ -236,8 +245,7 @@ void SaveAs(ChangedFilesDialog& state)
         MessageBoxW(state.dialog, outcome.failure.c_str(), kCaption, MB_ICONERROR | MB_OK);
         return;
     }
-    SetWindowTextW(state.status,
-                   (std::to_wstring(state.report.files.size()) + L" files saved to " + *path).c_str());
+    SetWindowTextW(state.status, ChangedFilesSavedText(state.report.files.size(), *path, state.locale).c_str());
 }
 
 void ShowFinished(ChangedFilesDialog& state, const std::wstring& statusText)
@@ -253,30 +261,62 @@ void Finish(ChangedFilesDialog& state, ChangedFilesReport report)
     state.report = std::move(report);
     SortChangedFiles(state.report.files, state.sortColumn, state.sortDescending);
     SendMessageW(state.table, LVM_SETITEMCOUNT, state.report.files.size(), 0);
-    const bool lookedUp = state.report.requests > 0 || state.report.end == ChangedFilesEnd::Complete;
+    FitPathColumn(state);
+    const bool lookedUp = state.report.blocksDone > 0 || state.report.end == ChangedFilesEnd::Complete;
     SetWindowTextW(state.summary, lookedUp ? ChangedFilesSummary(state.report, state.locale).c_str() : L"");
-    ShowFinished(state, ChangedFilesStatus(state.report, SystemMessageText(state.report.error), state.locale));
+    ShowFinished(state, ChangedFilesStatus(state.report, [](std::uint32_t error) { return SystemMessageText(error); }, state.locale));
     SetFocus(state.table);
 }
 
-void ShowProgress(ChangedFilesDialog& state)
+void ShowProgress(ChangedFilesDialog& state, WPARAM id)
 {
-    if (!state.job)
+    if (!state.job || state.job->Id() != id)
         return;
-    state.job->ProgressShown();
-    const std::uint64_t done = state.job->BlocksDone();
-    const std::uint64_t total = state.job->BlocksTotal();
-    SendMessageW(state.progress, PBM_SETPOS, total == 0 ? 0 : static_cast<WPARAM>(done * kProgressRange / total), 0);
-    SetWindowTextW(state.status, LookupProgressText(done, total, state.locale).c_str());
+    const JobReport progress = state.job->TakeProgress();
+    SendMessageW(state.progress, PBM_SETPOS,
+                 progress.total == 0 ? 0 : static_cast<WPARAM>(progress.done * kProgressRange / progress.total), 0);
+    const std::wstring text = progress.stage == static_cast<int>(Counting::FileTableRecords)
+                                  ? FileTableProgressText(progress.done, progress.total, state.locale)
+                                  : LookupProgressText(progress.done, progress.total, state.locale);
+    SetWindowTextW(state.status, text.c_str());
 }
 
-void OnJobDone(ChangedFilesDialog& state)
+void OnJobDone(ChangedFilesDialog& state, WPARAM id)
 {
-    if (!state.job)
+    if (!state.job || state.job->Id() != id || !state.job->Finished())
         return;
-    ChangedFilesReport report = state.job->TakeReport();
+    ChangedFilesReport report = std::move(*state.outcome);
     state.job.reset();
+    state.outcome.reset();
     Finish(state, std::move(report));
+}
+
+// The run on the worker, which owns the volume and the bitmap.
+WorkerJob::Work RunOnWorker(ChangedFilesContext& context, std::shared_ptr<ChangedFilesReport> outcome)
+{
+    std::shared_ptr<TrackedVolume> volume = std::move(context.volume);
+    return [outcome, volume, geometry = context.geometry,
+            bitmap = std::make_shared<const std::vector<std::uint8_t>>(std::move(context.bitmap))](const JobProgress& progress) {
+        const auto started = std::chrono::steady_clock::now();
+        const auto tell = [&progress](Counting counting) {
+            return [&progress, counting](std::uint64_t done, std::uint64_t total) {
+                return progress.Report(done, total, static_cast<int>(counting));
+            };
+        };
+        ChangedFilesReport& report = *outcome;
+        try {
+            report = FindChangedFilesEitherWay(*volume, geometry, *bitmap, tell(Counting::FileTableRecords),
+                                               tell(Counting::ChangedBlocks));
+        } catch (const std::bad_alloc&) {
+            report.end = ChangedFilesEnd::Stopped;
+            report.error = ERROR_NOT_ENOUGH_MEMORY;
+        }
+        // A request cancelled in flight fails; that is the user's cancel too.
+        if (progress.Cancelled() && report.error == ERROR_OPERATION_ABORTED)
+            report.end = ChangedFilesEnd::Cancelled;
+        report.elapsedMilliseconds = static_cast<std::uint64_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count());
+    };
 }
 
 void Start(ChangedFilesDialog& state, ChangedFilesContext& context)
@@ -285,7 +325,8 @@ void Start(ChangedFilesDialog& state, ChangedFilesContext& context)
     SetWindowTextW(state.dialog, title.c_str());
     SendMessageW(state.progress, PBM_SETRANGE32, 0, kProgressRange);
     SetWindowTextW(state.summary, L"Looking up which files own the changed blocks...");
-    if (const ChangedFilesEnd end = CheckLookupInputs(context.geometry, context.bitmap); end != ChangedFilesEnd::Complete) {
+    if (const ChangedFilesEnd end = context.tracked ? CheckLookupInputs(context.geometry, context.bitmap) : ChangedFilesEnd::NoDriver;
+        end != ChangedFilesEnd::Complete) {
         ChangedFilesReport report;
         report.end = end;
         Finish(state, std::move(report));
@@ -295,13 +336,8 @@ void Start(ChangedFilesDialog& state, ChangedFilesContext& context)
         ShowFinished(state, L"The volume cannot be opened for the lookup: " + SystemMessageText(context.openError));
         return;
     }
-    state.job = std::make_unique<ChangedFilesJob>(state.dialog, std::move(context.volume), context.geometry,
-                                                  std::move(context.bitmap));
-    if (!state.job->Started()) {
-        const DWORD error = GetLastError();
-        state.job.reset();
-        ShowFinished(state, L"The lookup cannot be started: " + SystemMessageText(error));
-    }
+    state.outcome = std::make_shared<ChangedFilesReport>();
+    state.job = std::make_unique<WorkerJob>(state.dialog, kProgressMessage, kDoneMessage, 1, RunOnWorker(context, state.outcome));
 }
 
 void OnCancel(ChangedFilesDialog& state)
@@ -340,8 +376,8 @@ INT_PTR HandleChangedFilesMessage(ChangedFilesDialog& state, UINT message, WPARA
         reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {state.minimumSize.cx, state.minimumSize.cy};
         return TRUE;
     case WM_NOTIFY: OnNotify(state, *reinterpret_cast<NMHDR*>(lParam)); return TRUE;
-    case kChangedFilesProgressMessage: ShowProgress(state); return TRUE;
-    case kChangedFilesDoneMessage: OnJobDone(state); return TRUE;
+    case kProgressMessage: ShowProgress(state, wParam); return TRUE;
+    case kDoneMessage: OnJobDone(state, wParam); return TRUE;
     case WM_CLOSE: EndDialog(state.dialog, IDCANCEL); return TRUE;
     case WM_DESTROY:
         if (state.outlined)

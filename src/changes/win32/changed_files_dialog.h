@@ -30,6 +30,7 @@ struct ChangedFilesContext {
     std::uint32_t openError = 0;
     ChangedFilesGeometry geometry;
     std::vector<std::uint8_t> bitmap;       // the session bitmap at the command; empty: none
+    bool tracked = true;                    // false: the tracking driver does not answer for the volume
 };
 
 // Shows the window modally, owned by `owner`, and runs the lookup. Escape or
