@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace trackkit {
@@ -57,17 +58,21 @@ struct FileTableStream {
     std::size_t runCount = 0;         // sparse holes own no clusters and are not among them
 };
 
-// One file: a base record in use.
+// One file: a base record in use. Its name lies in FileTable::names: one
+// pool for all, so that a table of millions of files is not millions of
+// allocations.
 struct FileTableFile {
-    std::uint64_t parent = 0;  // the record of the directory it is named in
-    std::wstring name;         // its Win32 (or POSIX) name; its DOS name only when it has no other
+    std::uint64_t parent = 0;      // the record of the directory it is named in
+    std::uint64_t nameOffset = 0;  // its Win32 (or POSIX) name; its DOS name only when it has no other
+    std::uint16_t nameLength = 0;  // 0: no name
     bool directory = false;
-    bool inUse = false;        // false: no file has this record
+    bool inUse = false;            // false: no file has this record
 };
 
 struct FileTable {
     NtfsGeometry geometry;
     std::vector<FileTableFile> files;  // indexed by record number
+    std::wstring names;                // the files' names, one after another
     std::vector<FileTableStream> streams;
     std::vector<ClusterRun> runs;
     std::uint64_t records = 0;            // the file table's records, read
@@ -82,6 +87,12 @@ struct FileTable {
     // chain that loops or breaks starts at the record where it broke:
     // "\?812\logs\today.txt".
     std::wstring StreamName(const FileTableStream& stream) const;
+    std::wstring_view NameOf(const FileTableFile& file) const
+    {
+        return std::wstring_view(names).substr(file.nameOffset, file.nameLength);
+    }
+    // Gives the file the name (at most 65,535 units are kept).
+    void SetName(FileTableFile& file, std::wstring_view name);
     // The file system's own files: the reserved records below 16 and every
     // file under \$Extend.
     bool IsFileSystemFile(std::uint64_t record) const;

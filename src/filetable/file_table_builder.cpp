@@ -117,7 +117,9 @@ void FileTableBuilder::AddBaseRecord(std::uint64_t record, const FileRecordHeade
     file.inUse = true;
     file.directory = header.directory;
     file.parent = chosen.parent;
-    file.name = WideFromUtf16(chosen.name);
+    file.nameOffset = table_.names.size();
+    AppendWideFromUtf16(chosen.name, table_.names);
+    file.nameLength = static_cast<std::uint16_t>(std::min<std::size_t>(table_.names.size() - file.nameOffset, 0xFFFF));
     if (hasList) {
         listed.record = record;
         listed.pieces = TakeStreamsSince(firstStream);
@@ -244,8 +246,8 @@ void FileTableBuilder::JoinListedFile(ListedFile& file, const ValueReader& readV
         }
         Extension& extension = found->second;
         std::move(extension.pieces.begin(), extension.pieces.end(), std::back_inserter(file.pieces));
-        if (base.name.empty() && !extension.name.empty()) {
-            base.name = extension.name;
+        if (base.nameLength == 0 && !extension.name.empty()) {
+            table_.SetName(base, extension.name);
             base.parent = extension.parent;
         }
     }

@@ -74,7 +74,7 @@ ParentChain ChainToRoot(const FileTable& table, std::uint64_t record)
     std::uint64_t current = record;
     while (current != ntfs::kRootRecord) {
         const bool usable = current < table.files.size() && table.files[current].inUse &&
-                            !table.files[current].name.empty() && (current == record || IsDirectoryInUse(table, current));
+                            table.files[current].nameLength != 0 && (current == record || IsDirectoryInUse(table, current));
         const bool seen = std::find(chain.records.begin(), chain.records.end(), current) != chain.records.end();
         if (!usable || seen || chain.records.size() == kDeepestPath) {
             chain.broken = current;
@@ -93,7 +93,7 @@ std::wstring PathOf(const FileTable& table, std::uint64_t record)
     if (chain.broken)
         path = L"\\?" + std::to_wstring(*chain.broken);
     for (auto it = chain.records.rbegin(); it != chain.records.rend(); ++it)
-        path += L"\\" + table.files[*it].name;
+        path.append(L"\\").append(table.NameOf(table.files[*it]));
     return path.empty() ? L"\\" : path;
 }
 
@@ -102,6 +102,13 @@ std::wstring PathOf(const FileTable& table, std::uint64_t record)
 std::wstring FileTable::StreamName(const FileTableStream& stream) const
 {
     return PathOf(*this, stream.record) + L":" + stream.attributeName + L":" + AttributeTypeText(stream.attributeType);
+}
+
+void FileTable::SetName(FileTableFile& file, std::wstring_view name)
+{
+    file.nameOffset = names.size();
+    file.nameLength = static_cast<std::uint16_t>(std::min<std::size_t>(name.size(), 0xFFFF));
+    names.append(name.substr(0, file.nameLength));
 }
 
 bool FileTable::IsFileSystemFile(std::uint64_t record) const

@@ -12,11 +12,11 @@ bool IsLowSurrogate(char32_t unit) { return unit >= kLowSurrogateFirst && unit <
 
 } // namespace
 
-std::wstring WideFromUtf16(std::span<const std::uint8_t> bytes)
+void AppendWideFromUtf16(std::span<const std::uint8_t> bytes, std::wstring& text)
 {
     const std::size_t units = bytes.size() / 2;
-    std::wstring text(units, L'\0');
-    std::size_t length = 0;
+    std::size_t length = text.size();
+    text.resize(length + units);
     for (std::size_t i = 0; i < units; ++i) {
         const char32_t unit = bytes[2 * i] | (char32_t{bytes[2 * i + 1]} << 8);
         if constexpr (sizeof(wchar_t) >= 4) {
@@ -33,6 +33,12 @@ std::wstring WideFromUtf16(std::span<const std::uint8_t> bytes)
         text[length++] = static_cast<wchar_t>(unit);
     }
     text.resize(length);
+}
+
+std::wstring WideFromUtf16(std::span<const std::uint8_t> bytes)
+{
+    std::wstring text;
+    AppendWideFromUtf16(bytes, text);
     return text;
 }
 

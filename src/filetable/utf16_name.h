@@ -10,6 +10,8 @@ namespace trackkit::ntfs {
 // string: unit for unit where wchar_t is 16 bits, with surrogate pairs joined
 // where it is 32. A lone surrogate stays as it is.
 std::wstring WideFromUtf16(std::span<const std::uint8_t> bytes);
+// The same, appended to text.
+void AppendWideFromUtf16(std::span<const std::uint8_t> bytes, std::wstring& text);
 
 // Whether a name holds a 0 unit, which no NTFS name may.
 inline bool HasZeroUnit(std::span<const std::uint8_t> bytes)

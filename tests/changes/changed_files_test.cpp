@@ -134,6 +134,7 @@ TEST(ChangedFilesTest, BatchesSplitAndFailuresGiveTheSameFilesOrEndTheRun)
     };
     const Case cases[] = {
         {"whole blocks, three clusters or just over per request", 3, 1 << 20, nullptr, {4, 4, 4, 2}, ChangedFilesEnd::Complete, 7, 5},
+        {"whole blocks, a request full at exactly four clusters", 4, 1 << 20, nullptr, {4, 4, 4, 2}, ChangedFilesEnd::Complete, 7, 5},
         {"a reply past the ceiling is asked again in halves", 16, 256, nullptr, {14, 7, 3, 4, 7, 3, 4}, ChangedFilesEnd::Complete, 7, 5},
         {"an invalid request is split down to lone clusters, which count as no file's", 16, 1 << 20,
          [](std::size_t, std::size_t n) { return n > 1 ? 87u : 0u; }, {14, 7, 3, 1, 2, 1, 1, 4, 2, 1, 1, 2, 1, 1, 7, 3, 1, 2, 1, 1, 4, 2, 1, 1, 2, 1, 1},
@@ -286,9 +287,11 @@ FileTable SmallFileTable()
     FileTable table;
     table.geometry.bytesPerCluster = 4096, table.geometry.clusterCount = 32;
     table.files.resize(22);
-    table.files[5] = {5, L".", true, true};
+    table.files[5] = {5, 0, 0, true, true};
+    table.SetName(table.files[5], L".");
     const auto add = [&](std::uint64_t record, const wchar_t* name, std::vector<ClusterRun> runs) {
-        table.files[record] = {5, name, false, true};
+        table.files[record] = {5, 0, 0, false, true};
+        table.SetName(table.files[record], name);
         table.streams.push_back({record, 0x80, L"", table.runs.size(), runs.size()});
         table.runs.insert(table.runs.end(), runs.begin(), runs.end());
     };

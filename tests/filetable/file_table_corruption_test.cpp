@@ -170,7 +170,7 @@ TEST_F(FileTableCorruption, ARunPastTheVolumeLosesOnlyThatStream)
 
     const FileTableResult result = Read();
     EXPECT_EQ(result.table.recordsUnsound, 1u);
-    EXPECT_EQ(result.table.files[big].name, L"big.bin");
+    EXPECT_EQ(result.table.NameOf(result.table.files[big]), L"big.bin");
     EXPECT_EQ(DataStream(result.table, big), nullptr);
     EXPECT_EQ(result.table.streams.size(), clean_.streams.size() - 1);
 }
@@ -259,7 +259,7 @@ TEST_F(FileTableCorruption, APathWhoseParentsLoopOrVanishIsMarkedWhereItBreaks)
     const std::uint64_t level2 = up[11];
     const std::uint64_t level1 = up[12];
     const std::uint64_t deep = up[13];
-    ASSERT_EQ(clean_.files[deep].name, L"deep");
+    ASSERT_EQ(clean_.NameOf(clean_.files[deep]), L"deep");
     const std::wstring path = L"\\deep\\level1\\level2\\level3\\level4\\level5\\level6\\level7\\level8\\level9\\level10"
                               L"\\level11\\level12\\bottom.txt::$DATA";
     struct Case {
@@ -312,7 +312,7 @@ TEST_F(FileTableCorruption, AVolumeThatEndsInsideTheTableGivesTheRecordsBeforeIt
     bytes_.resize(RecordOffset(readme + 1));
     const FileTableResult result = Read();
     ASSERT_EQ(result.end, FileTableEnd::Read);
-    EXPECT_EQ(result.table.files[readme].name, L"readme.txt");
+    EXPECT_EQ(result.table.NameOf(result.table.files[readme]), L"readme.txt");
     EXPECT_EQ(result.table.recordsUnreadable, clean_.records - readme - 1);
 
     WatchedVolume failing(image_->bytes, 0);

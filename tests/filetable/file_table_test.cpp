@@ -122,11 +122,11 @@ TEST_F(FileTableImage, LeavesOutTheDeletedFile)
 {
     const std::uint64_t deleted = image_->deletedRecord;
     const FileTableFile& entry = Table().files.at(deleted);
-    EXPECT_FALSE(entry.inUse || entry.directory || entry.parent != 0 || !entry.name.empty());
+    EXPECT_FALSE(entry.inUse || entry.directory || entry.parent != 0 || entry.nameLength != 0);
     EXPECT_TRUE(std::none_of(Table().streams.begin(), Table().streams.end(),
                              [&](const FileTableStream& stream) { return stream.record == deleted; }));
     EXPECT_TRUE(std::none_of(Table().files.begin(), Table().files.end(),
-                             [](const FileTableFile& file) { return file.name == L"gone.txt"; }));
+                             [&](const FileTableFile& file) { return Table().NameOf(file) == L"gone.txt"; }));
 }
 
 TEST_F(FileTableImage, FileSystemFilesAreTheReservedRecordsAndEverythingUnderExtend)

@@ -94,8 +94,9 @@ void CheckTable(const FileTable& table)
         table.IsFileSystemFile(stream.record);
     }
     for (const FileTableFile& file : table.files) {
-        Require(file.inUse || file.name.empty(), "no name for a record not in use");
-        Require(file.name.size() <= 255 && file.name.find(L'\0') == std::wstring::npos, "a file name NTFS could hold");
+        const std::wstring_view name = table.NameOf(file);
+        Require(file.inUse || name.empty(), "no name for a record not in use");
+        Require(name.size() <= 255 && name.find(L'\0') == std::wstring_view::npos, "a file name NTFS could hold");
     }
 }
 
