@@ -173,6 +173,8 @@ TEST(ChangedFilesTest, RefusalsAreBoundedTheVolumesEndIsKeptAndARunStopsWhereItM
     const ChangedFilesReport refused = FindChangedFiles(refusing, {3200, 4096, 4096}, all, {}, {1000, {1 << 20, 1 << 20}});
     EXPECT_EQ(std::tuple(refused.end, refused.error, refused.unansweredClusters), std::tuple(ChangedFilesEnd::Refused, 87u, std::uint64_t{3200}));
     EXPECT_LT(refusing.asked.size(), 100u) << "not every cluster on its own";
+    EXPECT_EQ(FindChangedFiles(refusing, {8, 4096, 4096}, BitmapOf({0}, 1), {}).end, ChangedFilesEnd::Refused)
+        << "a lone cluster never answered";
 
     LayoutVolume small = SmallVolume();
     ChangedFilesGeometry clipped = kSmall;
