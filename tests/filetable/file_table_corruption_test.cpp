@@ -224,6 +224,8 @@ TEST_F(FileTableCorruption, AnAttributeListIsFollowedOnlyToRecordsThatBelongToTh
          [&] { Write48(bytes_, RecordOffset(extension) + 0x20, Record("/docs/readme.txt")); }},
         {"the list names a record past the table", [&] { Write48(bytes_, last + 0x10, 1u << 30); }},
         {"the list's last entry runs past the list", [&] { ByteWriter(bytes_).U16At(last + 4, 0x7FF8); }},
+        {"the list says its runs start past its first cluster",
+         [&] { ByteWriter(bytes_).U64At(AttributeOffset(file, 0x20) + 0x10, 1); }},
         {"two records claim the same piece",
          [&] {
              const std::uint64_t claimed = ByteReader(bytes_).U64At(AttributeOffset(previous, 0x80) + 0x10);
