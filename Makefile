@@ -5,13 +5,14 @@
 #   make demo    build and run TrackKitDemo.exe under Wine (a screenshot without a display)
 #   make console-demo  the tracking core alone, in a terminal
 #   make bench   build and run the benchmarks (make bench-image: the file table's NTFS image alone)
-#   make dist    build/dist/TrackKit-<version>-win64.zip: the Release TrackKit.exe,
-#                checked to import only Windows' own DLLs, a README.txt and SHA256SUMS
+#   make dist    build/dist/TrackKit-<version>-win64.zip: the Release TrackKit.exe and
+#                TrackKitCmd.exe, checked to import only Windows' own DLLs, a README.txt and SHA256SUMS
 #   make clean   remove all builds and the Wine prefix
 
 PACKAGES := make cmake g++ googletest libgtest-dev libbenchmark-dev \
             g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth xdotool imagemagick \
-            clang libclang-rt-14-dev wixl zip ntfs-3g
+            clang libclang-rt-14-dev wixl zip ntfs-3g \
+            nlohmann-json3-dev libcli11-dev
 
 # BUILD=dir keeps a whole separate set of builds and its own Wine prefix,
 # so two working copies of the trees never step on each other.
@@ -110,8 +111,9 @@ DIST_CONFIG := -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=R
                $(if $(CCACHE),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 dist: packages
 	cmake -S . -B $(DIST_BUILD) $(DIST_CONFIG)
-	cmake --build $(DIST_BUILD) -j$(JOBS) --target TrackKit
+	cmake --build $(DIST_BUILD) -j$(JOBS) --target TrackKit TrackKitCmd
 	tools/check-pe-imports $(DIST_BUILD)/bin/TrackKit.exe
+	tools/check-pe-imports $(DIST_BUILD)/bin/TrackKitCmd.exe
 	tools/dist-zip $(DIST_BUILD) $(DIST)
 
 # Installs only when some package is missing.

@@ -28,6 +28,11 @@ TrackingInfo GivenSessionSource::Statistics()
     info.bytesPerBlock = geometry_.bytesPerBlock;
     info.cbtFirstLcn = geometry_.cbtFirstLcn;
     info.cbtLastLcn = geometry_.cbtLastLcn;
+    // What the bitmap says changed, so that every program shown this session
+    // reports the same counts.
+    for (std::uint32_t block = 0; block < geometry_.blockCount && block / 8 < bitmap_.size(); ++block)
+        info.changedBlocks += (bitmap_[block / 8] >> (block % 8)) & 1u;
+    info.changedBytes = info.changedBlocks * geometry_.bytesPerBlock;
     return info;
 }
 

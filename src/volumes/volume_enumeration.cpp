@@ -255,6 +255,8 @@ AddOutcome AddVolumeEntry(VolumeList& list, VolumeSystem& system, LocaleText& lo
 
     VolumeEntry entry;
     entry.ntDeviceName = CutToBuffer(std::wstring(ntDeviceName), kVolumeTextChars);
+    entry.volumeName = volumeName;
+    entry.mountPaths = mountPaths.paths;
     // A volume with neither a drive letter nor a folder mount (a recovery
     // partition) has nothing to show.
     if (mountPaths.paths.empty())

@@ -29,6 +29,8 @@ struct VolumeEntry {
     std::uint32_t usedClusters = 0;  // total - free, modulo 2^32
     std::uint32_t driveType = 0;
     std::wstring devicePath;  // "\\.\C:": the volume's identity towards the poller, and the sort key
+    std::wstring volumeName;  // "\\?\Volume{GUID}\"
+    std::vector<std::wstring> mountPaths;  // every path the system mounts it at, as it gave them
     std::wstring volumeLabel;
     std::wstring ntDeviceName;  // "\Device\HarddiskVolume3"; empty when the system did not say
     std::wstring fileSystemName;

@@ -4,46 +4,13 @@
 
 #include "app/win32/main_frame.h"
 #include "app/win32/program_driver.h"
-#include "common/win32/unique_handles.h"
+#include "common/win32/privileges.h"
 #include "settings/win32/registry_store.h"
 #include "settings/win32/theme_library.h"
 #include "tracking/win32/virtual_bitmap_memory.h"
 
 namespace trackkit {
 namespace {
-
-// The stored settings, with the View menu's rules applied: each group shows
-// exactly one of its choices.
-AppSettings LoadProgramSettings()
-{
-    AppSettings settings;
-    RegistryStore store;
-    LoadSettings(settings, store, GetSysColor(COLOR_HIGHLIGHT));
-    ApplyAcceptedValues(settings);
-    return settings;
-}
-
-void SaveProgramSettings(const AppSettings& settings)
-{
-    RegistryStore store;
-    SaveSettings(settings, store);
-}
-
-// Enables one privilege of the process token; true when the adjustment call
-// reported success.
-bool EnablePrivilege(const wchar_t* name)
-{
-    HANDLE rawToken = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &rawToken))
-        return false;
-    UniqueHandle token(rawToken);
-    TOKEN_PRIVILEGES privileges{};
-    privileges.PrivilegeCount = 1;
-    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    if (!LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid))
-        return false;
-    return AdjustTokenPrivileges(token.Get(), FALSE, &privileges, 0, nullptr, nullptr) != FALSE;
-}
 
 void InitializeCommonControls()
 {

@@ -63,4 +63,19 @@ void RegistryStore::Close()
     key_.Reset();
 }
 
+AppSettings LoadProgramSettings()
+{
+    AppSettings settings;
+    RegistryStore store;
+    LoadSettings(settings, store, GetSysColor(COLOR_HIGHLIGHT));
+    ApplyAcceptedValues(settings);
+    return settings;
+}
+
+void SaveProgramSettings(const AppSettings& settings)
+{
+    RegistryStore store;
+    SaveSettings(settings, store);
+}
+
 } // namespace trackkit

@@ -33,4 +33,10 @@ private:
     UniqueRegistryKey key_;
 };
 
+// The user's stored settings, with the View menu's rules applied (each group
+// shows exactly one of its choices); the block colour defaults to the
+// system's highlight colour.
+AppSettings LoadProgramSettings();
+void SaveProgramSettings(const AppSettings& settings);
+
 } // namespace trackkit

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <list>
 #include <new>
@@ -359,6 +360,28 @@ std::vector<int> SelectedRows(HWND table)
     return rows;
 }
 
+// Runs TrackKitCmdDemo.exe (built beside this test) with the arguments and
+// waits for it: its exit code, or ~0 when it did not start or end.
+DWORD RunConsoleProgram(const std::wstring& arguments)
+{
+    std::wstring program = L"" TRACKKIT_CONSOLE_PROGRAM;
+    std::replace(program.begin(), program.end(), L'/', L'\\');
+    if (program.starts_with(L"\\"))
+        program = L"Z:" + program;  // a path of the build machine, through Wine's drive for its root
+    std::wstring line = L"\"" + program + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                        &started))
+        return ~DWORD{0};
+    const UniqueHandle process(started.hProcess), thread(started.hThread);
+    DWORD code = ~DWORD{0};
+    if (WaitForSingleObject(process.Get(), 120000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.Get(), &code);
+    return code;
+}
+
 std::wstring ClipboardText()
 {
     std::wstring text = L"<none>";
@@ -429,6 +452,11 @@ TEST_F(TraceLogDialog, FindCopyAndSaveAsWorkOnTheListedRows)
     std::string expected;
     WriteCsvRows(index, *SelectRows(index, {}), columns, timeText, [&](std::string_view b) { expected += b; return true; }, {});
     EXPECT_EQ(test::FileBytes(saved), expected);
+
+    // The console program saves the same bytes from the same log.
+    const std::wstring console = folder_.Make(L"console.csv");
+    EXPECT_EQ(RunConsoleProgram(L"trace-log --log \"" + log_ + L"\" --csv \"" + console + L"\""), 0u);
+    EXPECT_EQ(test::FileBytes(console), expected);
 }
 
 // A log of 200,000 records, record i with flags i, whose latest record (1000) lies in its middle: the table holds

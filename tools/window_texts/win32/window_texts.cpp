@@ -11,6 +11,9 @@
 //   trackkit_window_texts --list       the titles of the shown top-level windows
 //   trackkit_window_texts --menu       exit 0 while a menu is open
 //   trackkit_window_texts --close TITLE  asks the window to close (WM_CLOSE)
+//   trackkit_window_texts --rows TITLE   the cells of its list views' rows, a
+//                                      row a line: the list's number among
+//                                      them, the row's, then its cells, by tabs
 //
 // TITLE is a top-level window's whole title, or its beginning followed by
 // "*". Exit 1 when no such window (or no menu) is there, 2 for a usage error.
@@ -116,6 +119,71 @@ BOOL CALLBACK PrintControl(HWND control, LPARAM)
     return TRUE;
 }
 
+// A list view of another process fills only buffers in its own memory, so
+// the item and its text are handed over through a page of that process.
+class RemoteItem {
+public:
+    explicit RemoteItem(HWND list)
+    {
+        DWORD id = 0;
+        GetWindowThreadProcessId(list, &id);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, id);
+        if (process_ != nullptr)
+            page_ = static_cast<char*>(VirtualAllocEx(process_, nullptr, kPage, MEM_COMMIT, PAGE_READWRITE));
+    }
+    ~RemoteItem()
+    {
+        if (page_ != nullptr)
+            VirtualFreeEx(process_, page_, 0, MEM_RELEASE);
+        if (process_ != nullptr)
+            CloseHandle(process_);
+    }
+    RemoteItem(const RemoteItem&) = delete;
+    RemoteItem& operator=(const RemoteItem&) = delete;
+
+    std::wstring Text(HWND list, int row, int column)
+    {
+        if (page_ == nullptr)
+            return {};
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = reinterpret_cast<LPWSTR>(page_ + sizeof(LVITEMW));
+        item.cchTextMax = kTextChars;
+        wchar_t text[kTextChars] = {};
+        if (!WriteProcessMemory(process_, page_, &item, sizeof(item), nullptr))
+            return {};
+        SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(page_));
+        if (!ReadProcessMemory(process_, page_ + sizeof(LVITEMW), text, sizeof(text) - sizeof(wchar_t), nullptr))
+            return {};
+        return text;
+    }
+
+private:
+    static constexpr int kTextChars = 1024;
+    static constexpr SIZE_T kPage = sizeof(LVITEMW) + kTextChars * sizeof(wchar_t);
+    HANDLE process_ = nullptr;
+    char* page_ = nullptr;
+};
+
+BOOL CALLBACK PrintRows(HWND control, LPARAM counter)
+{
+    wchar_t className[64] = {};
+    GetClassNameW(control, className, 64);
+    if (lstrcmpiW(className, WC_LISTVIEWW) != 0)
+        return TRUE;
+    const int list = (*reinterpret_cast<int*>(counter))++;
+    const auto columns = static_cast<int>(SendMessageW(ListView_GetHeader(control), HDM_GETITEMCOUNT, 0, 0));
+    const auto rows = static_cast<int>(SendMessageW(control, LVM_GETITEMCOUNT, 0, 0));
+    RemoteItem item(control);
+    for (int row = 0; row < rows; ++row) {
+        std::string line = std::to_string(list) + "\t" + std::to_string(row);
+        for (int column = 0; column < columns; ++column)
+            line += "\t" + Utf8(item.Text(control, row, column));
+        std::printf("%s\n", line.c_str());
+    }
+    return TRUE;
+}
+
 bool MenuOpen()
 {
     bool open = false;
@@ -148,8 +216,16 @@ int wmain(int argc, wchar_t** argv)
         HWND window = FindTopLevel(argv[2]);
         return window != nullptr && PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
     }
+    if (argc == 3 && std::wstring(argv[1]) == L"--rows") {
+        HWND window = FindTopLevel(argv[2]);
+        if (window == nullptr)
+            return 1;
+        int lists = 0;
+        EnumChildWindows(window, PrintRows, reinterpret_cast<LPARAM>(&lists));
+        return 0;
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: trackkit_window_texts TITLE | --list | --menu | --close TITLE\n");
+        std::fprintf(stderr, "usage: trackkit_window_texts TITLE | --list | --menu | --close TITLE | --rows TITLE\n");
         return 2;
     }
     HWND window = FindTopLevel(argv[1]);
