@@ -1,6 +1,9 @@
 #include "filetable/file_table.h"
 
 #include <algorithm>
+#include <future>
+#include <memory>
+#include <new>
 
 #include "filetable/attribute_bytes.h"
 #include "filetable/file_table_builder.h"
@@ -30,6 +33,22 @@ void Prefetch(std::span<const std::uint8_t> record)
         __builtin_prefetch(record.data() + offset);
 }
 
+// A piece of the table in memory of its own, aligned so that the volume's
+// raw reads can land in it directly.
+class PieceBuffer {
+public:
+    explicit PieceBuffer(std::size_t size) : bytes_(new (std::align_val_t{kAlignment}) std::uint8_t[size]), size_(size) {}
+    std::span<std::uint8_t> First(std::size_t size) const { return {bytes_.get(), std::min(size, size_)}; }
+
+private:
+    static constexpr std::size_t kAlignment = 4096;
+    struct AlignedDelete {
+        void operator()(std::uint8_t* bytes) const { ::operator delete[](bytes, std::align_val_t{kAlignment}); }
+    };
+    std::unique_ptr<std::uint8_t[], AlignedDelete> bytes_;
+    std::size_t size_;
+};
+
 FileTableResult Ended(FileTableEnd end, std::uint32_t error = 0)
 {
     FileTableResult result;
@@ -48,15 +67,23 @@ public:
 
     // Unreadable, with the volume's error, when neither a piece nor any
     // record in it could be read: the volume ends before the table does.
+    //
+    // The next piece is read while this one is decoded, on a thread of its
+    // own: the volume's reads and the decoding overlap. Leaving early waits
+    // for that read (the future's end) before the pieces' memory goes.
     FileTableEnd ReadAll(const FileTableProgress& progress, std::uint32_t& error)
     {
         builder_.ExpectRecords(records_);
-        std::vector<std::uint8_t> buffer;
-        for (std::uint64_t first = 0; first < records_; first += recordsPerPiece_) {
-            const std::uint64_t count = std::min(recordsPerPiece_, records_ - first);
-            buffer.resize(count * geometry_.bytesPerRecord);
+        const std::size_t pieceBytes = static_cast<std::size_t>(std::min(recordsPerPiece_, records_) * geometry_.bytesPerRecord);
+        const PieceBuffer pieces[2] = {PieceBuffer(pieceBytes), PieceBuffer(pieceBytes)};
+        std::future<std::uint32_t> reading = ReadPiece(0, pieces[0], std::launch::deferred);
+        for (std::uint64_t first = 0, index = 0; first < records_; first += recordsPerPiece_, ++index) {
+            const std::uint64_t count = PieceRecords(first);
+            const std::span<std::uint8_t> buffer = pieces[index % 2].First(count * geometry_.bytesPerRecord);
+            error = reading.get();
+            if (first + count < records_)
+                reading = ReadPiece(first + count, pieces[(index + 1) % 2], std::launch::async | std::launch::deferred);
             builder_.MakeRoomFor(first + count);
-            error = ntfs::ReadAttributeBytes(volume_, geometry_, runs_, first * geometry_.bytesPerRecord, buffer);
             std::uint64_t readable = 0;
             for (std::uint64_t i = 0; i < count; ++i) {
                 if (i + kPrefetchAhead < count)
@@ -78,6 +105,16 @@ public:
     }
 
 private:
+    std::uint64_t PieceRecords(std::uint64_t first) const { return std::min(recordsPerPiece_, records_ - first); }
+
+    std::future<std::uint32_t> ReadPiece(std::uint64_t first, const PieceBuffer& piece, std::launch policy) const
+    {
+        const std::span<std::uint8_t> bytes = piece.First(PieceRecords(first) * geometry_.bytesPerRecord);
+        return std::async(policy, [this, first, bytes] {
+            return ntfs::ReadAttributeBytes(volume_, geometry_, runs_, first * geometry_.bytesPerRecord, bytes);
+        });
+    }
+
     std::span<std::uint8_t> RecordIn(std::span<std::uint8_t> piece, std::uint64_t index) const
     {
         return piece.subspan(index * geometry_.bytesPerRecord, geometry_.bytesPerRecord);

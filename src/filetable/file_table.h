@@ -24,7 +24,8 @@ public:
     virtual ~VolumeBytes() = default;
     // Reads into.size() bytes at offset; both are multiples of 512, as raw
     // reads of a volume must be. 0, or the Windows error of a read that
-    // failed (a read past the end fails too).
+    // failed (a read past the end fails too). Called from two threads at
+    // once: the pass reads its next piece while it decodes one.
     virtual std::uint32_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> into) = 0;
 };
 

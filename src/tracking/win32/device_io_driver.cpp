@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 
@@ -44,6 +45,9 @@ public:
         const std::uint64_t end = (offset + into.size() + sector - 1) / sector * sector;
         if (end - first > std::numeric_limits<DWORD>::max())
             return ERROR_INVALID_PARAMETER;
+        // Reads may come from two threads at once (the file table's pass
+        // reads ahead); the one bounce buffer serves one of them at a time.
+        const std::lock_guard lock(bounceInUse_);
         if (!bounce_.Reserve(static_cast<std::size_t>(end - first)))
             return ERROR_NOT_ENOUGH_MEMORY;
         DWORD read = 0;
@@ -138,6 +142,7 @@ private:
     UniqueHandle handle_;
     std::uint64_t sectorBytes_ = 0;
     AlignedBuffer bounce_;
+    std::mutex bounceInUse_;
 };
 
 } // namespace
