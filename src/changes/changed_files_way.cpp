@@ -1,12 +1,17 @@
 #include "changes/changed_files_way.h"
 
 #include <algorithm>
+#include <chrono>
+#include <new>
 #include <optional>
 
 #include "changes/file_table_changes.h"
 
 namespace trackkit {
 namespace {
+
+constexpr std::uint32_t kErrorNotEnoughMemory = 8;
+constexpr std::uint32_t kErrorOperationAborted = 995;
 
 // The tracked volume's raw bytes, as the file table reader reads them.
 class TrackedVolumeBytes final : public VolumeBytes {
@@ -82,6 +87,26 @@ ChangedFilesReport FindChangedFilesEitherWay(TrackedVolume& volume, const Change
     }
     lookup.fileTableFailure = fileTableFailure;
     return lookup;
+}
+
+ChangedFilesReport RunChangedFiles(TrackedVolume& volume, const ChangedFilesGeometry& geometry,
+                                   std::span<const std::uint8_t> bitmap, const FileTableReadProgress& readProgress,
+                                   const ChangedFilesProgress& progress, const std::function<bool()>& cancelled)
+{
+    const auto started = std::chrono::steady_clock::now();
+    ChangedFilesReport report;
+    try {
+        report = FindChangedFilesEitherWay(volume, geometry, bitmap, readProgress, progress);
+    } catch (const std::bad_alloc&) {
+        report.end = ChangedFilesEnd::Stopped;
+        report.error = kErrorNotEnoughMemory;
+    }
+    // A request cancelled in flight fails; that is the user's cancel too.
+    if (cancelled() && report.error == kErrorOperationAborted)
+        report.end = ChangedFilesEnd::Cancelled;
+    report.elapsedMilliseconds = static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count());
+    return report;
 }
 
 } // namespace trackkit

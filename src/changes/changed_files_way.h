@@ -33,4 +33,11 @@ ChangedFilesReport FindChangedFilesEitherWay(TrackedVolume& volume, const Change
                                              const ChangedFilesProgress& progress,
                                              const ChangedFilesLimits& limits = {});
 
+// The run as the window and the console program make it: the above, with
+// memory running out kept as a stop, a request that the user's cancel
+// aborted counted as that cancel, and the time it took.
+ChangedFilesReport RunChangedFiles(TrackedVolume& volume, const ChangedFilesGeometry& geometry,
+                                   std::span<const std::uint8_t> bitmap, const FileTableReadProgress& readProgress,
+                                   const ChangedFilesProgress& progress, const std::function<bool()>& cancelled);
+
 } // namespace trackkit

@@ -21,16 +21,6 @@ constexpr std::uint64_t kFileTimeUnitsPerMillisecond = 10000;
 
 Json TextOrNull(const std::optional<std::string>& text) { return text ? Json(*text) : Json(nullptr); }
 
-std::uint64_t VolumeBytes(const VolumeEntry& entry)
-{
-    return std::uint64_t{entry.totalClusters} * entry.sectorsPerCluster * entry.bytesPerSector;
-}
-
-std::uint64_t FreeBytes(const VolumeEntry& entry)
-{
-    return std::uint64_t{entry.freeClusters} * entry.sectorsPerCluster * entry.bytesPerSector;
-}
-
 std::string WayName(ChangedFilesWay way) { return way == ChangedFilesWay::FileTable ? "fileTable" : "clusterLookup"; }
 
 std::string EndName(ChangedFilesEnd end)
@@ -105,8 +95,8 @@ std::string VolumesJson(std::span<const VolumeStatus> volumes)
                         {"label", Utf8(entry.volumeLabel)},
                         {"mountPaths", paths},
                         {"fileSystem", Utf8(entry.fileSystemName)},
-                        {"sizeBytes", VolumeBytes(entry)},
-                        {"freeBytes", FreeBytes(entry)},
+                        {"sizeBytes", entry.TotalBytes()},
+                        {"freeBytes", entry.FreeBytes()},
                         {"tracked", volume.tracked}});
     }
     return Dump(list);

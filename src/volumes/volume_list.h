@@ -40,6 +40,9 @@ struct VolumeEntry {
     std::uint32_t percentUsed = 0;  // the usage bar; 100 when the size is unknown
     int iconIndex = 0;              // in the system image list
     Rect itemRect;              // where the last paint put the item; empty before it
+
+    std::uint64_t TotalBytes() const { return std::uint64_t{totalClusters} * sectorsPerCluster * bytesPerSector; }
+    std::uint64_t FreeBytes() const { return std::uint64_t{freeClusters} * sectorsPerCluster * bytesPerSector; }
 };
 
 // The list and the two indices that the pane keeps beside it. Entries are

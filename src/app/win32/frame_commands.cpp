@@ -98,7 +98,7 @@ void ChangedFiles(FrameWindow& frame, const Command&)
         context.openError = opened.error;
         context.geometry = {session->geometry.blockCount, session->geometry.bytesPerBlock, session->geometry.bytesPerCluster};
         if (selected != nullptr && selected->devicePath == session->openPath)
-            context.geometry.volumeBytes = std::uint64_t{selected->totalClusters} * selected->sectorsPerCluster * selected->bytesPerSector;
+            context.geometry.volumeBytes = selected->TotalBytes();
         if (!session->bitmap.Empty()) {
             const std::span<const std::uint8_t> bytes = session->bitmap.Bytes();
             context.bitmap.assign(bytes.begin(), bytes.end());

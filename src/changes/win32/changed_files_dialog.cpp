@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <new>
 #include <optional>
 #include <utility>
@@ -297,25 +296,13 @@ WorkerJob::Work RunOnWorker(ChangedFilesContext& context, std::shared_ptr<Change
     std::shared_ptr<TrackedVolume> volume = std::move(context.volume);
     return [outcome, volume, geometry = context.geometry,
             bitmap = std::make_shared<const std::vector<std::uint8_t>>(std::move(context.bitmap))](const JobProgress& progress) {
-        const auto started = std::chrono::steady_clock::now();
         const auto tell = [&progress](Counting counting) {
             return [&progress, counting](std::uint64_t done, std::uint64_t total) {
                 return progress.Report(done, total, static_cast<int>(counting));
             };
         };
-        ChangedFilesReport& report = *outcome;
-        try {
-            report = FindChangedFilesEitherWay(*volume, geometry, *bitmap, tell(Counting::FileTableRecords),
-                                               tell(Counting::ChangedBlocks));
-        } catch (const std::bad_alloc&) {
-            report.end = ChangedFilesEnd::Stopped;
-            report.error = ERROR_NOT_ENOUGH_MEMORY;
-        }
-        // A request cancelled in flight fails; that is the user's cancel too.
-        if (progress.Cancelled() && report.error == ERROR_OPERATION_ABORTED)
-            report.end = ChangedFilesEnd::Cancelled;
-        report.elapsedMilliseconds = static_cast<std::uint64_t>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count());
+        *outcome = RunChangedFiles(*volume, geometry, *bitmap, tell(Counting::FileTableRecords), tell(Counting::ChangedBlocks),
+                                   [&progress] { return progress.Cancelled(); });
     };
 }
 

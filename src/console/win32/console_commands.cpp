@@ -175,7 +175,7 @@ ChangedFilesReport FindChangedFilesOf(const VolumeEntry& entry, ConsoleContext& 
     TrackingSession session;
     RequireTracking(OpenTracking(session, entry, context.driver), entry);
     ChangedFilesGeometry geometry{session.geometry.blockCount, session.geometry.bytesPerBlock, session.geometry.bytesPerCluster,
-                                  std::uint64_t{entry.totalClusters} * entry.sectorsPerCluster * entry.bytesPerSector};
+                                  entry.TotalBytes()};
     std::vector<std::uint8_t> bitmap;
     if (!session.bitmap.Empty()) {
         const std::span<const std::uint8_t> bytes = session.bitmap.Bytes();
@@ -190,26 +190,17 @@ ChangedFilesReport FindChangedFilesOf(const VolumeEntry& entry, ConsoleContext& 
         throw CommandFailure(L"The volume cannot be opened for the lookup: " + SystemMessageText(opened.error));
 
     ProgressLine progress(context.err);
-    const auto started = std::chrono::steady_clock::now();
-    try {
-        report = FindChangedFilesEitherWay(
-            *opened.volume, geometry, bitmap,
-            [&](std::uint64_t done, std::uint64_t total) {
-                progress.Show(FileTableProgressText(done, total, locale));
-                return !context.cancel.Requested();
-            },
-            [&](std::uint64_t done, std::uint64_t total) {
-                progress.Show(LookupProgressText(done, total, locale));
-                return !context.cancel.Requested();
-            });
-    } catch (const std::bad_alloc&) {
-        report.end = ChangedFilesEnd::Stopped;
-        report.error = ERROR_NOT_ENOUGH_MEMORY;
-    }
-    if (context.cancel.Requested() && report.error == ERROR_OPERATION_ABORTED)
-        report.end = ChangedFilesEnd::Cancelled;
-    report.elapsedMilliseconds = static_cast<std::uint64_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count());
+    report = RunChangedFiles(
+        *opened.volume, geometry, bitmap,
+        [&](std::uint64_t done, std::uint64_t total) {
+            progress.Show(FileTableProgressText(done, total, locale));
+            return !context.cancel.Requested();
+        },
+        [&](std::uint64_t done, std::uint64_t total) {
+            progress.Show(LookupProgressText(done, total, locale));
+            return !context.cancel.Requested();
+        },
+        [&] { return context.cancel.Requested(); });
     SortChangedFiles(report.files, ChangedFileColumn::ChangedBytes, SortsDescendingFirst(ChangedFileColumn::ChangedBytes));
     return report;
 }
